@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# velt: build, test and demonstrate the configurator.
+#   ./run.sh              build and start the configurator
+#   ./run.sh demo         build, start the simulator and open the window on it
+#   ./run.sh test         build and run every test
+#   ./run.sh test --sanitize   the same under AddressSanitizer and UBSan
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$PWD
+
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+          libudev-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-dejavu-core clang
+          libclang-rt-14-dev)
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local SUDO=()
+  [ "$(id -u)" -ne 0 ] && SUDO=(sudo)
+  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+}
+
+build() {  # build <dir> [cmake options...]
+  local dir=$1; shift
+  cmake -S "$ROOT" -B "$ROOT/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$ROOT/$dir" -j"$(nproc)"
+}
+
+cmd=${1:-run}
+case "$cmd" in
+  test)
+    install_packages
+    dir=build; opts=()
+    if [ "${2:-}" = "--sanitize" ]; then
+      dir=build-asan; opts=(-DVELT_SANITIZE=ON -DVELT_BENCH=OFF)
+    fi
+    build "$dir" "${opts[@]}"
+    cd "$ROOT/$dir"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600
+    ;;
+  demo)
+    install_packages
+    build build
+    exec "$ROOT/tools/demo.sh" "$ROOT/build"
+    ;;
+  run)
+    install_packages
+    build build
+    exec "$ROOT/build/src/app/velt"
+    ;;
+  *)
+    echo "usage: ./run.sh [demo | test [--sanitize]]" >&2
+    exit 2
+    ;;
+esac
