@@ -1,0 +1,10 @@
+#include "convert_error.h"
+
+int StrToInt(const QString& text) {
+  bool ok = false;
+  const int value = text.trimmed().toInt(&ok, 10);
+  if (!ok) {
+    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+  }
+  return value;
+}
