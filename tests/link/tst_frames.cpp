@@ -99,7 +99,7 @@ void TstFrames::frames_data() {
                                << Hex("67 05 00 6C");
   // The checksum wraps at 256 and counts the start byte.
   QTest::newRow("checksum wraps") << Frame::Reply(0xFF, Hex("FF FF"))
-                                  << Hex("67 FF 02 FF FF 65");
+                                  << Hex("67 FF 02 FF FF 66");
 }
 
 void TstFrames::frames() {
@@ -120,8 +120,8 @@ void TstFrames::itemCommands() {
   QFETCH(int, item);
   QFETCH(int, read);
   QFETCH(int, write);
-  QCOMPARE(Cmd::ReadItem(item), read);
-  QCOMPARE(Cmd::WriteItem(item), write);
+  QCOMPARE(int(Cmd::ReadItem(item)), read);
+  QCOMPARE(int(Cmd::WriteItem(item)), write);
   QVERIFY(Cmd::IsReadItem(quint8(read)));
   QVERIFY(!Cmd::IsWriteItem(quint8(read)));
   QVERIFY(Cmd::IsWriteItem(quint8(write)));

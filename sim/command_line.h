@@ -1,0 +1,17 @@
+#pragma once
+// The command line of velt-sim.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "simulator.h"
+
+struct CommandLine {
+  SimOptions options;
+  QString link;  // symlink to the device, when given
+  bool help = false;
+};
+
+// Parses the arguments after the program name; on a bad one returns nothing and says why.
+std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error);
+QString Usage();

@@ -1,0 +1,106 @@
+#include "controller.h"
+
+#include "frame.h"
+
+namespace {
+
+constexpr char Accepted = 'T';
+constexpr char Rejected = 'N';
+constexpr char Done[] = "K";  // payload of replies that only confirm
+
+Answer ReplyWith(quint8 command, const QByteArray& payload) {
+  Answer a;
+  a.kind = Answer::Kind::Frame;
+  a.bytes = Frame::Reply(command, payload);
+  return a;
+}
+
+Answer NoAnswer(const QString& note) {
+  Answer a;
+  a.note = note;
+  return a;
+}
+
+}  // namespace
+
+Controller::Controller(const ControllerSettings& settings, const ControllerState& state, SimTime now)
+    : settings(settings), state(state), status_(settings.stageStepMs, settings.seed) {
+  PowerOn(now);
+}
+
+void Controller::PowerOn(SimTime now) {
+  bootloaderUntil.reset();
+  status_.Restart(now);
+}
+
+Answer Controller::Handle(const Request& request, SimTime now, Faults& faults) {
+  return InBootloader() ? Bootloader(request, now, faults) : Normal(request, now, faults);
+}
+
+Answer Controller::Normal(const Request& r, SimTime now, Faults& faults) {
+  const quint8 c = r.command;
+  if (c == Cmd::Login) {
+    const bool ok = r.payload == state.password && !faults.WrongPassword();
+    return ReplyWith(c, QByteArray(1, ok ? Accepted : Rejected) + settings.version);
+  }
+  if (c == Cmd::Logout) return ReplyWith(c, "W");
+  if (c == Cmd::PasswordChange) {
+    state.password = r.payload;
+    Answer a = ReplyWith(c, Done);
+    a.stateChanged = true;
+    return a;
+  }
+  if (Cmd::IsReadItem(c)) {
+    const int k = Cmd::ItemOfCommand(c);
+    return ReplyWith(c, ReadReplyValue(k, state.items[k]));
+  }
+  if (Cmd::IsWriteItem(c)) {
+    const int k = Cmd::ItemOfCommand(c);
+    state.items[k] = StoredItemValue(k, r.payload);
+    Answer a = ReplyWith(c, Done);
+    a.stateChanged = true;
+    if (state.items[k].size() < r.payload.size())
+      a.note = QStringLiteral("item %1 keeps only %2 of the %3 bytes written").arg(k).arg(state.items[k].size()).arg(r.payload.size());
+    return a;
+  }
+  if (c == Cmd::Status) {
+    bool changed = false;
+    Answer a = ReplyWith(c, status_.Poll(now, state, &changed));
+    a.stateChanged = changed;
+    return a;
+  }
+  if (c == Cmd::ResetCounters) {
+    state.smsToday = state.voiceToday = 0;
+    Answer a = ReplyWith(c, Done);
+    a.stateChanged = true;
+    return a;
+  }
+  if (c == Cmd::Restart) {
+    bootloaderUntil = now + std::chrono::milliseconds(settings.bootloaderQuietMs);
+    return NoAnswer(QStringLiteral("restart: bootloader waits for firmware blocks"));
+  }
+  return NoAnswer(QStringLiteral("unknown command %1, no answer").arg(c));
+}
+
+Answer Controller::Bootloader(const Request& r, SimTime now, Faults& faults) {
+  if (r.command == Cmd::FirmwareBlock && !r.payload.isEmpty()) {
+    bootloaderUntil = now + std::chrono::milliseconds(settings.bootloaderQuietMs);
+    const quint8 block = quint8(r.payload[0]);
+    if (faults.SkipAck(block)) return NoAnswer(QStringLiteral("block %1 not acknowledged (fault)").arg(block));
+    Answer a;
+    a.kind = Answer::Kind::Ack;
+    a.bytes = QByteArray(1, Cmd::FirmwareAck);
+    return a;
+  }
+  if (r.command == Cmd::FirmwareEnd) {
+    PowerOn(now);
+    return NoAnswer(QStringLiteral("end of firmware: controller starts"));
+  }
+  return NoAnswer(QStringLiteral("bootloader ignores command %1").arg(r.command));
+}
+
+QString Controller::Expire(SimTime now) {
+  if (!bootloaderUntil || now < *bootloaderUntil) return {};
+  PowerOn(now);
+  return QStringLiteral("bootloader: no block for %1 ms, controller starts").arg(settings.bootloaderQuietMs);
+}

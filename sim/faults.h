@@ -1,0 +1,63 @@
+#pragma once
+// Faults that make the simulated controller misbehave, to see how the configurator copes.
+//
+// Each fault is one SPEC string; several combine. CMD and BLOCK are bytes, decimal or 0x-hex.
+//   silent             never answer anything
+//   silent-after=N     answer N times (frames and acknowledgements), then never again
+//   drop=CMD[xN]       send no reply to CMD (only to the first N such requests with xN)
+//   corrupt=CMD[xN]    send replies to CMD with a wrong checksum (only the first N with xN)
+//   noise=N            send N noise bytes (never "g") ahead of every reply frame
+//   split=MS           send replies one byte at a time, MS milliseconds apart
+//   slow=[CMD:]MS      send replies MS milliseconds late (only those to CMD when given)
+//   wrong-password     reject every login
+//   no-ack=BLOCK[xN]   do not acknowledge firmware block BLOCK (only its first N arrivals with xN)
+//   hangup-after=N     close the line once N requests have arrived and been answered (the
+//                      last answer is given 200 ms to be read)
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class Faults {
+ public:
+  // How one answer goes out.
+  struct Plan {
+    bool send = true;
+    bool corrupt = false;  // checksum off by one
+    int noiseBytes = 0;
+    int splitMs = 0;       // 0: in one piece
+    int delayMs = 0;
+  };
+
+  // Parses SPEC strings; on a bad one returns nothing and says why in error.
+  static std::optional<Faults> Parse(const QStringList& specs, QString* error);
+  static QString Syntax();  // the SPEC syntax, for a usage text
+
+  bool WrongPassword() const { return wrongPassword; }
+  std::optional<int> HangupAfter() const { return hangupAfter; }
+
+  // Decides how the answer to a request with this command goes out, and counts it.
+  // An acknowledgement byte is never corrupted, split or preceded by noise: it is no frame.
+  Plan PlanAnswer(quint8 command, bool acknowledgement);
+
+  // Whether this arrival of a firmware block goes unacknowledged; counts it.
+  bool SkipAck(quint8 block);
+
+ private:
+  struct Rule {
+    int key;            // command or block
+    int remaining = -1; // -1: every time
+    int value = 0;      // slow: the delay
+  };
+  static bool Take(QList<Rule>& rules, int key);  // a matching rule with uses left, used once
+
+  bool silent = false;
+  std::optional<int> silentAfter;
+  int answers = 0;
+  QList<Rule> drops, corrupts, slows, noAcks;
+  int noise = 0;
+  int splitMs = 0;
+  std::optional<int> slowAll;
+  bool wrongPassword = false;
+  std::optional<int> hangupAfter;
+};

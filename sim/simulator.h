@@ -1,0 +1,124 @@
+#pragma once
+// The simulated controller on a pseudo-terminal, served by a thread of its own; the whole
+// simulator for in-process use by tests, and the core of the velt-sim program.
+//
+//   Simulator sim({.faults = {"drop=80x1"}});
+//   QString error;
+//   QVERIFY2(sim.Start(&error), qPrintable(error));
+//   ... open sim.DevicePath() like a serial port and talk to it ...
+//   QVERIFY(sim.WaitForRequests(3, 5000));
+//   QCOMPARE(sim.Requests()[2].command, Cmd::Status);
+//
+// Every public function may be called from any thread.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "controller.h"
+#include "controller_state.h"
+#include "faults.h"
+#include "pty.h"
+#include "request_parser.h"
+#include "sim_clock.h"
+#include "trace.h"
+
+struct SimOptions {
+  QByteArray password = DefaultPassword;  // of a new controller; a state file overrides it
+  char version = DefaultVersion;          // firmware version character of the login reply
+  int baud = 0;            // > 0: both directions take 10 bits per byte at this rate; 0: at once
+  QString stateFile;       // when set, memory is loaded from it and saved to it after each change
+  bool trace = false;      // the exchange on stderr
+  QStringList faults;      // SPEC strings, see faults.h
+  int stageStepMs = 300;   // modem start-up: time per stage, 0 to 19; 0: registered at once
+  int bootloaderQuietMs = 5000;  // the bootloader gives up after this long without a block
+  quint32 seed = 1;        // the status bytes change pseudo-randomly from this seed
+};
+
+struct LoggedRequest {
+  qint64 ms = 0;  // monotonic clock at its last byte (as NowMs, or a started QElapsedTimer's msecsSinceReference)
+  quint8 command = 0;
+  QByteArray payload;
+};
+
+class Simulator {
+ public:
+  explicit Simulator(SimOptions options = {});
+  ~Simulator();
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  // Opens the pseudo-terminal and starts serving; false with the reason.
+  bool Start(QString* error);
+  void Stop();
+  QString DevicePath() const { return pty.SlavePath(); }
+  bool Serving() const { return serving; }  // false once stopped, hung up or the line failed
+
+  // The requests received so far (frames with a good checksum), oldest first.
+  QList<LoggedRequest> Requests() const;
+  void ClearRequests();
+  // Waits until the log holds at least count requests; false if the time ran out first.
+  bool WaitForRequests(int count, int timeoutMs) const;
+
+  ControllerState State() const;
+  void SetState(const ControllerState& state);  // saved to the state file when there is one
+  bool InBootloader() const;
+
+  // Replaces the active faults (their counts start afresh); false with the reason on a bad SPEC.
+  bool SetFaults(const QStringList& specs, QString* error = nullptr);
+  // Status replies carry exactly these six bytes from now on; none: they move again.
+  void SetFixedStatus(std::optional<QByteArray> status);
+
+  static qint64 NowMs() { return MonotonicMs(SimClock::now()); }
+
+ private:
+  struct Chunk {
+    SimTime at;  // when it is written to the line
+    QByteArray bytes;
+  };
+
+  void LoadStateFile();
+  void SaveStateFile();
+  void Serve();
+  bool Receive(SimTime now);
+  void Advance(SimTime now);
+  void Handle(const Request& request);
+  void Queue(const QByteArray& bytes, SimTime due, int splitMs);
+  void WriteDue(SimTime now);
+  std::optional<SimTime> NextDeadline();
+  bool HangupDue();
+  void Wake();
+
+  const SimOptions options;
+  const std::chrono::nanoseconds byteTime;  // 10 bits at the line's rate, 0 when unpaced
+  Pty pty;
+  int wakeFd = -1;
+  std::thread thread;
+  std::atomic<bool> stopping{false};
+  std::atomic<bool> serving{false};
+  Trace trace;
+
+  // Shared with callers, under mutex.
+  mutable std::mutex mutex;
+  mutable std::condition_variable logged;
+  QList<LoggedRequest> log;
+  Controller controller;
+  Faults faults;
+  int answeredSinceFaults = 0;  // requests handled since the faults were set
+  bool saveStateFile = false;
+  std::mutex saving;            // one save at a time, the latest state last
+
+  // The serving thread's own.
+  RequestParser parser;
+  std::deque<Request> arrivals;  // complete, waiting for their time on a paced line
+  std::deque<Chunk> outgoing;
+  SimTime rxLineFree{}, txLineFree{};
+  SimTime lastWrite{};
+  std::optional<SimTime> hangupAt;
+};

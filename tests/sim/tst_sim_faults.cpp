@@ -1,0 +1,201 @@
+// Faults of the simulated controller, one table case each, through SPEC strings.
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include "commands.h"
+#include "frame.h"
+#include "sim_line.h"
+#include "sim_script.h"
+#include "simulator.h"
+
+#define START_SIM(sim)                                          \
+  do {                                                          \
+    QString startError;                                         \
+    QVERIFY2((sim).Start(&startError), qPrintable(startError)); \
+  } while (0)
+
+#define OPEN_LINE(line) QVERIFY2((line).IsOpen(), qPrintable((line).Error()))
+
+class TestSimFaults : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void faults_data();
+  void faults();
+  void split();
+  void slow_data();
+  void slow();
+  void hangup();
+  void faultsChangeAtRunTime();
+  void badSpecs_data();
+  void badSpecs();
+};
+
+void TestSimFaults::faults_data() {
+  QTest::addColumn<QStringList>("specs");
+  QTest::addColumn<QStringList>("steps");
+  QTest::newRow("silent") << QStringList{"silent"} << QStringList{"login > none", "status > none"};
+  QTest::newRow("silent also to blocks") << QStringList{"silent"}
+                                         << QStringList{"restart > none", "block0 > none"};
+  QTest::newRow("silent after 2") << QStringList{"silent-after=2"}
+                                  << QStringList{"login > reply", "status > reply", "status > none", "read0 > none"};
+  QTest::newRow("silent after counts acknowledgements")
+      << QStringList{"silent-after=2"} << QStringList{"restart > none", "block0 > ack", "block1 > ack", "block2 > none"};
+  QTest::newRow("drop status") << QStringList{"drop=80"}
+                               << QStringList{"status > none", "status > none", "login > reply"};
+  QTest::newRow("drop the first two reads of item 6")
+      << QStringList{"drop=16x2"} << QStringList{"read6 > none", "read6 > none", "read6 > reply"};
+  QTest::newRow("drop in hexadecimal") << QStringList{"drop=0x50x1"} << QStringList{"status > none", "status > reply"};
+  QTest::newRow("drop block acknowledgements") << QStringList{"drop=101x1"}
+                                               << QStringList{"restart > none", "block0 > none", "block0 > ack"};
+  QTest::newRow("corrupt first read of item 0")
+      << QStringList{"corrupt=4x1"} << QStringList{"read0 > corrupt", "read0 > 67 04 04 37 33 31 35 3F"};
+  QTest::newRow("corrupt every status") << QStringList{"corrupt=80"}
+                                        << QStringList{"status > corrupt", "status > corrupt", "login > reply"};
+  QTest::newRow("noise") << QStringList{"noise=3"} << QStringList{"read0 > noise:3", "status > noise:3"};
+  QTest::newRow("noise never before an acknowledgement")
+      << QStringList{"noise=3"} << QStringList{"restart > none", "block0 > ack"};
+  QTest::newRow("wrong password") << QStringList{"wrong-password"}
+                                  << QStringList{"login > 67 01 02 4E 38 F0", "login:1234 > rejected", "read0 > reply"};
+  QTest::newRow("no ack for block 1") << QStringList{"no-ack=1"}
+                                      << QStringList{"restart > none", "block0 > ack", "block1 > none", "block1 > none",
+                                                     "block2 > ack"};
+  QTest::newRow("no ack for block 1 the first time")
+      << QStringList{"no-ack=1x1"} << QStringList{"restart > none", "block0 > ack", "block1 > none", "block1 > ack"};
+  QTest::newRow("combined: drop once, then noise")
+      << QStringList{"drop=80x1", "noise=2"} << QStringList{"status > none", "status > noise:2"};
+  QTest::newRow("combined: two drop rules") << QStringList{"drop=80x1", "drop=4x1"}
+                                            << QStringList{"read0 > none", "status > none", "status > reply", "read0 > reply"};
+  QTest::newRow("dropped replies do not count for silent-after")
+      << QStringList{"drop=80x1", "silent-after=1"} << QStringList{"status > none", "login > reply", "login > none"};
+}
+
+void TestSimFaults::faults() {
+  QFETCH(QStringList, specs);
+  QFETCH(QStringList, steps);
+  SimOptions options;
+  options.faults = specs;
+  Simulator sim(options);
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  const QString problem = RunScript(sim, line, steps);
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+// Each byte comes alone, the gaps adding up to the whole frame's time.
+void TestSimFaults::split() {
+  SimOptions options;
+  options.faults = {"split=25"};
+  Simulator sim(options);
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  QVERIFY(line.Send(Cmd::ReadItem(0), "G"));
+  QCOMPARE(line.ReadBytes(1), QByteArray("g"));
+  QElapsedTimer timer;
+  timer.start();
+  QCOMPARE(line.ReadFor(5), QByteArray());  // the next byte is still on its way
+  const QByteArray rest = line.ReadBytes(7);
+  QVERIFY2(timer.elapsed() >= 7 * 25 - 10, qPrintable(QString::number(timer.elapsed())));
+  QCOMPARE(QByteArray("g") + rest, Hex("67 04 04 37 33 31 35 3F"));
+}
+
+void TestSimFaults::slow_data() {
+  QTest::addColumn<QString>("spec");
+  QTest::addColumn<bool>("statusSlow");
+  QTest::addColumn<bool>("loginSlow");
+  QTest::newRow("status only") << "slow=80:600" << true << false;
+  QTest::newRow("everything") << "slow=600" << true << true;
+  QTest::newRow("another command") << "slow=4:600" << false << false;
+}
+
+void TestSimFaults::slow() {
+  QFETCH(QString, spec);
+  QFETCH(bool, statusSlow);
+  QFETCH(bool, loginSlow);
+  SimOptions options;
+  options.faults = {spec};
+  Simulator sim(options);
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  for (const auto& [command, payload, slow] : {std::tuple{Cmd::Status, QByteArray("G"), statusSlow},
+                                               std::tuple{Cmd::Login, QByteArray("7315"), loginSlow}}) {
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(line.Send(command, payload));
+    // A prompt reply comes well inside the delay, a slow one not before it.
+    const QByteArray early = line.ReadFrame(300);
+    QCOMPARE(early.isEmpty(), slow);
+    if (slow) {
+      const QByteArray late = line.ReadFrame(2000);
+      QVERIFY(late.size() > 1);
+      QCOMPARE(quint8(late[1]), command);
+      QVERIFY2(timer.elapsed() >= 590, qPrintable(QString::number(timer.elapsed())));
+    }
+  }
+}
+
+void TestSimFaults::hangup() {
+  SimOptions options;
+  options.faults = {"hangup-after=2"};
+  Simulator sim(options);
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  const QString problem = RunScript(sim, line, {"login > reply", "status > reply"});
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
+  QVERIFY(line.HungUp(2000));
+  QTRY_VERIFY(!sim.Serving());
+}
+
+void TestSimFaults::faultsChangeAtRunTime() {
+  Simulator sim;
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  QString problem = RunScript(sim, line, {"login > reply"});
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
+  QVERIFY(sim.SetFaults({"silent"}));
+  problem = RunScript(sim, line, {"login > none"});
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
+  QVERIFY(sim.SetFaults({}));
+  problem = RunScript(sim, line, {"login > reply"});
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
+  QVERIFY(sim.SetFaults({"hangup-after=0"}));  // at once, though nothing arrives
+  QVERIFY(line.HungUp(2000));
+}
+
+void TestSimFaults::badSpecs_data() {
+  QTest::addColumn<QString>("spec");
+  for (const char* spec : {"bogus", "silent=3", "drop", "drop=", "drop=300", "drop=80x0", "drop=80x", "drop=x2",
+                           "corrupt=-1", "noise", "noise=abc", "split=0", "slow=80:", "slow=:5", "slow=80:5:6",
+                           "no-ack=1xx2", "hangup-after=", "silent-after=-1", "wrong-password=1", "010x"})
+    QTest::newRow(spec) << QString::fromLatin1(spec);
+}
+
+void TestSimFaults::badSpecs() {
+  QFETCH(QString, spec);
+  SimOptions options;
+  options.faults = {"noise=1", spec};
+  Simulator sim(options);
+  QString error;
+  QVERIFY(!sim.Start(&error));
+  QVERIFY2(error.contains(spec) && error.contains("hangup-after=N"), qPrintable(error));
+
+  Simulator running;
+  START_SIM(running);
+  QVERIFY(running.SetFaults({"drop=80"}));
+  error.clear();
+  QVERIFY(!running.SetFaults({spec}, &error));
+  QVERIFY(!error.isEmpty());
+  // The faults in force stay as they were.
+  SimLine line(running.DevicePath());
+  OPEN_LINE(line);
+  const QString problem = RunScript(running, line, {"status > none"});
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+QTEST_GUILESS_MAIN(TestSimFaults)
+#include "tst_sim_faults.moc"

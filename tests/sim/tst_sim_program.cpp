@@ -1,0 +1,271 @@
+// The velt-sim program: device path and link, signals, options, the state file.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <unistd.h>
+
+#include "commands.h"
+#include "frame.h"
+#include "sim_line.h"
+
+namespace {
+
+// A running velt-sim; stopped with SIGTERM when the test leaves.
+class SimProcess {
+ public:
+  ~SimProcess() {
+    if (process.state() != QProcess::NotRunning) {
+      process.terminate();
+      process.waitForFinished(5000);
+    }
+  }
+
+  // Starts the program and reads its device path (and the link's line when there is one).
+  bool Start(const QStringList& args, bool withLink = false) {
+    process.start(QStringLiteral(VELT_SIM_PATH), args);
+    if (!process.waitForStarted(5000)) return false;
+    device = ReadLine();
+    if (withLink) link = ReadLine();
+    return device.startsWith("/dev/");
+  }
+
+  // Sends the signal and waits for the program to end; its exit code, or -1.
+  int Signal(int number) {
+    ::kill(pid_t(process.processId()), number);
+    if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit) return -1;
+    return process.exitCode();
+  }
+
+  QString device, link;
+  QProcess process;
+
+ private:
+  QString ReadLine() {
+    while (!process.canReadLine())
+      if (!process.waitForReadyRead(5000)) return {};
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
+  }
+};
+
+// Runs velt-sim to its end (for command lines it refuses); the exit code, or -1.
+int RunToEnd(const QStringList& args, QByteArray* out, QByteArray* err) {
+  QProcess p;
+  p.start(QStringLiteral(VELT_SIM_PATH), args);
+  if (!p.waitForFinished(5000)) {
+    p.kill();
+    p.waitForFinished();
+    return -1;
+  }
+  *out = p.readAllStandardOutput();
+  *err = p.readAllStandardError();
+  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+bool LinkExists(const QString& path) { return QFileInfo(path).isSymLink() || QFileInfo::exists(path); }
+
+}  // namespace
+
+class TestSimProgram : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void linkLoginAndSignal_data();
+  void linkLoginAndSignal();
+  void oldLinkIsReplaced();
+  void otherFileIsNotReplaced();
+  void optionsReachTheController();
+  void reopenedLinkIsServed();
+  void traceShowsTheExchange();
+  void stateSurvivesRestart();
+  void unusableStateFile_data();
+  void unusableStateFile();
+  void badCommandLine_data();
+  void badCommandLine();
+  void help();
+};
+
+void TestSimProgram::linkLoginAndSignal_data() {
+  QTest::addColumn<int>("signal");
+  QTest::newRow("SIGTERM") << int(SIGTERM);
+  QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestSimProgram::linkLoginAndSignal() {
+  QFETCH(int, signal);
+  QTemporaryDir dir;
+  const QString link = dir.filePath("velt");
+  SimProcess sim;
+  QVERIFY(sim.Start({"--link", link}, true));
+  QCOMPARE(sim.link, link);
+  QCOMPARE(QFileInfo(link).symLinkTarget(), sim.device);
+  SimLine line(link);
+  QVERIFY2(line.IsOpen(), qPrintable(line.Error()));
+  QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+  QCOMPARE(sim.Signal(signal), 0);
+  QVERIFY(!LinkExists(link));
+}
+
+void TestSimProgram::oldLinkIsReplaced() {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("velt");
+  QVERIFY(QFile::link("/nonexistent/old-device", link));
+  SimProcess sim;
+  QVERIFY(sim.Start({"--link", link}, true));
+  QCOMPARE(QFileInfo(link).symLinkTarget(), sim.device);
+  SimLine line(link);
+  QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+}
+
+void TestSimProgram::otherFileIsNotReplaced() {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("notes.txt");
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("keep me");
+  file.close();
+  QByteArray out, err;
+  QCOMPARE(RunToEnd({"--link", path}, &out, &err), 1);
+  QVERIFY2(err.contains("not a symbolic link"), err.constData());
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), QByteArray("keep me"));
+}
+
+void TestSimProgram::optionsReachTheController() {
+  SimProcess sim;
+  QVERIFY(sim.Start({"--password", "1234", "--version", "7", "--fault", "drop=80x1", "--fault", "noise=2"}));
+  SimLine line(sim.device);
+  QCOMPARE(line.Ask(Cmd::Login, "7315"), Frame::Reply(Cmd::Login, "N7"));
+  QCOMPARE(line.Ask(Cmd::Login, "1234"), Frame::Reply(Cmd::Login, "T7"));
+  QCOMPARE(line.Ask(Cmd::Status, "G", 300), QByteArray());
+  QByteArray skipped;
+  QVERIFY(line.Send(Cmd::Status, "G"));
+  QCOMPARE(line.ReadFrame(2000, &skipped).size(), 10);
+  QCOMPARE(skipped.size(), 2);
+}
+
+void TestSimProgram::reopenedLinkIsServed() {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("velt");
+  SimProcess sim;
+  QVERIFY(sim.Start({"--link", link}, true));
+  for (int round = 0; round < 3; ++round) {
+    SimLine line(link);
+    QVERIFY2(line.IsOpen(), qPrintable(line.Error()));
+    QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+  }
+}
+
+void TestSimProgram::traceShowsTheExchange() {
+  SimProcess sim;
+  QVERIFY(sim.Start({"--trace"}));
+  SimLine line(sim.device);
+  QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+  QCOMPARE(sim.Signal(SIGTERM), 0);
+  const QByteArray err = sim.process.readAllStandardError();
+  QVERIFY2(err.contains("<- 47 01 04 37 33 31 35 1C") && err.contains("-> 67 01 02 54 38 F6"), err.constData());
+}
+
+void TestSimProgram::stateSurvivesRestart() {
+  QTemporaryDir dir;
+  const QString state = dir.filePath("controller.json");
+  {
+    SimProcess sim;
+    QVERIFY(sim.Start({"--state", state}));
+    SimLine line(sim.device);
+    QCOMPARE(line.Ask(Cmd::WriteItem(0), "1111").left(2), QByteArray("g") + char(Cmd::WriteItem(0)));
+    QCOMPARE(line.Ask(Cmd::WriteItem(9), Hex("5A 61 B3 B9 63 7A")).left(2), QByteArray("g") + char(Cmd::WriteItem(9)));
+    QCOMPARE(line.Ask(Cmd::PasswordChange, "2468").left(2), QByteArray("g") + char(Cmd::PasswordChange));
+    QCOMPARE(sim.Signal(SIGTERM), 0);
+  }
+  SimProcess sim;
+  QVERIFY(sim.Start({"--state", state, "--password", "9999"}));  // the saved password wins
+  SimLine line(sim.device);
+  QCOMPARE(line.Ask(Cmd::ReadItem(0), "G"), Frame::Reply(Cmd::ReadItem(0), "1111"));
+  QCOMPARE(line.Ask(Cmd::ReadItem(9), "G"), Frame::Reply(Cmd::ReadItem(9), Hex("5A 61 B3 B9 63 7A")));
+  QCOMPARE(line.Ask(Cmd::Login, "2468"), Frame::Reply(Cmd::Login, "T8"));
+  QCOMPARE(line.Ask(Cmd::Login, "9999"), Frame::Reply(Cmd::Login, "N8"));
+}
+
+void TestSimProgram::unusableStateFile_data() {
+  QTest::addColumn<QByteArray>("content");
+  QTest::addColumn<bool>("directory");
+  QTest::newRow("not JSON") << QByteArray("{{{ garbage") << false;
+  QTest::newRow("empty") << QByteArray() << false;
+  QTest::newRow("another JSON document") << QByteArray(R"({"items": []})") << false;
+  QTest::newRow("too few items") << QByteArray(R"({"format": "velt-sim state 1", "password": "", "items": ["00"],)"
+                                               R"( "sms": 0, "voice": 0})")
+                                 << false;
+  QTest::newRow("a directory") << QByteArray() << true;
+}
+
+// A state file that cannot be used is reported, kept aside untouched, and the controller
+// starts new; its next change is saved afresh.
+void TestSimProgram::unusableStateFile() {
+  QFETCH(QByteArray, content);
+  QFETCH(bool, directory);
+  QTemporaryDir dir;
+  const QString state = dir.filePath("controller.json");
+  QFile earlier(state + ".bad");  // from an earlier run; stays as it is
+  QVERIFY(earlier.open(QIODevice::WriteOnly));
+  earlier.write("earlier");
+  earlier.close();
+  if (directory) {
+    QVERIFY(QDir().mkdir(state));
+  } else {
+    QFile file(state);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+  }
+  SimProcess sim;
+  QVERIFY(sim.Start({"--state", state}));
+  SimLine line(sim.device);
+  QCOMPARE(line.Ask(Cmd::ReadItem(0), "G"), Frame::Reply(Cmd::ReadItem(0), "7315"));
+  QCOMPARE(line.Ask(Cmd::WriteItem(0), "2222").size(), 5);
+  QCOMPARE(sim.Signal(SIGTERM), 0);
+  const QByteArray err = sim.process.readAllStandardError();
+  QVERIFY2(err.contains("cannot be used") && err.contains(".bad"), err.constData());
+  QVERIFY(earlier.open(QIODevice::ReadOnly));
+  QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+  if (!directory) {
+    QFile kept(state + ".bad.1");
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), content);
+  }
+  SimProcess again;
+  QVERIFY(again.Start({"--state", state}));
+  SimLine line2(again.device);
+  QCOMPARE(line2.Ask(Cmd::ReadItem(0), "G"), Frame::Reply(Cmd::ReadItem(0), "2222"));
+}
+
+void TestSimProgram::badCommandLine_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::newRow("unknown option") << QStringList{"--bogus"};
+  QTest::newRow("bad fault") << QStringList{"--fault", "nonsense"};
+  QTest::newRow("bad fault value") << QStringList{"--fault", "drop=999"};
+  QTest::newRow("fault without spec") << QStringList{"--fault"};
+  QTest::newRow("baud not a number") << QStringList{"--baud", "fast"};
+  QTest::newRow("negative baud") << QStringList{"--baud", "-1200"};
+  QTest::newRow("password with a letter") << QStringList{"--password", "12a4"};
+  QTest::newRow("version of two characters") << QStringList{"--version", "10"};
+  QTest::newRow("link without path") << QStringList{"--link"};
+  QTest::newRow("stray argument") << QStringList{"/dev/ttyS0"};
+}
+
+void TestSimProgram::badCommandLine() {
+  QFETCH(QStringList, args);
+  QByteArray out, err;
+  QCOMPARE(RunToEnd(args, &out, &err), 2);
+  QCOMPARE(out, QByteArray());
+  QVERIFY2(err.startsWith("velt-sim: ") && err.contains("--help"), err.constData());
+}
+
+void TestSimProgram::help() {
+  QByteArray out, err;
+  QCOMPARE(RunToEnd({"--help"}, &out, &err), 0);
+  for (const char* text : {"--link PATH", "--state FILE", "--fault SPEC", "--baud N", "no-ack=BLOCK[xN]", "hangup-after=N"})
+    QVERIFY2(out.contains(text), text);
+}
+
+QTEST_GUILESS_MAIN(TestSimProgram)
+#include "tst_sim_program.moc"
