@@ -30,7 +30,7 @@ TMain::~TMain() {
 }
 
 void TMain::FormCreate() {
-  if (auto* app = qobject_cast<TApplication*>(QCoreApplication::instance())) {
+  if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance())) {
     app->SetExceptionHandler(
         [this](QObject* sender, const std::exception& error) { HandleException(sender, error); });
   }

@@ -31,7 +31,7 @@ class TMain : public QMainWindow, private LinkClient {
   void FillPortList(QByteArrayList& target);
   void RefreshPortList();
 
-  Ui::TMain ui;
+  Ui::TMain ui{};
   TComPort ComPort;
   QTimer Timer;
   Link link;

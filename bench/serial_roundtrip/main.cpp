@@ -1,0 +1,215 @@
+// Round trips of a 5-byte request and a 10-byte reply over a pseudo-terminal, with a peer
+// thread on the master side that answers at once: through TComPort (OnRxChar on the UI thread)
+// and through QSerialPort (readyRead). Then the CPU an open, idle TComPort uses.
+//   serial_roundtrip [trips] [idle seconds]
+#include "comport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+constexpr int RequestSize = 5;
+constexpr int ReplySize = 10;
+const QByteArray Request("G\x50\x01GX", RequestSize);
+const QByteArray Reply("g\x50\x06" "abcdefX", ReplySize);
+
+double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// The controller's side: answers every whole request with a reply, until stopped.
+class Peer {
+ public:
+  Peer() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+      std::perror("posix_openpt");
+      std::exit(1);
+    }
+    char name[128];
+    ptsname_r(master_, name, sizeof name);
+    path_ = name;
+    // Holding the slave open keeps the master from hanging up between the measurements.
+    holder_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    stop_ = eventfd(0, EFD_CLOEXEC);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~Peer() {
+    const quint64 one = 1;
+    [[maybe_unused]] ssize_t n = write(stop_, &one, sizeof one);
+    thread_.join();
+    close(stop_);
+    close(holder_);
+    close(master_);
+  }
+  QByteArray Path() const { return path_; }
+
+ private:
+  void Run() {
+    int pending = 0;
+    for (;;) {
+      pollfd fds[2] = {{master_, POLLIN, 0}, {stop_, POLLIN, 0}};
+      if (poll(fds, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        return;
+      }
+      if (fds[1].revents) return;
+      if (fds[0].revents & POLLIN) {
+        char buffer[256];
+        const ssize_t n = read(master_, buffer, sizeof buffer);
+        if (n <= 0) continue;  // the slave is not open yet or was closed
+        pending += int(n);
+        for (; pending >= RequestSize; pending -= RequestSize) {
+          [[maybe_unused]] ssize_t w = write(master_, Reply.constData(), ReplySize);
+        }
+      }
+    }
+  }
+  int master_ = -1;
+  int holder_ = -1;
+  int stop_ = -1;
+  QByteArray path_;
+  std::thread thread_;
+};
+
+struct Result {
+  double medianUs = 0, p99Us = 0, cpuUsPerTrip = 0;
+};
+
+// Drives `trips` round trips: send() writes a request; the caller's receive path calls
+// Received(bytes) with what it read.
+class TripCounter {
+ public:
+  TripCounter(int warmup, int trips) : warmup_(warmup), trips_(trips) { rtts_.reserve(trips); }
+  template <typename Send>
+  void Start(Send send) {
+    clock_.start();
+    send();
+  }
+  // Returns true when another request should be sent.
+  bool Received(int bytes) {
+    got_ += bytes;
+    if (got_ < ReplySize) return true;
+    got_ -= ReplySize;
+    const qint64 ns = clock_.nsecsElapsed();
+    ++done_;
+    if (done_ == warmup_) cpuStart_ = ProcessCpuSeconds();
+    if (done_ > warmup_) rtts_.push_back(double(ns) / 1000.0);
+    if (done_ == warmup_ + trips_) {
+      cpuEnd_ = ProcessCpuSeconds();
+      QCoreApplication::quit();
+      return false;
+    }
+    clock_.restart();
+    return true;
+  }
+  Result Summary() {
+    Result r;
+    std::sort(rtts_.begin(), rtts_.end());
+    if (rtts_.empty()) return r;
+    r.medianUs = rtts_[rtts_.size() / 2];
+    r.p99Us = rtts_[std::min(rtts_.size() - 1, rtts_.size() * 99 / 100)];
+    r.cpuUsPerTrip = (cpuEnd_ - cpuStart_) * 1e6 / double(trips_);
+    return r;
+  }
+
+ private:
+  int warmup_, trips_;
+  int got_ = 0, done_ = 0;
+  double cpuStart_ = 0, cpuEnd_ = 0;
+  QElapsedTimer clock_;
+  std::vector<double> rtts_;
+};
+
+Result RunComPort(const QByteArray& path, int trips) {
+  TComPort port;
+  port.SetPort(path);
+  port.SetBaudRate(br1200);  // the program's setting; a pseudo-terminal ignores the speed
+  TripCounter counter(200, trips);
+  port.OnRxChar = [&](TCustomComPort* p, int count) {
+    QByteArray text;
+    p->ReadText(text, count);
+    if (counter.Received(int(text.size()))) p->WriteText(Request);
+  };
+  port.OpenPort();
+  QTimer::singleShot(0, [&] { counter.Start([&] { port.WriteText(Request); }); });
+  QCoreApplication::exec();
+  port.ClosePort();
+  return counter.Summary();
+}
+
+Result RunQSerialPort(const QByteArray& path, int trips) {
+  QSerialPort port;
+  // A full path is taken as the device itself, so no name lookup is involved.
+  port.setPortName(QString::fromLocal8Bit(path));
+  port.setBaudRate(1200);
+  if (!port.open(QIODevice::ReadWrite)) {
+    std::fprintf(stderr, "QSerialPort could not open %s: %s\n", path.constData(),
+                 qPrintable(port.errorString()));
+    std::exit(1);
+  }
+  TripCounter counter(200, trips);
+  QObject::connect(&port, &QSerialPort::readyRead, [&] {
+    const QByteArray text = port.readAll();
+    if (counter.Received(int(text.size()))) port.write(Request);
+  });
+  QTimer::singleShot(0, [&] { counter.Start([&] { port.write(Request); }); });
+  QCoreApplication::exec();
+  port.close();
+  return counter.Summary();
+}
+
+double IdleCpuPercent(const QByteArray& path, int seconds) {
+  TComPort port;
+  port.SetPort(path);
+  port.OpenPort();
+  const double cpuStart = ProcessCpuSeconds();
+  QElapsedTimer wall;
+  wall.start();
+  QTimer::singleShot(seconds * 1000, [] { QCoreApplication::quit(); });
+  QCoreApplication::exec();
+  const double cpu = ProcessCpuSeconds() - cpuStart;
+  const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+  port.ClosePort();
+  return cpu / elapsed * 100.0;
+}
+
+void Print(const char* name, const Result& r) {
+  std::printf("%-12s median %8.1f us   p99 %8.1f us   cpu %8.1f us/trip\n", name, r.medianUs,
+              r.p99Us, r.cpuUsPerTrip);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const int trips = argc > 1 ? std::atoi(argv[1]) : 5000;
+  const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 10;
+
+  Peer peer;  // its thread runs in both measurements alike
+  const Result ours = RunComPort(peer.Path(), trips);
+  const Result qt = RunQSerialPort(peer.Path(), trips);
+  std::printf("%d round trips of %d request bytes and %d reply bytes over %s\n", trips,
+              RequestSize, ReplySize, peer.Path().constData());
+  Print("TComPort", ours);
+  Print("QSerialPort", qt);
+  const double idle = IdleCpuPercent(peer.Path(), idleSeconds);
+  std::printf("idle open TComPort: %.4f %% of one core over %d s\n", idle, idleSeconds);
+  std::printf("RESULT rtt_ratio=%.3f cpu_ratio=%.3f idle_cpu_pct=%.4f\n",
+              ours.medianUs / qt.medianUs, ours.cpuUsPerTrip / qt.cpuUsPerTrip, idle);
+  return 0;
+}

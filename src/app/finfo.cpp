@@ -1,0 +1,41 @@
+#include "finfo.h"
+
+#include "jpeg_image.h"
+#include "ui_finfo.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPixmap>
+
+const QUrl TFInfo::WebPage(QStringLiteral("https://velt.example/"));
+
+TFInfo::TFInfo(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::TFInfo>()) {
+  ui->setupUi(this);
+  ui->Label3->setText(WebPage.toString());
+  ui->Label3->installEventFilter(this);
+  connect(ui->Button1, &QPushButton::clicked, this, &QDialog::accept);
+
+  // A picture that cannot be read leaves an empty frame; the window works without it.
+  QFile picture(QStringLiteral(":/about/velt.jpg"));
+  if (picture.open(QIODevice::ReadOnly)) {
+    const QImage image = DecodeJpeg(picture.readAll());
+    if (!image.isNull()) ui->Image1->setPixmap(QPixmap::fromImage(image));
+  }
+}
+
+TFInfo::~TFInfo() = default;
+
+bool TFInfo::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui->Label3 && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    Label3Click();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TFInfo::Label3Click() { QDesktopServices::openUrl(WebPage); }

@@ -1,0 +1,398 @@
+#include "comport.h"
+
+#include "comthread.h"
+#include "termios_line.h"
+
+#include <QtDebug>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+struct TCustomComPort::LineErrorCounters : TermiosLine::Counters {};
+
+namespace {
+std::function<void(const std::exception&)>& ApplicationExceptionHandler() {
+  static std::function<void(const std::exception&)> handler;
+  return handler;
+}
+
+QString SystemErrorText(int error) {
+  char buffer[256];
+  return QString::fromLocal8Bit(::strerror_r(error, buffer, sizeof buffer));
+}
+}  // namespace
+
+TCustomComPort::TCustomComPort(QObject* owner)
+    : QObject(owner), errorCounters_(std::make_unique<LineErrorCounters>()) {}
+
+TCustomComPort::~TCustomComPort() {
+  try {
+    ClosePort();
+  } catch (const std::exception& e) {
+    qWarning("Closing the serial port failed: %s", e.what());
+  }
+}
+
+void TCustomComPort::SetApplicationExceptionHandler(
+    std::function<void(const std::exception&)> handler) {
+  ApplicationExceptionHandler() = std::move(handler);
+}
+
+// ---- errors
+
+void TCustomComPort::ReportError(quint16 code, qint64 osError) {
+  const QString message = ComErrorMessage(code);
+  if (OnException) {
+    const QString osMessage = osError > 0 ? SystemErrorText(int(osError)) : QString();
+    OnException(this, code, message, osError, osMessage);
+    return;
+  }
+  if (osError > 0) {
+    throw EComPort(code, int(osError), message + QString::asprintf(" (Error: %d)", int(osError)));
+  }
+  throw EComPort(code, -1, message);
+}
+
+// ---- open and close
+
+void TCustomComPort::OpenPort() {
+  if (connected_) return;
+  NotifyBeforeOpen();
+  CreatePortHandle();
+  if (fd_ < 0) return;  // reported; an OnException handler let it pass, but the port is closed
+  connected_ = true;
+  try {
+    ConfigurePort();
+  } catch (...) {
+    ReleasePortHandle();
+    connected_ = false;
+    throw;
+  }
+  ++openGeneration_;
+  *errorCounters_ = {};
+  TermiosLine::ReadCounters(fd_, *errorCounters_);  // errors before the open are not ours
+  threadCreated_ = false;
+  if (!events_.IsEmpty()) {
+    // A thread still running when the last holder lets go (it is ending after a handler closed
+    // the port from it) deletes itself once finished.
+    thread_ = std::shared_ptr<TComThread>(new TComThread(this), [](TComThread* t) {
+      QObject::connect(t, &QThread::finished, t, &QObject::deleteLater);
+      if (!t->isRunning()) delete t;
+    });
+    if (const int err = thread_->StartError()) {
+      thread_.reset();
+      ReleasePortHandle();
+      connected_ = false;
+      ReportError(CError_OpenFailed, err);
+      return;
+    }
+    thread_->Start();
+    threadCreated_ = true;
+  }
+  AfterOpen();
+}
+
+void TCustomComPort::ClosePort() {
+  if (!connected_) return;
+  BeforeClose();
+  CancelTransfers();
+  if (threadCreated_) {
+    StopEventThread();
+    threadCreated_ = false;
+  }
+  ReleasePortHandle();
+  connected_ = false;
+  NotifyAfterClose();
+}
+
+void TCustomComPort::StopEventThread() {
+  const std::shared_ptr<TComThread> thread = std::move(thread_);
+  thread->StopEventThread();
+  // A handler on the event thread (smNone) that closes the port cannot wait for its own
+  // thread; the thread ends when the handler returns.
+  if (QThread::currentThread() != thread.get()) thread->WaitForEnd();
+}
+
+void TCustomComPort::CreatePortHandle() {
+  fd_ = ::open(port_.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) {
+    ReportError(CError_OpenFailed, errno);
+    return;
+  }
+  // No sharing: the lock keeps out every other opener (root included), the exclusive flag
+  // keeps out other users' plain opens. The lock comes first, so that a refused opener never
+  // touches the flag of the one that holds the port.
+  int err = 0;
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    err = errno == EWOULDBLOCK ? EBUSY : errno;
+  } else if (::ioctl(fd_, TIOCEXCL) != 0 && !TermiosLine::NotSupported(errno)) {
+    err = errno;
+  }
+  if (err) {
+    ::close(fd_);
+    fd_ = -1;
+    ReportError(CError_OpenFailed, err);
+  }
+}
+
+void TCustomComPort::ReleasePortHandle() {
+  if (fd_ < 0) return;
+  // A pseudo-terminal keeps the exclusive flag after the last close; clear it first.
+  ::ioctl(fd_, TIOCNXCL);
+  ::flock(fd_, LOCK_UN);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+void TCustomComPort::ConfigurePort() {
+  ApplyBufferSizes();
+  ApplyLineSettings();
+  ApplyTimeoutSettings();
+}
+
+void TCustomComPort::AfterOpen() {
+  NotifyAfterOpen();
+  HandleCTSChange();
+  HandleDSRChange();
+  HandleRLSDChange();
+}
+
+void TCustomComPort::BeforeClose() {
+  NotifyCTSChange(false);
+  NotifyDSRChange(false);
+  NotifyRLSDChange(false);
+  NotifyBeforeClose();
+}
+
+// ---- applying the settings
+
+void TCustomComPort::ApplyLineSettings() {
+  if (!connected_) return;
+  TermiosLine::Settings s;
+  s.speed = baudRate_ == brCustom ? customBaudRate_ : BaudRateValue(baudRate_);
+  s.dataBits = 5 + int(dataBits_);
+  s.parity = parity_.Bits();
+  s.parityCheck = parity_.Check();
+  s.twoStopBits = stopBits_ != sbOneStopBit;  // Linux has no 1.5 stop bits; 2 is the nearest
+  s.rtsCts = flowControl_.OutCTSFlow() || flowControl_.ControlRTS() == rtsHandshake;
+  s.xonXoffOut = flowControl_.XonXoffOut();
+  s.xonXoffIn = flowControl_.XonXoffIn();
+  s.xonChar = flowControl_.XonChar();
+  s.xoffChar = flowControl_.XoffChar();
+  // Every line-setting change sets DTR and RTS again from their control settings.
+  s.dtr = flowControl_.ControlDTR() != dtrDisable;
+  s.rts = flowControl_.ControlRTS() == rtsEnable || flowControl_.ControlRTS() == rtsHandshake;
+  const int err = s.speed > 0 ? TermiosLine::Apply(fd_, s) : EINVAL;
+  if (err) ReportError(CError_SetStateFailed, err);
+}
+
+void TCustomComPort::ApplyTimeoutSettings() {
+  // Reads always return at once (raw mode, VMIN = VTIME = 0); each write takes its time-out
+  // from the current values when it starts. Nothing to hand to the driver.
+}
+
+void TCustomComPort::ApplyBufferSizes() {
+  // Linux tty drivers have fixed queues; the sizes only set the 80 % level of evRx80Full.
+}
+
+// ---- property writes
+
+template <typename T>
+void TCustomComPort::SetLineSetting(T& field, T value) {
+  if (field == value) return;
+  field = value;
+  ApplyLineSettings();
+}
+
+void TCustomComPort::SetBaudRate(TBaudRate value) { SetLineSetting(baudRate_, value); }
+void TCustomComPort::SetCustomBaudRate(int value) { SetLineSetting(customBaudRate_, value); }
+void TCustomComPort::SetStopBits(TStopBits value) { SetLineSetting(stopBits_, value); }
+void TCustomComPort::SetDataBits(TDataBits value) { SetLineSetting(dataBits_, value); }
+void TCustomComPort::SetDiscardNull(bool value) { SetLineSetting(discardNull_, value); }
+void TCustomComPort::SetEventChar(char value) { SetLineSetting(eventChar_, value); }
+void TCustomComPort::SetEvents(TComEvents value) { events_ = value; }
+
+void TCustomComPort::SetConnected(bool value) {
+  if (value == connected_) return;
+  if (value) {
+    OpenPort();
+  } else {
+    ClosePort();
+  }
+}
+
+void TCustomComPort::SetPort(const QByteArray& name) {
+  if (name == port_) return;
+  port_ = name;
+  if (connected_) {
+    ClosePort();
+    OpenPort();
+  }
+}
+
+void TCustomComPort::SetSyncMethod(TSyncMethod value) {
+  if (value == syncMethod_) return;
+  if (connected_) {
+    ReportError(CError_ConnChangeProp, 0);
+    return;
+  }
+  syncMethod_ = value;
+}
+
+void TCustomComPort::SetTriggersOnRxChar(bool value) {
+  if (hasRxBufLink_) ReportError(CError_HasLink, 0);
+  triggersOnRxChar_ = value;
+}
+
+// ---- lines and status
+
+void TCustomComPort::SetDTRLine(bool on) {
+  if (const int err = TermiosLine::SetModemLine(fd_, TIOCM_DTR, on)) {
+    ReportError(CError_EscapeComFailed, err);
+  }
+}
+
+void TCustomComPort::SetRTSLine(bool on) {
+  if (const int err = TermiosLine::SetModemLine(fd_, TIOCM_RTS, on)) {
+    ReportError(CError_EscapeComFailed, err);
+  }
+}
+
+int TCustomComPort::PendingInputCount() {
+  int count = 0;
+  if (const int err = TermiosLine::InputCount(fd_, count)) {
+    ReportError(CError_ClearComFailed, err);
+    return 0;
+  }
+  return count;
+}
+
+TLineSignals TCustomComPort::ReadSignals() {
+  int lines = 0;
+  if (const int err = TermiosLine::ReadModemLines(fd_, lines)) {
+    ReportError(CError_ModemStatFailed, err);
+    return {};
+  }
+  TLineSignals found;
+  if (lines & TIOCM_CTS) found.Include(sigCTS);
+  if (lines & TIOCM_DSR) found.Include(sigDSR);
+  if (lines & TIOCM_RNG) found.Include(sigRing);
+  if (lines & TIOCM_CAR) found.Include(sigRLSD);
+  return found;
+}
+
+TComErrors TCustomComPort::ReadLineErrors() {
+  TermiosLine::Counters now;
+  if (const int err = TermiosLine::ReadCounters(fd_, now)) {
+    if (!TermiosLine::NotSupported(err)) ReportError(CError_ClearComFailed, err);
+    return {};  // a device without counters reports no line errors
+  }
+  const TermiosLine::Counters& last = *errorCounters_;
+  TComErrors errors;
+  if (now.frame != last.frame) errors.Include(errFrame);
+  if (now.parity != last.parity && parity_.Check()) errors.Include(errRxParity);
+  if (now.overrun != last.overrun) errors.Include(errOverrun);
+  if (now.bufOverrun != last.bufOverrun) errors.Include(errRxOver);
+  if (now.brk != last.brk) errors.Include(errBreak);
+  static_cast<TermiosLine::Counters&>(*errorCounters_) = now;
+  return errors;
+}
+
+// ---- notifications
+
+void TCustomComPort::NotifyAfterClose() { if (OnAfterClose) OnAfterClose(this); }
+void TCustomComPort::NotifyAfterOpen() { if (OnAfterOpen) OnAfterOpen(this); }
+void TCustomComPort::NotifyBeforeClose() { if (OnBeforeClose) OnBeforeClose(this); }
+void TCustomComPort::NotifyBeforeOpen() { if (OnBeforeOpen) OnBeforeOpen(this); }
+void TCustomComPort::NotifyRxChar(int count) { if (OnRxChar) OnRxChar(this, count); }
+void TCustomComPort::NotifyRxBuf(const char* buffer, int count) {
+  if (OnRxBuf) OnRxBuf(this, buffer, count);
+}
+void TCustomComPort::NotifyTxEmpty() { if (OnTxEmpty) OnTxEmpty(this); }
+void TCustomComPort::NotifyBreak() { if (OnBreak) OnBreak(this); }
+void TCustomComPort::NotifyRing() { if (OnRing) OnRing(this); }
+void TCustomComPort::NotifyRxFlag() { if (OnRxFlag) OnRxFlag(this); }
+void TCustomComPort::NotifyCTSChange(bool onOff) { if (OnCTSChange) OnCTSChange(this, onOff); }
+void TCustomComPort::NotifyDSRChange(bool onOff) { if (OnDSRChange) OnDSRChange(this, onOff); }
+void TCustomComPort::NotifyError(TComErrors errors) { if (OnError) OnError(this, errors); }
+void TCustomComPort::NotifyRLSDChange(bool onOff) { if (OnRLSDChange) OnRLSDChange(this, onOff); }
+void TCustomComPort::NotifyRx80Full() { if (OnRx80Full) OnRx80Full(this); }
+
+// ---- event handlers
+
+void TCustomComPort::HandleRxChar() {
+  // The count is taken now, so it covers every byte that arrived and was not read yet.
+  int count = PendingInputCount();
+  if (count > 0 && !triggersOnRxChar_) {
+    QByteArray buffer(count, Qt::Uninitialized);
+    const int read = ReadBytes(buffer.data(), count);
+    if (read > 0) NotifyRxBuf(buffer.constData(), read);
+    count = 0;
+  }
+  if (count > 0) NotifyRxChar(count);
+}
+
+void TCustomComPort::HandleTxEmpty() { NotifyTxEmpty(); }
+void TCustomComPort::HandleRxFlag() { NotifyRxFlag(); }
+void TCustomComPort::HandleBreak() { NotifyBreak(); }
+void TCustomComPort::HandleRing() { NotifyRing(); }
+void TCustomComPort::HandleCTSChange() { NotifyCTSChange(ReadSignals().Contains(sigCTS)); }
+void TCustomComPort::HandleDSRChange() { NotifyDSRChange(ReadSignals().Contains(sigDSR)); }
+void TCustomComPort::HandleRLSDChange() { NotifyRLSDChange(ReadSignals().Contains(sigRLSD)); }
+void TCustomComPort::HandleRx80Full() { NotifyRx80Full(); }
+
+void TCustomComPort::HandleError() {
+  const TComErrors errors = ReadLineErrors();
+  if (!errors.IsEmpty()) NotifyError(errors);
+}
+
+void TCustomComPort::HandleEvent(TComEvent event) {
+  switch (event) {
+    case evRxChar: HandleRxChar(); break;
+    case evTxEmpty: HandleTxEmpty(); break;
+    case evRxFlag: HandleRxFlag(); break;
+    case evRing: HandleRing(); break;
+    case evBreak: HandleBreak(); break;
+    case evCTS: HandleCTSChange(); break;
+    case evDSR: HandleDSRChange(); break;
+    case evError: HandleError(); break;
+    case evRLSD: HandleRLSDChange(); break;
+    case evRx80Full: HandleRx80Full(); break;
+  }
+}
+
+void TCustomComPort::HandleEventMessage(TComEvent event, quint64 openGeneration) {
+  if (!connected_ || openGeneration != openGeneration_) return;  // from an earlier open
+  try {
+    HandleEvent(event);
+  } catch (const std::exception& e) {
+    if (auto& handler = ApplicationExceptionHandler()) {
+      handler(e);
+    } else {
+      qWarning("Serial port event handler failed: %s", e.what());
+    }
+  } catch (...) {
+    qWarning("Serial port event handler failed");
+  }
+}
+
+void TCustomComPort::NotifyWritten() {
+  if (thread_) thread_->NotifyWritten();
+}
+
+bool TCustomComPort::event(QEvent* e) {
+  if (e->type() == TComThread::BatchEventType()) {
+    // Held here, so that a handler closing the port does not delete the thread under the batch.
+    if (const std::shared_ptr<TComThread> thread = thread_) thread->RunPendingBatch();
+    return true;
+  }
+  if (e->type() == TComThread::EventMessageType()) {
+    const auto* message = static_cast<TComThread::EventMessage*>(e);
+    HandleEventMessage(message->event, message->generation);
+    return true;
+  }
+  return QObject::event(e);
+}

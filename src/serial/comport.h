@@ -1,0 +1,209 @@
+#pragma once
+// TCustomComPort / TComPort: one serial port over Linux termios, with its settings, its event
+// thread that announces line events, and byte-string reads and writes.
+#include "comport_error.h"
+#include "comport_settings.h"
+#include "comport_types.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QThread>
+#include <functional>
+#include <memory>
+
+class TComThread;
+
+// One read or write, from BeginTransfer to EndTransfer. There is no overlapped I/O here: a read
+// finishes when it starts; a write moves what the driver takes at once and, if bytes are left,
+// finishes them in WaitForTransfer within the write time-out.
+struct TPortTransfer {
+  enum TDirection : qint8 { dirNone = -1, dirWrite = 0, dirRead = 1 };
+  TDirection Direction = dirNone;
+  QByteArray Data;     // write: private copy of the bytes being written
+  int Size = 0;        // bytes in Data
+  int Done = 0;        // bytes moved so far
+  qint64 Deadline = 0; // write: monotonic ms when the time-out expires; 0 = no limit
+  quint64 CancelGeneration = 0;
+};
+
+class TCustomComPort : public QObject {
+  Q_OBJECT
+ public:
+  explicit TCustomComPort(QObject* owner = nullptr);
+  ~TCustomComPort() override;  // closes the port
+
+  void OpenPort();
+  void ClosePort();
+
+  // Settings. While the port is open a change is applied at once; while closed it is only stored.
+  bool Connected() const { return connected_; }
+  void SetConnected(bool value);
+  QByteArray Port() const { return port_; }
+  void SetPort(const QByteArray& name);  // a device path, e.g. "/dev/ttyUSB0"; reopens if open
+  TBaudRate BaudRate() const { return baudRate_; }
+  void SetBaudRate(TBaudRate value);
+  int CustomBaudRate() const { return customBaudRate_; }
+  void SetCustomBaudRate(int value);
+  TStopBits StopBits() const { return stopBits_; }
+  void SetStopBits(TStopBits value);
+  TDataBits DataBits() const { return dataBits_; }
+  void SetDataBits(TDataBits value);
+  bool DiscardNull() const { return discardNull_; }
+  void SetDiscardNull(bool value);
+  char EventChar() const { return eventChar_; }
+  void SetEventChar(char value);
+  TComEvents Events() const { return events_; }
+  void SetEvents(TComEvents value);  // takes effect at the next open
+  TComBuffer& Buffer() { return buffer_; }
+  const TComBuffer& Buffer() const { return buffer_; }
+  void SetBuffer(const TComBuffer& value) { buffer_ = value; }
+  TComParity& Parity() { return parity_; }
+  const TComParity& Parity() const { return parity_; }
+  void SetParity(const TComParity& value) { parity_ = value; }
+  TComTimeouts& Timeouts() { return timeouts_; }
+  const TComTimeouts& Timeouts() const { return timeouts_; }
+  void SetTimeouts(const TComTimeouts& value) { timeouts_ = value; }
+  TComFlowControl& FlowControl() { return flowControl_; }
+  const TComFlowControl& FlowControl() const { return flowControl_; }
+  void SetFlowControl(const TComFlowControl& value) { flowControl_ = value; }
+  TSyncMethod SyncMethod() const { return syncMethod_; }
+  void SetSyncMethod(TSyncMethod value);  // error 14 while open
+  TStoredProps StoredProps() const { return storedProps_; }
+  void SetStoredProps(TStoredProps value) { storedProps_ = value; }
+  bool TriggersOnRxChar() const { return triggersOnRxChar_; }
+  void SetTriggersOnRxChar(bool value);  // error 22 while a link consumes received data
+  QThread::Priority EventThreadPriority() const { return eventThreadPriority_; }
+  void SetEventThreadPriority(QThread::Priority value) { eventThreadPriority_ = value; }
+  bool HasRxBufLink() const { return hasRxBufLink_; }
+  int CodePage() const { return codePage_; }
+  void SetCodePage(int value) { codePage_ = value; }
+  int PortHandle() const { return fd_; }  // the file descriptor, -1 when closed
+
+  // Lines and status. A device without modem lines (a pseudo-terminal) has none to drive or read.
+  void SetDTRLine(bool on);
+  void SetRTSLine(bool on);
+  int PendingInputCount();
+  TLineSignals ReadSignals();
+  TComErrors ReadLineErrors();  // line errors since the last call
+
+  // Transfers.
+  void BeginTransfer(TPortTransfer*& transfer);
+  void EndTransfer(TPortTransfer*& transfer);
+  int StartWrite(const void* buffer, int count, TPortTransfer* transfer);
+  int StartWriteText(const QByteArray& text, TPortTransfer* transfer);
+  int StartRead(void* buffer, int count, TPortTransfer* transfer);
+  int StartReadText(QByteArray& text, int count, TPortTransfer* transfer);
+  int WaitForTransfer(TPortTransfer* transfer);
+  void CancelTransfers();
+  static unsigned TransferErrorCode(const TPortTransfer* transfer);
+  int WriteText(const QByteArray& text);              // bytes written within the write time-out
+  int ReadText(QByteArray& text, int count);          // at once, up to count waiting bytes
+  int ReadBytes(void* buffer, int count);
+
+  // The single error exit: OnException when assigned (and the caller goes on), else EComPort.
+  void ReportError(quint16 code, qint64 osError);
+
+  // Receives exceptions thrown by handlers delivered under smWindowSync; without one they are
+  // written to the Qt warning log.
+  static void SetApplicationExceptionHandler(std::function<void(const std::exception&)> handler);
+
+  std::function<void(TCustomComPort* sender)> OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
+  std::function<void(TCustomComPort* sender, int count)> OnRxChar;
+  std::function<void(TCustomComPort* sender, const char* buffer, int count)> OnRxBuf;
+  std::function<void(TCustomComPort* sender)> OnTxEmpty, OnBreak, OnRing;
+  std::function<void(TCustomComPort* sender, bool onOff)> OnCTSChange, OnDSRChange, OnRLSDChange;
+  std::function<void(TCustomComPort* sender)> OnRxFlag;
+  std::function<void(TCustomComPort* sender, TComErrors errors)> OnError;
+  std::function<void(TCustomComPort* sender)> OnRx80Full;
+  std::function<void(TCustomComPort* sender, unsigned code, const QString& comMessage,
+                     qint64 osError, const QString& osMessage)> OnException;
+
+ protected:
+  virtual void CreatePortHandle();
+  virtual void ReleasePortHandle();
+  virtual void ConfigurePort();
+
+  virtual void NotifyAfterClose();
+  virtual void NotifyAfterOpen();
+  virtual void NotifyBeforeClose();
+  virtual void NotifyBeforeOpen();
+  virtual void NotifyRxChar(int count);
+  virtual void NotifyRxBuf(const char* buffer, int count);
+  virtual void NotifyTxEmpty();
+  virtual void NotifyBreak();
+  virtual void NotifyRing();
+  virtual void NotifyRxFlag();
+  virtual void NotifyCTSChange(bool onOff);
+  virtual void NotifyDSRChange(bool onOff);
+  virtual void NotifyError(TComErrors errors);
+  virtual void NotifyRLSDChange(bool onOff);
+  virtual void NotifyRx80Full();
+  virtual void ApplyLineSettings();
+  virtual void ApplyTimeoutSettings();
+  virtual void ApplyBufferSizes();
+
+  // Run by the event thread's delivery, one per event of a batch.
+  void HandleRxChar();
+  void HandleTxEmpty();
+  void HandleRxFlag();
+  void HandleBreak();
+  void HandleRing();
+  void HandleCTSChange();
+  void HandleDSRChange();
+  void HandleRLSDChange();
+  void HandleError();
+  void HandleRx80Full();
+
+  bool event(QEvent* e) override;
+
+ private:
+  friend class TComThread;
+  friend class TComTimeouts;
+  friend class TComFlowControl;
+  friend class TComParity;
+  friend class TComBuffer;
+
+  void AfterOpen();
+  void BeforeClose();
+  void StopEventThread();
+  void HandleEvent(TComEvent event);
+  void HandleEventMessage(TComEvent event, quint64 openGeneration);
+  void NotifyWritten();
+  template <typename T> void SetLineSetting(T& field, T value);
+  int ContinueWrite(TPortTransfer* transfer);
+
+  std::shared_ptr<TComThread> thread_;  // a running batch holds it too (see event())
+  bool threadCreated_ = false;
+  int fd_ = -1;
+  bool triggersOnRxChar_ = true;
+  QThread::Priority eventThreadPriority_ = QThread::NormalPriority;
+  bool hasRxBufLink_ = false;
+  bool connected_ = false;
+  TBaudRate baudRate_ = br9600;
+  int customBaudRate_ = 9600;
+  QByteArray port_ = "COM1";
+  TStopBits stopBits_ = sbOneStopBit;
+  TDataBits dataBits_ = dbEight;
+  bool discardNull_ = false;
+  char eventChar_ = 0;
+  TComEvents events_ = TComEvents::All();
+  TComBuffer buffer_{this};
+  TComParity parity_{this};
+  TComTimeouts timeouts_{this};
+  TComFlowControl flowControl_{this};
+  TSyncMethod syncMethod_ = smThreadSync;
+  TStoredProps storedProps_ = spBasic;
+  int codePage_ = 0;
+
+  quint64 openGeneration_ = 0;   // tells queued deliveries of an earlier open from current ones
+  quint64 cancelGeneration_ = 0; // CancelTransfers ends the writes started before it
+  struct LineErrorCounters;
+  std::unique_ptr<LineErrorCounters> errorCounters_;  // counters at the last ReadLineErrors
+};
+
+// The published component: the same port, as the window holds it.
+class TComPort : public TCustomComPort {
+  Q_OBJECT
+ public:
+  using TCustomComPort::TCustomComPort;
+};

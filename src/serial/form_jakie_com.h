@@ -1,0 +1,29 @@
+#pragma once
+// "Porty COM": a small non-modal dialog listing the ports found beside their device names.
+#include <QByteArrayList>
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TFormJakieCOM;
+}
+
+class TFormJakieCOM : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFormJakieCOM(QWidget* parent = nullptr);
+  ~TFormJakieCOM() override;
+
+  // Replaces both boxes' lines: one port name, and one device name, a line.
+  void ShowPorts(const QByteArrayList& portNames, const QStringList& deviceNames);
+
+  // Raised by "Odświerz": the owner runs discovery again and shows the result here.
+  std::function<void()> OnRefresh;
+
+ private:
+  void Button1Click();
+
+  std::unique_ptr<Ui::TFormJakieCOM> ui;
+};

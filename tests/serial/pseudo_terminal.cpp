@@ -1,0 +1,84 @@
+#include "pseudo_terminal.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+PseudoTerminal::PseudoTerminal() {
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+    qFatal("no pseudo-terminal: %s", strerror(errno));
+  }
+  char name[128];
+  ::ptsname_r(master_, name, sizeof name);
+  slavePath_ = name;
+}
+
+PseudoTerminal::~PseudoTerminal() { CloseMaster(); }
+
+void PseudoTerminal::CloseMaster() {
+  if (master_ >= 0) ::close(master_);
+  master_ = -1;
+}
+
+bool PseudoTerminal::Write(const QByteArray& bytes) {
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(master_, bytes.constData() + done, size_t(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += n;
+  }
+  return true;
+}
+
+QByteArray PseudoTerminal::Read(int count, int timeoutMs) {
+  QByteArray result;
+  QDeadlineTimer deadline(timeoutMs);
+  while (result.size() < count) {
+    pollfd p{master_, POLLIN, 0};
+    const int r = ::poll(&p, 1, int(deadline.remainingTime()));
+    if (r <= 0 || !(p.revents & POLLIN)) break;
+    char buffer[4096];
+    const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    if (n <= 0) break;
+    result.append(buffer, n);
+  }
+  return result;
+}
+
+double ProcessCpuMs() {
+  rusage u{};
+  ::getrusage(RUSAGE_SELF, &u);
+  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 +
+         (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+}
+
+namespace {
+QStringList EventThreadTasks() {
+  QStringList found;
+  const QDir tasks("/proc/self/task");
+  for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile comm(tasks.filePath(task + "/comm"));
+    if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "TComThread") {
+      found << tasks.filePath(task);
+    }
+  }
+  return found;
+}
+}  // namespace
+
+int EventThreadCount() { return int(EventThreadTasks().size()); }
+
+QByteArray EventThreadWaitChannel() {
+  const QStringList tasks = EventThreadTasks();
+  if (tasks.isEmpty()) return {};
+  QFile wchan(tasks.first() + "/wchan");
+  return wchan.open(QIODevice::ReadOnly) ? wchan.readAll().trimmed() : QByteArray();
+}
