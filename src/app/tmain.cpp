@@ -10,7 +10,6 @@
 #include "finfo.h"
 #include "form_jakie_com.h"
 #include "message_box.h"
-#include "port_discovery.h"
 
 namespace {
 constexpr quint16 ShortTicks = 10;     // one attempt of a short request: 1 s
@@ -19,7 +18,8 @@ constexpr quint8 PollEveryTicks = 10;  // status poll once a second
 const QByteArray LoginAccepted("T");
 }  // namespace
 
-TMain::TMain(QWidget* parent) : QMainWindow(parent), link(ComPort, Timer, *this), Status(ui) {
+TMain::TMain(QWidget* parent, DiscoveryRoots roots)
+    : QMainWindow(parent), link(ComPort, Timer, *this), Status(ui), PortRoots(std::move(roots)) {
   ui.setupUi(this);
   FormCreate();
 }
@@ -198,7 +198,7 @@ void TMain::Oprogramie1Click() {
 void TMain::FillPortList(QByteArrayList& target) {
   PortNames.clear();
   DeviceNames.clear();
-  for (const DiscoveredPort& port : DiscoverPorts()) {
+  for (const DiscoveredPort& port : DiscoverPorts(PortRoots)) {
     PortNames.append(port.name);
     DeviceNames.append(port.description);
   }

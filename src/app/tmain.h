@@ -8,6 +8,7 @@
 
 #include "comport.h"
 #include "link.h"
+#include "port_discovery.h"
 #include "status_display.h"
 #include "ui_tmain.h"
 
@@ -17,7 +18,8 @@ class TMain : public QMainWindow, private LinkClient {
   Q_OBJECT
 
  public:
-  explicit TMain(QWidget* parent = nullptr);
+  // Ports are looked for under roots; tests give folders of their own.
+  explicit TMain(QWidget* parent = nullptr, DiscoveryRoots roots = DiscoveryRoots::System());
   ~TMain() override;
 
   void HandleException(QObject* sender, const std::exception& error);
@@ -60,6 +62,7 @@ class TMain : public QMainWindow, private LinkClient {
 
   void SetStateText(QLineEdit* field, const QString& text, bool good);
 
+  DiscoveryRoots PortRoots;
   TFormJakieCOM* FormJakieCOM = nullptr;
   bool Closing = false;
 };
