@@ -51,7 +51,7 @@ case "$cmd" in
   run)
     install_packages
     build build
-    exec "$ROOT/build/src/app/velt"
+    exec "$ROOT/build/velt"
     ;;
   *)
     echo "usage: ./run.sh [demo | test [--sanitize]]" >&2

@@ -14,7 +14,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$BUILD/sim/velt-sim" --link "$LINK" --baud 1200 >"$work/sim.out" 2>"$work/sim.err" &
+"$BUILD/velt-sim" --link "$LINK" --baud 1200 >"$work/sim.out" 2>"$work/sim.err" &
 sim=$!
 for _ in $(seq 100); do
   [ -s "$work/sim.out" ] && break
@@ -24,7 +24,7 @@ done
 echo "Simulator: $(head -n 1 "$work/sim.out")"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  "$BUILD/src/app/velt"
+  "$BUILD/velt"
 else
   echo "No display: running the window under Xvfb."
   xvfb-run -a -s "-screen 0 1280x1024x24" "$BUILD/tools/demo/velt-demo" "$LINK" "$SHOT"
