@@ -91,11 +91,30 @@ struct Result {
   double medianUs = 0, p99Us = 0, cpuUsPerTrip = 0;
 };
 
-// Drives `trips` round trips: send() writes a request; the caller's receive path calls
-// Received(bytes) with what it read.
+double Percentile(std::vector<double> values, int percent) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[std::min(values.size() - 1, values.size() * size_t(percent) / 100)];
+}
+
+// Round-trip times of all rounds of one implementation, and its CPU per trip in each round.
+// The CPU figure is the median over the rounds: other work on the machine then weighs less.
+struct Samples {
+  std::vector<double> rttsUs;
+  std::vector<double> cpuUsPerTrip;
+  int trips = 0;
+
+  Result Summary() const {
+    return {Percentile(rttsUs, 50), Percentile(rttsUs, 99), Percentile(cpuUsPerTrip, 50)};
+  }
+};
+
+// Counts the round trips of one round: after a warm-up, each reply's time since its request
+// and the process CPU over the measured trips go into the samples.
 class TripCounter {
  public:
-  TripCounter(int warmup, int trips) : warmup_(warmup), trips_(trips) { rtts_.reserve(trips); }
+  TripCounter(Samples& samples, int warmup, int trips)
+      : samples_(samples), warmup_(warmup), trips_(trips) {}
   template <typename Send>
   void Start(Send send) {
     clock_.start();
@@ -109,38 +128,30 @@ class TripCounter {
     const qint64 ns = clock_.nsecsElapsed();
     ++done_;
     if (done_ == warmup_) cpuStart_ = ProcessCpuSeconds();
-    if (done_ > warmup_) rtts_.push_back(double(ns) / 1000.0);
+    if (done_ > warmup_) samples_.rttsUs.push_back(double(ns) / 1000.0);
     if (done_ == warmup_ + trips_) {
-      cpuEnd_ = ProcessCpuSeconds();
+      samples_.cpuUsPerTrip.push_back((ProcessCpuSeconds() - cpuStart_) * 1e6 / trips_);
+      samples_.trips += trips_;
       QCoreApplication::quit();
       return false;
     }
     clock_.restart();
     return true;
   }
-  Result Summary() {
-    Result r;
-    std::sort(rtts_.begin(), rtts_.end());
-    if (rtts_.empty()) return r;
-    r.medianUs = rtts_[rtts_.size() / 2];
-    r.p99Us = rtts_[std::min(rtts_.size() - 1, rtts_.size() * 99 / 100)];
-    r.cpuUsPerTrip = (cpuEnd_ - cpuStart_) * 1e6 / double(trips_);
-    return r;
-  }
 
  private:
+  Samples& samples_;
   int warmup_, trips_;
   int got_ = 0, done_ = 0;
-  double cpuStart_ = 0, cpuEnd_ = 0;
+  double cpuStart_ = 0;
   QElapsedTimer clock_;
-  std::vector<double> rtts_;
 };
 
-Result RunComPort(const QByteArray& path, int trips) {
+void RunComPort(const QByteArray& path, int trips, Samples& samples) {
   TComPort port;
   port.SetPort(path);
   port.SetBaudRate(br1200);  // the program's setting; a pseudo-terminal ignores the speed
-  TripCounter counter(200, trips);
+  TripCounter counter(samples, 50, trips);
   port.OnRxChar = [&](TCustomComPort* p, int count) {
     QByteArray text;
     p->ReadText(text, count);
@@ -150,10 +161,9 @@ Result RunComPort(const QByteArray& path, int trips) {
   QTimer::singleShot(0, [&] { counter.Start([&] { port.WriteText(Request); }); });
   QCoreApplication::exec();
   port.ClosePort();
-  return counter.Summary();
 }
 
-Result RunQSerialPort(const QByteArray& path, int trips) {
+void RunQSerialPort(const QByteArray& path, int trips, Samples& samples) {
   QSerialPort port;
   // A full path is taken as the device itself, so no name lookup is involved.
   port.setPortName(QString::fromLocal8Bit(path));
@@ -163,7 +173,7 @@ Result RunQSerialPort(const QByteArray& path, int trips) {
                  qPrintable(port.errorString()));
     std::exit(1);
   }
-  TripCounter counter(200, trips);
+  TripCounter counter(samples, 50, trips);
   QObject::connect(&port, &QSerialPort::readyRead, [&] {
     const QByteArray text = port.readAll();
     if (counter.Received(int(text.size()))) port.write(Request);
@@ -171,7 +181,6 @@ Result RunQSerialPort(const QByteArray& path, int trips) {
   QTimer::singleShot(0, [&] { counter.Start([&] { port.write(Request); }); });
   QCoreApplication::exec();
   port.close();
-  return counter.Summary();
 }
 
 double IdleCpuPercent(const QByteArray& path, int seconds) {
@@ -197,13 +206,23 @@ void Print(const char* name, const Result& r) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const int trips = argc > 1 ? std::atoi(argv[1]) : 5000;
+  const int trips = argc > 1 ? std::atoi(argv[1]) : 10000;
   const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 10;
 
   Peer peer;  // its thread runs in both measurements alike
-  const Result ours = RunComPort(peer.Path(), trips);
-  const Result qt = RunQSerialPort(peer.Path(), trips);
-  std::printf("%d round trips of %d request bytes and %d reply bytes over %s\n", trips,
+  // Many short rounds, alternating which goes first, so that other work on the machine falls
+  // on both alike.
+  constexpr int Rounds = 20;
+  Samples ourSamples, qtSamples;
+  for (int round = 0; round < Rounds; ++round) {
+    if (round % 2 == 0) RunComPort(peer.Path(), trips / Rounds, ourSamples);
+    RunQSerialPort(peer.Path(), trips / Rounds, qtSamples);
+    if (round % 2 == 1) RunComPort(peer.Path(), trips / Rounds, ourSamples);
+  }
+  const Result ours = ourSamples.Summary();
+  const Result qt = qtSamples.Summary();
+  std::printf("%d round trips each, in %d alternating rounds, of %d request bytes and %d reply "
+              "bytes over %s\n", ourSamples.trips, Rounds,
               RequestSize, ReplySize, peer.Path().constData());
   Print("TComPort", ours);
   Print("QSerialPort", qt);

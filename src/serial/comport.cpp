@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 struct TCustomComPort::LineErrorCounters : TermiosLine::Counters {};
@@ -114,6 +115,8 @@ void TCustomComPort::StopEventThread() {
   // A handler on the event thread (smNone) that closes the port cannot wait for its own
   // thread; the thread ends when the handler returns.
   if (QThread::currentThread() != thread.get()) thread->WaitForEnd();
+  // The driver's queues are emptied as the thread ends, unless a handler failed.
+  if (!thread->Failed()) ::tcflush(fd_, TCIOFLUSH);
 }
 
 void TCustomComPort::CreatePortHandle() {
@@ -195,7 +198,7 @@ void TCustomComPort::ApplyTimeoutSettings() {
 }
 
 void TCustomComPort::ApplyBufferSizes() {
-  // Linux tty drivers have fixed queues; the sizes only set the 80 % level of evRx80Full.
+  // Linux tty drivers have fixed queues; InputSize only sets the evRx80Full level at open.
 }
 
 // ---- property writes
@@ -366,6 +369,7 @@ void TCustomComPort::HandleEvent(TComEvent event) {
 
 void TCustomComPort::HandleEventMessage(TComEvent event, quint64 openGeneration) {
   if (!connected_ || openGeneration != openGeneration_) return;  // from an earlier open
+  if (thread_) thread_->MessageTaken(event);
   try {
     HandleEvent(event);
   } catch (const std::exception& e) {
@@ -380,7 +384,9 @@ void TCustomComPort::HandleEventMessage(TComEvent event, quint64 openGeneration)
 }
 
 void TCustomComPort::NotifyWritten() {
-  if (thread_) thread_->NotifyWritten();
+  // The empty output is reported after each finished write, and only to a listener: waking
+  // the event thread and the UI thread once more per frame would cost more than the frame.
+  if (thread_ && OnTxEmpty) thread_->NotifyWritten();
 }
 
 bool TCustomComPort::event(QEvent* e) {

@@ -19,8 +19,8 @@ class TComThread;
 struct TPortTransfer {
   enum TDirection : qint8 { dirNone = -1, dirWrite = 0, dirRead = 1 };
   TDirection Direction = dirNone;
-  QByteArray Data;     // write: private copy of the bytes being written
-  int Size = 0;        // bytes in Data
+  QByteArray Data;     // write that did not finish at once: private copy of its bytes
+  int Size = 0;        // bytes to move
   int Done = 0;        // bytes moved so far
   qint64 Deadline = 0; // write: monotonic ms when the time-out expires; 0 = no limit
   quint64 CancelGeneration = 0;
@@ -49,9 +49,9 @@ class TCustomComPort : public QObject {
   TDataBits DataBits() const { return dataBits_; }
   void SetDataBits(TDataBits value);
   bool DiscardNull() const { return discardNull_; }
-  void SetDiscardNull(bool value);
+  void SetDiscardNull(bool value);  // stored only: Linux drivers cannot drop zero bytes
   char EventChar() const { return eventChar_; }
-  void SetEventChar(char value);
+  void SetEventChar(char value);    // stored only: see evRxFlag below
   TComEvents Events() const { return events_; }
   void SetEvents(TComEvents value);  // takes effect at the next open
   TComBuffer& Buffer() { return buffer_; }
@@ -107,6 +107,18 @@ class TCustomComPort : public QObject {
   // written to the Qt warning log.
   static void SetApplicationExceptionHandler(std::function<void(const std::exception&)> handler);
 
+  // Events as Linux gives them:
+  // - evRxChar when data arrives; evError and evBreak with it, from the driver's error counters
+  //   (serial drivers keep them, pseudo-terminals do not); evRx80Full when the waiting input
+  //   reaches 80 % of Buffer().InputSize() as data arrives;
+  // - evTxEmpty after each write that finished (the bytes are with the driver), and only while
+  //   OnTxEmpty is assigned;
+  // - never evCTS, evDSR, evRLSD, evRing: Linux reports line changes only to a TIOCMIWAIT call,
+  //   which blocks beyond the reach of the stop request; the current states are read at open;
+  // - never evRxFlag: the driver does not report a particular character, and looking for it
+  //   would mean reading bytes that belong to the OnRxChar handler.
+  // smThreadSync runs each batch on the thread that owns the port, also inside
+  // processEvents(WaitForMoreEvents), and delivers nothing more until the batch has run.
   std::function<void(TCustomComPort* sender)> OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
   std::function<void(TCustomComPort* sender, int count)> OnRxChar;
   std::function<void(TCustomComPort* sender, const char* buffer, int count)> OnRxBuf;

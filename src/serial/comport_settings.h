@@ -35,6 +35,10 @@ class TComTimeouts {
   int writeTotalConstant_ = 1000;
 };
 
+// On Linux: OutCTSFlow or rtsHandshake give RTS/CTS handshake (both ways); XonXoffOut and
+// XonXoffIn give IXON and IXOFF with XonChar and XoffChar. dtrEnable and dtrHandshake raise DTR,
+// rtsEnable and rtsHandshake raise RTS, at every line-setting change. OutDSRFlow,
+// DSRSensitivity, TxContinueOnXoff and rtsToggle have no termios counterpart and are stored only.
 class TComFlowControl {
  public:
   explicit TComFlowControl(TCustomComPort* port = nullptr) : port_(port) {}
@@ -82,6 +86,8 @@ class TComFlowControl {
   char xoffChar_ = 19;
 };
 
+// Check enables the parity check on receipt (a byte with a parity error reads as 0); Replace and
+// ReplaceChar have no termios counterpart and are stored only.
 class TComParity {
  public:
   explicit TComParity(TCustomComPort* port = nullptr) : port_(port) {}
@@ -106,6 +112,8 @@ class TComParity {
   char replaceChar_ = 0;
 };
 
+// Linux drivers have fixed queues: the sizes are stored; InputSize sets the evRx80Full level
+// from the next open.
 class TComBuffer {
  public:
   explicit TComBuffer(TCustomComPort* port = nullptr) : port_(port) {}

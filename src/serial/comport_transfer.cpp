@@ -9,20 +9,6 @@
 #include <unistd.h>
 
 namespace {
-// Releases a transfer record on every exit of the combined calls.
-class TransferScope {
- public:
-  explicit TransferScope(TCustomComPort& port) : port_(port) { port_.BeginTransfer(transfer_); }
-  ~TransferScope() { port_.EndTransfer(transfer_); }
-  TransferScope(const TransferScope&) = delete;
-  TransferScope& operator=(const TransferScope&) = delete;
-  TPortTransfer* get() const { return transfer_; }
-
- private:
-  TCustomComPort& port_;
-  TPortTransfer* transfer_ = nullptr;
-};
-
 qint64 NowMs() { return QDeadlineTimer::current().deadline(); }
 }  // namespace
 
@@ -49,22 +35,26 @@ int TCustomComPort::StartWrite(const void* buffer, int count, TPortTransfer* tra
   }
   count = qMax(count, 0);
   transfer->Direction = TPortTransfer::dirWrite;
-  transfer->Data = QByteArray(static_cast<const char*>(buffer), count);
+  transfer->Data.clear();
   transfer->Size = count;
   transfer->Done = 0;
   transfer->CancelGeneration = cancelGeneration_;
   const qint64 timeout = timeouts_.WriteTimeout(count);
   transfer->Deadline = timeout > 0 ? NowMs() + timeout : 0;
 
-  const ssize_t n = ::write(fd_, transfer->Data.constData(), size_t(count));
+  const ssize_t n = ::write(fd_, buffer, size_t(count));
   if (n < 0 && errno != EAGAIN && errno != EINTR) {
     ReportError(CError_WriteFailed, errno);
     return 0;
   }
   transfer->Done = int(qMax<ssize_t>(n, 0));
-  if (transfer->Done < count) return 0;  // the rest goes out in WaitForTransfer
-  NotifyWritten();
-  return transfer->Done;
+  if (transfer->Done == count) {
+    NotifyWritten();
+    return count;
+  }
+  // The rest goes out in WaitForTransfer, from a private copy: the caller's buffer may be gone.
+  transfer->Data = QByteArray(static_cast<const char*>(buffer), count);
+  return 0;
 }
 
 int TCustomComPort::StartWriteText(const QByteArray& text, TPortTransfer* transfer) {
@@ -157,23 +147,25 @@ void TCustomComPort::CancelTransfers() {
   ++cancelGeneration_;
 }
 
+// The combined calls keep their transfer record on the stack, so it is released on every exit.
+
 int TCustomComPort::WriteText(const QByteArray& text) {
-  TransferScope scope(*this);
-  StartWriteText(text, scope.get());
-  return WaitForTransfer(scope.get());
+  TPortTransfer transfer;
+  StartWriteText(text, &transfer);
+  return WaitForTransfer(&transfer);
 }
 
 int TCustomComPort::ReadBytes(void* buffer, int count) {
-  TransferScope scope(*this);
-  StartRead(buffer, count, scope.get());
-  return WaitForTransfer(scope.get());
+  TPortTransfer transfer;
+  StartRead(buffer, count, &transfer);
+  return WaitForTransfer(&transfer);
 }
 
 int TCustomComPort::ReadText(QByteArray& text, int count) {
-  TransferScope scope(*this);
+  TPortTransfer transfer;
   QByteArray received;
-  StartReadText(received, count, scope.get());
-  const int n = WaitForTransfer(scope.get());
+  StartReadText(received, count, &transfer);
+  const int n = WaitForTransfer(&transfer);
   received.truncate(n);
   text = received;
   return n;

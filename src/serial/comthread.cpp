@@ -8,12 +8,11 @@
 #include <cerrno>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
-constexpr std::array<TComEvent, 10> FireOrder = {evError, evRxChar,  evTxEmpty, evBreak, evRing,
-                                                 evCTS,   evDSR,     evRxFlag,  evRLSD,  evRx80Full};
+constexpr std::array<TComEvent, 10> FireOrder = {evError, evRxChar, evTxEmpty, evBreak, evRing,
+                                                 evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
 const TComEvents InputDriven = {evRxChar, evError, evBreak, evRx80Full};
 }  // namespace
 
@@ -59,7 +58,7 @@ TComThread::TComThread(TCustomComPort* port)
 TComThread::~TComThread() {
   if (isRunning()) {
     StopEventThread();
-    WaitForEnd();
+    wait();
   }
   if (epollFd_ >= 0) ::close(epollFd_);
   if (wakeFd_ >= 0) ::close(wakeFd_);
@@ -67,45 +66,36 @@ TComThread::~TComThread() {
 
 void TComThread::Start() { start(port_->EventThreadPriority()); }
 
-void TComThread::StopEventThread() {
-  if (QThread::currentThread() == this) closedFromHandler_ = true;
-  stopping_ = true;
+void TComThread::Wake() {
   const quint64 one = 1;
   [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+}
+
+void TComThread::StopEventThread() {
+  stopping_ = true;
+  Wake();
 }
 
 void TComThread::NotifyWritten() {
   if (!wanted_.Contains(evTxEmpty)) return;
   txDone_ = true;
-  const quint64 one = 1;
-  [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+  Wake();
 }
 
 void TComThread::WaitForEnd() {
-  std::unique_lock lock(mutex_);
-  // Called from inside the batch (a handler closes the port): the thread need not wait for it.
-  closingInsideBatch_ = pending_ && started_;
-  changed_.notify_all();
-  for (;;) {
-    if (pending_ && !started_) {
-      // The thread is blocked handing this batch over: run it here, so that it completes.
-      lock.unlock();
-      RunPendingBatch();
-      lock.lock();
-    } else if (ended_) {
-      break;
-    } else {
-      changed_.wait(lock);
-    }
-  }
-  lock.unlock();
-  wait();
+  wait();  // the thread never waits for the UI thread, so this cannot lock
+  RunPendingBatch();
+}
+
+bool TComThread::Failed() {
+  std::lock_guard lock(mutex_);
+  return failed_;
 }
 
 void TComThread::RunPendingBatch() {
   {
     std::lock_guard lock(mutex_);
-    if (!pending_ || started_) return;
+    if (!pending_ || started_) return;  // none, or running further up this stack
     started_ = true;
   }
   bool failed = false;
@@ -115,12 +105,18 @@ void TComThread::RunPendingBatch() {
     // Goes back to the event thread, which ends without a word; the port still closes.
     failed = true;
   }
+  bool next = false;
   {
     std::lock_guard lock(mutex_);
-    pending_ = false;
+    started_ = false;
     failed_ = failed;
+    next = !failed && !held_.IsEmpty();
+    if (next) batch_ = held_;  // stays pending: this thread posts it to itself
+    pending_ = next;
+    held_ = {};
   }
-  changed_.notify_all();
+  if (next) QCoreApplication::postEvent(port_, new QEvent(BatchEventType()));
+  if (failed) Wake();
 }
 
 void TComThread::FireEvents() {
@@ -131,80 +127,66 @@ void TComThread::FireEvents() {
 }
 
 void TComThread::run() {
-  // Both queues are emptied as the thread ends, unless a handler failed or closed the port
-  // from this thread (the handle may be gone then).
-  if (RunEventLoop() && !closedFromHandler_) ::tcflush(fd_, TCIOFLUSH);
-  {
-    std::lock_guard lock(mutex_);
-    ended_ = true;
-  }
-  changed_.notify_all();
-}
-
-bool TComThread::RunEventLoop() {
   // Line errors and breaks show in the driver's counters, where it keeps them.
   TermiosLine::Counters counters;
   const bool watchErrors = (wanted_.Contains(evError) || wanted_.Contains(evBreak)) &&
                            TermiosLine::ReadCounters(fd_, counters) == 0;
-
   for (;;) {
     std::array<epoll_event, 2> ready{};
     const int n = ::epoll_wait(epollFd_, ready.data(), int(ready.size()), -1);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return true;
+      return;
     }
-    TComEvents batch;
+    TComEvents events;
     bool input = false;
     bool gone = false;
     for (int i = 0; i < n; ++i) {
       if (ready[i].data.fd == wakeFd_) {
         quint64 value;
         [[maybe_unused]] ssize_t r = ::read(wakeFd_, &value, sizeof value);
-        if (stopping_) return true;
-        if (txDone_.exchange(false)) batch.Include(evTxEmpty);
+        if (stopping_) return;
+        if (txDone_.exchange(false)) events.Include(evTxEmpty);
       } else {
         input = (ready[i].events & EPOLLIN) != 0;
         gone = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
       }
     }
     if (input && !gone) {
-      batch.Include(evRxChar);
+      events.Include(evRxChar);
       if (watchErrors) {
         TermiosLine::Counters now;
         if (TermiosLine::ReadCounters(fd_, now) == 0) {
           if (now.frame != counters.frame || now.overrun != counters.overrun ||
               now.parity != counters.parity || now.bufOverrun != counters.bufOverrun) {
-            batch.Include(evError);
+            events.Include(evError);
           }
-          if (now.brk != counters.brk) batch.Include(evBreak);
+          if (now.brk != counters.brk) events.Include(evBreak);
           counters = now;
         }
       }
       int count = 0;
-      if (wanted_.Contains(evRx80Full) && TermiosLine::InputCount(fd_, count) == 0 &&
-          count >= rx80Level_ && rx80Level_ > 0) {
-        batch.Include(evRx80Full);
+      if (wanted_.Contains(evRx80Full) && rx80Level_ > 0 &&
+          TermiosLine::InputCount(fd_, count) == 0 && count >= rx80Level_) {
+        events.Include(evRx80Full);
       }
     }
-    batch &= wanted_;
-    if (!batch.IsEmpty()) {
-      batch_ = batch;
-      if (!DeliverEvents()) return false;  // a handler failed: end quietly
-      if (stopping_) return true;
-    }
-    if (gone) return true;  // the device vanished: nothing more will come from it
+    if (!DeliverEvents(events & wanted_)) return;  // a handler failed: end quietly
+    if (stopping_) return;
+    if (gone) return;  // the device vanished: nothing more will come from it
   }
 }
 
-bool TComThread::DeliverEvents() {
+bool TComThread::DeliverEvents(TComEvents events) {
   switch (syncMethod_) {
     case smThreadSync:
-      return HandOver();
+      return HandOver(events);
     case smWindowSync:
+      batch_ = events;
       SendEventMessages();
       return true;
     case smNone:
+      batch_ = events;
       try {
         FireEvents();
       } catch (...) {
@@ -215,23 +197,36 @@ bool TComThread::DeliverEvents() {
   return true;
 }
 
-bool TComThread::HandOver() {
+// The batch goes to the UI thread, and nothing more is delivered until it has run there: events
+// that come meanwhile are held and make the next batch, which the UI thread then posts to itself.
+// So this thread never waits for the UI thread (ClosePort can always stop it), and the UI
+// thread never has to wake it, except to end it after a handler failed.
+bool TComThread::HandOver(TComEvents events) {
   {
     std::lock_guard lock(mutex_);
+    if (failed_) return false;
+    if (events.IsEmpty()) return true;
+    if (pending_) {
+      held_ |= events;
+      return true;
+    }
+    batch_ = events;
     pending_ = true;
-    started_ = false;
-    failed_ = false;
   }
-  changed_.notify_all();  // a ClosePort waiting for the thread runs the batch itself
   QCoreApplication::postEvent(port_, new QEvent(BatchEventType()));
-  std::unique_lock lock(mutex_);
-  // While the UI thread is inside the batch and closes the port there, waiting would lock both.
-  changed_.wait(lock, [this] { return !pending_ || closingInsideBatch_; });
-  return !failed_;
+  return true;
 }
 
+// One message per event, but not a second one for an event whose message is still queued: a
+// busy UI thread then finds one message per event, not one per arrival, and the receive handler
+// counts every byte that came meanwhile anyway.
 void TComThread::SendEventMessages() {
   for (TComEvent e : FireOrder) {
-    if (batch_.Contains(e)) QCoreApplication::postEvent(port_, new EventMessage(e, generation_));
+    const quint32 bit = TComEvents(e).Bits();
+    if (batch_.Contains(e) && !(posted_.fetch_or(bit) & bit)) {
+      QCoreApplication::postEvent(port_, new EventMessage(e, generation_));
+    }
   }
 }
+
+void TComThread::MessageTaken(TComEvent event) { posted_.fetch_and(~TComEvents(event).Bits()); }

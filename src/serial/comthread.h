@@ -7,7 +7,6 @@
 #include <QEvent>
 #include <QThread>
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 
 class TCustomComPort;
@@ -32,12 +31,17 @@ class TComThread : public QThread {
   void Start();
 
   void StopEventThread();
-  // UI thread: runs handed-over batches until the thread has ended, then joins it.
+  // UI thread, after StopEventThread: waits for the thread to end, then runs a batch that was
+  // handed over and not run yet, so that it completes while the port is still open.
   void WaitForEnd();
-  // UI thread: runs the batch waiting for it, if any.
+  // UI thread: runs the batch handed over, if any.
   void RunPendingBatch();
+  // A handler of a handed-over batch threw; the thread has ended or is ending.
+  bool Failed();
   // A write has finished: report the empty output if that event is wanted.
   void NotifyWritten();
+  // UI thread (smWindowSync): the message for `event` is being handled; a later one may follow.
+  void MessageTaken(TComEvent event);
 
   // Runs the current batch's handlers in their fixed order.
   void FireEvents();
@@ -46,10 +50,10 @@ class TComThread : public QThread {
   void run() override;
 
  private:
-  bool RunEventLoop();  // false when a handler failed
-  bool DeliverEvents();  // false when a handler failed: the thread then ends
-  bool HandOver();
+  bool DeliverEvents(TComEvents events);  // false when a handler failed
+  bool HandOver(TComEvents events);
   void SendEventMessages();
+  void Wake();
 
   TCustomComPort* port_;
   const int fd_;
@@ -57,20 +61,19 @@ class TComThread : public QThread {
   const TSyncMethod syncMethod_;
   const quint64 generation_;
   const int rx80Level_;
-  int wakeFd_ = -1;   // eventfd: stop request or finished write
+  int wakeFd_ = -1;   // eventfd: stop request, finished write, failed handler
   int epollFd_ = -1;
   int startError_ = 0;
-  TComEvents batch_;
+  TComEvents batch_;  // the batch being delivered
   std::atomic<bool> txDone_{false};
   std::atomic<bool> stopping_{false};
-  bool closedFromHandler_ = false;  // stopped by a handler running on this thread
+  std::atomic<quint32> posted_{0};  // smWindowSync: events with a message not yet handled
 
-  // Hand-over to the UI thread (smThreadSync), guarded by mutex_.
+  // Hand-over to the UI thread (smThreadSync), guarded by mutex_. One batch at a time: events
+  // that come while one is with the UI thread are held, and become the next batch when it is done.
   std::mutex mutex_;
-  std::condition_variable changed_;
-  bool pending_ = false;  // a batch waits for the UI thread
+  bool pending_ = false;  // a batch waits for the UI thread or runs there
   bool started_ = false;  // the UI thread has begun running it
   bool failed_ = false;   // a handler of the batch threw
-  bool ended_ = false;    // the thread has left its loop
-  bool closingInsideBatch_ = false;  // a handler of the running batch closes the port
+  TComEvents held_;
 };

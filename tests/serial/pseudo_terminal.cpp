@@ -76,9 +76,20 @@ QStringList EventThreadTasks() {
 
 int EventThreadCount() { return int(EventThreadTasks().size()); }
 
-QByteArray EventThreadWaitChannel() {
+long EventThreadSleeps() {
   const QStringList tasks = EventThreadTasks();
-  if (tasks.isEmpty()) return {};
+  if (tasks.isEmpty()) return -1;
+  QFile status(tasks.first() + "/status");
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("voluntary_ctxt_switches:")) return line.mid(24).trimmed().toLong();
+  }
+  return -1;
+}
+
+bool EventThreadInEpoll() {
+  const QStringList tasks = EventThreadTasks();
+  if (tasks.isEmpty()) return false;
   QFile wchan(tasks.first() + "/wchan");
-  return wchan.open(QIODevice::ReadOnly) ? wchan.readAll().trimmed() : QByteArray();
+  return wchan.open(QIODevice::ReadOnly) && wchan.readAll().contains("epoll");
 }

@@ -26,6 +26,8 @@ class PseudoTerminal {
 double ProcessCpuMs();
 // Number of serial event threads (named "TComThread") running in this process.
 int EventThreadCount();
-// Where the first serial event thread is blocked in the kernel (/proc's wchan), e.g. a futex
-// wait while it hands a batch over; empty when there is none.
-QByteArray EventThreadWaitChannel();
+// How often the first serial event thread has gone to sleep in the kernel (its voluntary
+// context switches); -1 when there is none.
+long EventThreadSleeps();
+// Whether the first serial event thread is asleep in epoll_wait (by /proc's wchan).
+bool EventThreadInEpoll();

@@ -60,6 +60,7 @@ class TestComPortEvents : public QObject {
  private slots:
   void receiveByMethod_data();
   void receiveByMethod();
+  void burstWhileBusyIsOneNotification_data();
   void burstWhileBusyIsOneNotification();
   void unreadBytesAreNotReportedAgain();
   void handOverRunsInsideWaitForMoreEvents();
@@ -98,8 +99,15 @@ void TestComPortEvents::receiveByMethod() {
   QVERIFY(!f.port.Connected());
 }
 
+void TestComPortEvents::burstWhileBusyIsOneNotification_data() {
+  QTest::addColumn<int>("sync");
+  QTest::newRow("thread sync") << int(smThreadSync);
+  QTest::newRow("window sync") << int(smWindowSync);
+}
+
 void TestComPortEvents::burstWhileBusyIsOneNotification() {
-  Fixture f;
+  QFETCH(int, sync);
+  Fixture f{TSyncMethod(sync)};
   f.port.OpenPort();
   // The UI thread is busy (not processing events) while three bytes come one by one.
   for (char c : {'a', 'b', 'c'}) {
@@ -155,11 +163,15 @@ void TestComPortEvents::closeWhileBatchWaits() {
     f.received.Take(p, count);
   };
   f.port.OpenPort();
+  QTRY_VERIFY(EventThreadInEpoll());
+  const long sleeps = EventThreadSleeps();
   QVERIFY(f.pty.Write("late"));
-  // Busy, not processing events, until the thread blocks handing the batch over.
+  // Busy, not processing events, until the thread has woken, handed the batch over and gone
+  // back to sleep.
+  const auto handedOver = [&] { return EventThreadSleeps() > sleeps && EventThreadInEpoll(); };
   QDeadlineTimer deadline(5000);
-  while (!EventThreadWaitChannel().contains("futex") && !deadline.hasExpired()) QThread::msleep(5);
-  QVERIFY2(EventThreadWaitChannel().contains("futex"), EventThreadWaitChannel().constData());
+  while (!handedOver() && !deadline.hasExpired()) QThread::msleep(5);
+  QVERIFY(handedOver());
   closing = true;
   f.port.ClosePort();
   closing = false;

@@ -18,6 +18,7 @@ class TestComPortIo : public QObject {
   void framesInOrder();
   void transferSteps();
   void writeTimeoutReturnsWhatWentOut();
+  void noModemLinesIsNoError();
   void errors_data();
   void errors();
   void exceptionHandlerInsteadOfRaising();
@@ -128,6 +129,21 @@ void TestComPortIo::writeTimeoutReturnsWhatWentOut() {
   QVERIFY2(written > 0 && written < big.size(), qPrintable(QString::number(written)));
   // Exactly the reported bytes reached the other side.
   QCOMPARE(o.pty.Read(big.size(), 500).size(), written);
+}
+
+void TestComPortIo::noModemLinesIsNoError() {
+  // A pseudo-terminal has no modem lines: nothing to drive, nothing to read, and no counters.
+  OpenPort o;
+  o.port.SetDTRLine(true);
+  o.port.SetRTSLine(true);
+  o.port.SetDTRLine(false);
+  QCOMPARE(o.port.ReadSignals(), TLineSignals());
+  QCOMPARE(o.port.ReadLineErrors(), TComErrors());
+  o.port.FlowControl().SetControlDTR(dtrEnable);  // re-applies the lines with the settings
+  o.port.FlowControl().SetControlRTS(rtsEnable);
+  QVERIFY(o.port.Connected());
+  QCOMPARE(o.port.WriteText("ok"), 2);
+  QCOMPARE(o.pty.Read(2), QByteArray("ok"));
 }
 
 // ---- failures
