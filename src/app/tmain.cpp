@@ -34,6 +34,8 @@ void TMain::FormCreate() {
     app->SetExceptionHandler(
         [this](QObject* sender, const std::exception& error) { HandleException(sender, error); });
   }
+  TCustomComPort::SetApplicationExceptionHandler(
+      [this](const std::exception& error) { HandleException(&ComPort, error); });
   ComPort.SetBaudRate(br1200);
   ComPort.OnRxChar = [this](TCustomComPort* sender, int count) { link.VaCommRxChar(sender, count); };
 

@@ -72,6 +72,9 @@ void TCustomComPort::OpenPort() {
     connected_ = false;
     throw;
   }
+  // Bytes left from before the open belong to an earlier session (a device that another
+  // holder keeps open, a pseudo-terminal's peer, keeps them across our close).
+  ::tcflush(fd_, TCIFLUSH);
   ++openGeneration_;
   *errorCounters_ = {};
   TermiosLine::ReadCounters(fd_, *errorCounters_);  // errors before the open are not ours
