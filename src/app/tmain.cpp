@@ -27,6 +27,9 @@ TMain::TMain(QWidget* parent, DiscoveryRoots roots)
 TMain::~TMain() {
   Timer.stop();
   ComPort.OnRxChar = nullptr;
+  TCustomComPort::SetApplicationExceptionHandler(nullptr);
+  if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance()))
+    app->SetExceptionHandler(nullptr);
 }
 
 void TMain::FormCreate() {
@@ -40,7 +43,7 @@ void TMain::FormCreate() {
   ComPort.OnRxChar = [this](TCustomComPort* sender, int count) { link.VaCommRxChar(sender, count); };
 
   Timer.setInterval(TimerIntervalMs);
-  connect(&Timer, &QTimer::timeout, this, &TMain::TimerTimer);
+  connect(&Timer, &QTimer::timeout, this, Guarded(&TMain::TimerTimer));
   Timer.start();
 
   for (QWidget* w : {static_cast<QWidget*>(ui.Edit_IN1N), static_cast<QWidget*>(ui.Edit_IN2N),
@@ -60,14 +63,14 @@ void TMain::FormCreate() {
                      static_cast<QWidget*>(ui.Edit_LimitVoice)})
     SetBackground(w, Colours::PaleYellow);
 
-  connect(ui.Button_polacz, &QPushButton::clicked, this, &TMain::Button_polaczClick);
-  connect(ui.Button_rozlacz, &QPushButton::clicked, this, &TMain::Button_rozlaczClick);
-  connect(ui.Oprogramie1, &QAction::triggered, this, &TMain::Oprogramie1Click);
-  connect(ui.ButtonCom, &QPushButton::clicked, this, &TMain::ButtonComClick);
-  connect(ui.ComCombo, &QComboBox::activated, this, &TMain::ComComboChange);
+  connect(ui.Button_polacz, &QPushButton::clicked, this, Guarded(&TMain::Button_polaczClick));
+  connect(ui.Button_rozlacz, &QPushButton::clicked, this, Guarded(&TMain::Button_rozlaczClick));
+  connect(ui.Oprogramie1, &QAction::triggered, this, Guarded(&TMain::Oprogramie1Click));
+  connect(ui.ButtonCom, &QPushButton::clicked, this, Guarded(&TMain::ButtonComClick));
+  connect(ui.ComCombo, &QComboBox::activated, this, Guarded(&TMain::ComComboChange));
 
   FormJakieCOM = new TFormJakieCOM(this);
-  FormJakieCOM->OnRefresh = [this] { ButtonComClick(); };
+  FormJakieCOM->OnRefresh = Guarded(&TMain::ButtonComClick);
 
   ui.Button_polacz->setEnabled(false);
   RefreshPortList();
@@ -179,7 +182,7 @@ void TMain::closeEvent(QCloseEvent* event) {
   // Closing runs once; a second close request during the delayed close is the same close.
   if (!Closing) {
     Closing = true;
-    FormClose();
+    Guarded(&TMain::FormClose)();
   }
   event->accept();
 }

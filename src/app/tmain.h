@@ -62,6 +62,19 @@ class TMain : public QMainWindow, private LinkClient {
 
   void SetStateText(QLineEdit* field, const QString& text, bool good);
 
+  // Qt's widget code is built without exception support, so no exception may unwind through
+  // it: every handler hands its exceptions to HandleException where it is connected.
+  template <typename... Args>
+  auto Guarded(void (TMain::*handler)(Args...)) {
+    return [this, handler](Args... args) {
+      try {
+        (this->*handler)(args...);
+      } catch (const std::exception& error) {
+        HandleException(this, error);
+      }
+    };
+  }
+
   DiscoveryRoots PortRoots;
   TFormJakieCOM* FormJakieCOM = nullptr;
   bool Closing = false;

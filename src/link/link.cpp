@@ -41,6 +41,9 @@ bool Link::SendFrameAndWait(quint8 command, const QByteArray& payload, quint16 t
 }
 
 bool Link::WaitForReply(quint16 ticks, quint8 command) {
+  // Busy for the whole wait, also after a plain SendFrame: a status poll started inside the
+  // wait would replace the frame that the resends repeat.
+  LinkBusy = true;
   ReplyCountdown = ticks;
   Timer.start();
   int resendsLeft = 2;

@@ -1,0 +1,180 @@
+// Connecting and logging in: the controls of each connection state, the password on the line,
+// a refused password, an unanswered login and a port that does not open.
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "commands.h"
+#include "tst_app.h"
+#include "window_rig.h"
+
+namespace {
+void Type(QLineEdit* field, const QString& text) {
+  field->selectAll();
+  field->del();
+  QTest::keyClicks(field, text);
+}
+
+QList<QByteArray> Payloads(const QList<LoggedRequest>& requests) {
+  QList<QByteArray> payloads;
+  for (const LoggedRequest& r : requests) payloads << r.payload;
+  return payloads;
+}
+}  // namespace
+
+void TestConnection::states_data() {
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<bool>("connect");
+  QTest::addColumn<QString>("status");
+  QTest::addColumn<QString>("logon");
+  QTest::addColumn<QStringList>("enabled");
+  QTest::addColumn<bool>("portOpen");
+  QTest::addColumn<bool>("polling");
+
+  QTest::newRow("disconnected") << QStringList{} << false << "ROZŁĄCZONY red" << "WYLOGOWANY red"
+                                << Enabled::Disconnected << false << false;
+  QTest::newRow("connected, logged out") << QStringList{"wrong-password"} << true << "POŁĄCZONY lime"
+                                         << "WYLOGOWANY red" << Enabled::ConnectedLoggedOut << true << false;
+  QTest::newRow("logged in") << QStringList{} << true << "POŁĄCZONY lime" << "ZALOGOWANY lime"
+                             << Enabled::LoggedIn << true << true;
+}
+
+void TestConnection::states() {
+  QFETCH(QStringList, faults);
+  QFETCH(bool, connect);
+  QFETCH(QString, status);
+  QFETCH(QString, logon);
+  QFETCH(QStringList, enabled);
+  QFETCH(bool, portOpen);
+  QFETCH(bool, polling);
+
+  WindowRig rig({.faults = faults, .stageStepMs = 0});
+  START_RIG(rig);
+  if (connect) rig.Click(rig.ui().Button_polacz);
+
+  QCOMPARE(Shown(rig.ui().Edit_status), status);
+  QCOMPARE(Shown(rig.ui().Edit_logon), logon);
+  QCOMPARE(rig.window->ComPort.Connected(), portOpen);
+  QCOMPARE(rig.window->LoggedIn && rig.window->Status.StatusDisplayOn, polling);
+  QVERIFY(rig.window->Timer.isActive());
+  // The read and write buttons wait for the first status reply.
+  QStringList atOnce = enabled;
+  atOnce.removeAll("Icon_get");
+  atOnce.removeAll("Icon_put");
+  QCOMPARE(EnabledControls(*rig.window), atOnce);
+  if (polling) {
+    QTRY_VERIFY_WITH_TIMEOUT(rig.ui().Icon_get->isEnabled(), 2500);
+    QCOMPARE(EnabledControls(*rig.window), enabled);
+  }
+  QCOMPARE(rig.boxes.Summaries(), faults.isEmpty() ? QStringList{} : QStringList{"Error: Błędne hasło"});
+}
+
+void TestConnection::login_data() {
+  QTest::addColumn<QByteArray>("password");  // the controller's
+  QTest::addColumn<QStringList>("faults");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<bool>("refused");
+
+  QTest::newRow("default password") << QByteArray("7315") << QStringList{} << "7315" << false;
+  QTest::newRow("another password") << QByteArray("0429") << QStringList{} << "0429" << false;
+  QTest::newRow("wrong password, then the right one") << QByteArray("1234") << QStringList{} << "7315" << true;
+  QTest::newRow("refused by the controller, then accepted")
+      << QByteArray("7315") << QStringList{"wrong-password"} << "7315" << true;
+}
+
+void TestConnection::login() {
+  QFETCH(QByteArray, password);
+  QFETCH(QStringList, faults);
+  QFETCH(QString, typed);
+  QFETCH(bool, refused);
+
+  WindowRig rig({.password = password, .faults = faults, .stageStepMs = 0});
+  START_RIG(rig);
+  Type(rig.ui().Edit_haslo, typed);
+  rig.Click(rig.ui().Button_polacz);
+  QCOMPARE(Payloads(rig.Requests(Cmd::Login)), QList<QByteArray>{typed.toLatin1()});
+
+  if (refused) {
+    QCOMPARE(rig.boxes.Summaries(), QStringList{"Error: Błędne hasło"});
+    QVERIFY(!rig.window->LoggedIn);
+    QCOMPARE(Shown(rig.ui().Edit_status), "POŁĄCZONY lime");
+    QCOMPARE(Shown(rig.ui().Edit_logon), "WYLOGOWANY red");
+    QCOMPARE(EnabledControls(*rig.window), Enabled::ConnectedLoggedOut);
+    QVERIFY(rig.window->ComPort.Connected());
+
+    // The user types the right password and logs in on the port that is still open.
+    QVERIFY(rig.sim.SetFaults({}));
+    Type(rig.ui().Edit_haslo, QString::fromLatin1(password));
+    LOG_IN(rig);
+    QCOMPARE(Payloads(rig.Requests(Cmd::Login)), (QList<QByteArray>{typed.toLatin1(), password}));
+  } else {
+    QVERIFY(rig.boxes.Summaries().isEmpty());
+    QVERIFY(rig.window->LoggedIn);
+  }
+  QCOMPARE(Shown(rig.ui().Edit_status), "POŁĄCZONY lime");
+  QCOMPARE(Shown(rig.ui().Edit_logon), "ZALOGOWANY lime");
+  QVERIFY(!rig.ui().Edit_haslo->isEnabled());
+  QVERIFY(rig.window->ComPort.Connected());
+}
+
+// Three attempts a second apart, then the box; the port stays open for another try.
+void TestConnection::loginUnanswered() {
+  WindowRig rig({.faults = {"silent"}, .stageStepMs = 0});
+  START_RIG(rig);
+  rig.Click(rig.ui().Button_polacz);
+
+  const QList<LoggedRequest> logins = rig.Requests(Cmd::Login);
+  QCOMPARE(Payloads(logins), (QList<QByteArray>{"7315", "7315", "7315"}));
+  VERIFY_BETWEEN(logins[1].ms - logins[0].ms, 800, 1500);
+  VERIFY_BETWEEN(logins[2].ms - logins[1].ms, 800, 1500);
+  QCOMPARE(rig.boxes.Summaries(), QStringList{"Error: Brak odpowiedzi z nadajnika VELT"});
+  VERIFY_BETWEEN(rig.boxes.Boxes()[0].shownMs - logins[0].ms, 2700, 3800);
+
+  QVERIFY(rig.window->ComPort.Connected());
+  QCOMPARE(Shown(rig.ui().Edit_status), "POŁĄCZONY lime");
+  QCOMPARE(Shown(rig.ui().Edit_logon), "WYLOGOWANY red");
+  QCOMPARE(EnabledControls(*rig.window), Enabled::ConnectedLoggedOut);
+  QVERIFY(!rig.window->Timer.isActive());
+}
+
+void TestConnection::portDoesNotOpen_data() {
+  QTest::addColumn<QString>("obstacle");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("port gone") << "gone" << "Unable to open com port (Error: 2)";
+  QTest::newRow("port held by another") << "held" << "Unable to open com port (Error: 16)";
+}
+
+void TestConnection::portDoesNotOpen() {
+  QFETCH(QString, obstacle);
+  QFETCH(QString, message);
+
+  WindowRig rig;
+  START_RIG(rig);
+  TComPort holder;
+  if (obstacle == "gone") {
+    QVERIFY(QFile::remove(rig.portPath));
+  } else {
+    holder.SetPort(QFile::encodeName(rig.portPath));
+    holder.OpenPort();
+    QVERIFY(holder.Connected());
+  }
+  // The component's error escapes the click and reaches the window's exception handler.
+  rig.Click(rig.ui().Button_polacz);
+
+  QCOMPARE(rig.boxes.Summaries(), QStringList{"Error: " + message});
+  QVERIFY(!rig.window->ComPort.Connected());
+  QCOMPARE(Shown(rig.ui().Edit_status), "ROZŁĄCZONY red");
+  QCOMPARE(Shown(rig.ui().Edit_logon), "WYLOGOWANY red");
+  QCOMPARE(EnabledControls(*rig.window), Enabled::Disconnected);
+  QVERIFY(rig.sim.Requests().isEmpty());
+
+  // Once the port can be had, the same button connects.
+  if (obstacle == "gone") {
+    QString why;
+    QVERIFY2(!rig.ports.AddLink("velt-sim", rig.sim.DevicePath(), &why).isEmpty(), qPrintable(why));
+  } else {
+    holder.ClosePort();
+  }
+  LOG_IN(rig);
+}
