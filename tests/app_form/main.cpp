@@ -1,26 +1,9 @@
 #include <QApplication>
-#include <QTest>
+#include "run_tests.h"
 
 #include "tst_app_form.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  int failed = 0;
-  {
-    TestStatusDisplay t;
-    failed += QTest::qExec(&t, argc, argv);
-  }
-  {
-    TestProgressGauge t;
-    failed += QTest::qExec(&t, argc, argv);
-  }
-  {
-    TestFormContents t;
-    failed += QTest::qExec(&t, argc, argv);
-  }
-  {
-    TestFormLayout t;
-    failed += QTest::qExec(&t, argc, argv);
-  }
-  return failed;
+  return RunTests<TestStatusDisplay, TestProgressGauge, TestFormContents, TestFormLayout>(argc, argv);
 }
