@@ -46,21 +46,16 @@ void TMain::FormCreate() {
   connect(&Timer, &QTimer::timeout, this, Guarded(&TMain::TimerTimer));
   Timer.start();
 
-  for (QWidget* w : {static_cast<QWidget*>(ui.Edit_IN1N), static_cast<QWidget*>(ui.Edit_IN2N),
-                     static_cast<QWidget*>(ui.Edit_IN3N), static_cast<QWidget*>(ui.Edit_IN4N),
-                     static_cast<QWidget*>(ui.Edit_IN5N), static_cast<QWidget*>(ui.Edit_Out1wyl),
-                     static_cast<QWidget*>(ui.Edit_Out2wyl), static_cast<QWidget*>(ui.Edit_Out3wyl)})
+  // Configuration fields in the colours of a record in step, in normal input mode.
+  using Controls = std::initializer_list<QWidget*>;
+  for (QWidget* w : Controls{ui.Edit_IN1N, ui.Edit_IN2N, ui.Edit_IN3N, ui.Edit_IN4N, ui.Edit_IN5N,
+                             ui.Edit_Out1wyl, ui.Edit_Out2wyl, ui.Edit_Out3wyl})
     SetBackground(w, Colours::PaleGreen);
-  for (QWidget* w : {static_cast<QWidget*>(ui.Edit_IN1A), static_cast<QWidget*>(ui.Edit_IN2A),
-                     static_cast<QWidget*>(ui.Edit_IN3A), static_cast<QWidget*>(ui.Edit_IN4A),
-                     static_cast<QWidget*>(ui.Edit_IN5A), static_cast<QWidget*>(ui.Edit_Out1zal),
-                     static_cast<QWidget*>(ui.Edit_Out2zal), static_cast<QWidget*>(ui.Edit_Out3zal)})
+  for (QWidget* w : Controls{ui.Edit_IN1A, ui.Edit_IN2A, ui.Edit_IN3A, ui.Edit_IN4A, ui.Edit_IN5A,
+                             ui.Edit_Out1zal, ui.Edit_Out2zal, ui.Edit_Out3zal})
     SetBackground(w, Colours::PaleOrange);
-  for (QWidget* w : {static_cast<QWidget*>(ui.Edit_Tel1), static_cast<QWidget*>(ui.Edit_Tel2),
-                     static_cast<QWidget*>(ui.Edit_Tel3), static_cast<QWidget*>(ui.Edit_Tel4),
-                     static_cast<QWidget*>(ui.Combo_operator), static_cast<QWidget*>(ui.Edit_operator),
-                     static_cast<QWidget*>(ui.Edit_pin), static_cast<QWidget*>(ui.Edit_LimitSMS),
-                     static_cast<QWidget*>(ui.Edit_LimitVoice)})
+  for (QWidget* w : Controls{ui.Edit_Tel1, ui.Edit_Tel2, ui.Edit_Tel3, ui.Edit_Tel4, ui.Combo_operator,
+                             ui.Edit_operator, ui.Edit_pin, ui.Edit_LimitSMS, ui.Edit_LimitVoice})
     SetBackground(w, Colours::PaleYellow);
 
   connect(ui.Button_polacz, &QPushButton::clicked, this, Guarded(&TMain::Button_polaczClick));
@@ -118,9 +113,7 @@ void TMain::ShowLoggedIn() {
   LoggedIn = true;
   SetStateText(ui.Edit_logon, QStringLiteral("ZALOGOWANY"), true);
   ui.Edit_haslo->setEnabled(false);
-  for (QWidget* w : {static_cast<QWidget*>(ui.Button_zmiana_hasla),
-                     static_cast<QWidget*>(ui.ButtonRestart), static_cast<QWidget*>(ui.ButtonResetlimit)})
-    w->setEnabled(true);
+  for (QWidget* w : {ui.Button_zmiana_hasla, ui.ButtonRestart, ui.ButtonResetlimit}) w->setEnabled(true);
   ui.Pobierz1->setEnabled(true);
   ui.Zapisz1->setEnabled(true);
   Status.ShowStatusOn();
@@ -134,9 +127,8 @@ void TMain::ShowLoggedOut() {
   LoggedIn = false;
   ui.Edit_haslo->setEnabled(true);
   ui.Button_polacz->setEnabled(true);
-  for (QWidget* w : {static_cast<QWidget*>(ui.Button_zmiana_hasla),
-                     static_cast<QWidget*>(ui.ButtonRestart), static_cast<QWidget*>(ui.ButtonResetlimit),
-                     static_cast<QWidget*>(ui.Icon_get), static_cast<QWidget*>(ui.Icon_put)})
+  for (QWidget* w : std::initializer_list<QWidget*>{ui.Button_zmiana_hasla, ui.ButtonRestart,
+                                                   ui.ButtonResetlimit, ui.Icon_get, ui.Icon_put})
     w->setEnabled(false);
   ui.Pobierz1->setEnabled(false);
   ui.Zapisz1->setEnabled(false);
