@@ -88,11 +88,15 @@ void Link::VaCommRxChar(TCustomComPort*, int count) {
   QByteArray received;
   Port.ReadText(received, count);
   if (received.size() == 1) LastRxChar = received.at(0);
-  if (auto reply = Assembler.Feed(received)) {
-    LastRxPayload = reply->payload;
-    LastRxCommand = reply->command;
-    DispatchReply(reply->command, reply->payload);
-  }
+  AssembleReceived(received);
+}
+
+void Link::AssembleReceived(const QByteArray& received) {
+  const std::optional<Reply> reply = Assembler.Feed(received);
+  if (!reply) return;
+  LastRxPayload = reply->payload;
+  LastRxCommand = reply->command;
+  DispatchReply(reply->command, reply->payload);
 }
 
 void Link::DispatchReply(quint8 command, const QByteArray& payload) {

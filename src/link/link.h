@@ -36,6 +36,7 @@ class Link {
   bool WaitForReply(quint16 ticks, quint8 command);
 
   void VaCommRxChar(TCustomComPort* sender, int count);  // the port's OnRxChar
+  void AssembleReceived(const QByteArray& received);      // each good reply is dispatched
   void CountdownStep();                                   // first step of every timer tick
   void DispatchReply(quint8 command, const QByteArray& payload);
 
