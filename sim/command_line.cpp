@@ -27,10 +27,10 @@ QString Usage() {
              "  --state FILE       keep configuration, password and counters in FILE across runs;\n"
              "                     when FILE exists it overrides --password\n"
              "  --trace            log every frame in and out on stderr\n"
-             "  --fault SPEC       switch a fault on (see below); repeat for several\n"
+             "  --fault FAULT       switch a fault on (see below); repeat for several\n"
              "  --help             show this text\n"
              "\n"
-             "Faults (SPEC):\n")
+             "Faults (FAULT):\n")
              .arg(QString::fromLatin1(DefaultPassword))
              .arg(QChar(DefaultVersion)) +
          Faults::Syntax();

@@ -36,10 +36,10 @@ QString Faults::Syntax() {
 
 std::optional<Faults> Faults::Parse(const QStringList& specs, QString* error) {
   Faults f;
-  for (const QString& spec : specs) {
-    const qsizetype eq = spec.indexOf('=');
-    const QString name = eq < 0 ? spec : spec.left(eq);
-    const QString arg = eq < 0 ? QString() : spec.mid(eq + 1);
+  for (const QString& fault : specs) {
+    const qsizetype eq = fault.indexOf('=');
+    const QString name = eq < 0 ? fault : fault.left(eq);
+    const QString arg = eq < 0 ? QString() : fault.mid(eq + 1);
     const bool hasArg = eq >= 0;
     bool ok = false;
     int n = 0;
@@ -87,11 +87,11 @@ std::optional<Faults> Faults::Parse(const QStringList& specs, QString* error) {
         f.slows.append(rule);
       }
     } else {
-      *error = QStringLiteral("unknown fault \"%1\"; the faults are:\n%2").arg(spec, Syntax());
+      *error = QStringLiteral("unknown fault \"%1\"; the faults are:\n%2").arg(fault, Syntax());
       return std::nullopt;
     }
     if (!ok) {
-      *error = QStringLiteral("bad value in fault \"%1\"; the faults are:\n%2").arg(spec, Syntax());
+      *error = QStringLiteral("bad value in fault \"%1\"; the faults are:\n%2").arg(fault, Syntax());
       return std::nullopt;
     }
   }

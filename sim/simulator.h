@@ -35,7 +35,7 @@ struct SimOptions {
   int baud = 0;            // > 0: both directions take 10 bits per byte at this rate; 0: at once
   QString stateFile;       // when set, memory is loaded from it and saved to it after each change
   bool trace = false;      // the exchange on stderr
-  QStringList faults;      // SPEC strings, see faults.h
+  QStringList faults;      // FAULT strings, see faults.h
   int stageStepMs = 300;   // modem start-up: time per stage, 0 to 19; 0: registered at once
   int bootloaderQuietMs = 5000;  // the bootloader gives up after this long without a block
   quint32 seed = 1;        // the status bytes change pseudo-randomly from this seed
@@ -70,7 +70,7 @@ class Simulator {
   void SetState(const ControllerState& state);  // saved to the state file when there is one
   bool InBootloader() const;
 
-  // Replaces the active faults (their counts start afresh); false with the reason on a bad SPEC.
+  // Replaces the active faults (their counts start afresh); false with the reason on a bad FAULT.
   bool SetFaults(const QStringList& specs, QString* error = nullptr);
   // Status replies carry exactly these six bytes from now on; none: they move again.
   void SetFixedStatus(std::optional<QByteArray> status);

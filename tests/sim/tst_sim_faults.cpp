@@ -1,4 +1,4 @@
-// Faults of the simulated controller, one table case each, through SPEC strings.
+// Faults of the simulated controller, one table case each, through FAULT strings.
 #include <QElapsedTimer>
 #include <QtTest>
 
@@ -102,7 +102,7 @@ void TestSimFaults::split() {
 }
 
 void TestSimFaults::slow_data() {
-  QTest::addColumn<QString>("spec");
+  QTest::addColumn<QString>("fault");
   QTest::addColumn<bool>("statusSlow");
   QTest::addColumn<bool>("loginSlow");
   QTest::newRow("status only") << "slow=80:600" << true << false;
@@ -111,11 +111,11 @@ void TestSimFaults::slow_data() {
 }
 
 void TestSimFaults::slow() {
-  QFETCH(QString, spec);
+  QFETCH(QString, fault);
   QFETCH(bool, statusSlow);
   QFETCH(bool, loginSlow);
   SimOptions options;
-  options.faults = {spec};
+  options.faults = {fault};
   Simulator sim(options);
   START_SIM(sim);
   SimLine line(sim.DevicePath());
@@ -168,27 +168,27 @@ void TestSimFaults::faultsChangeAtRunTime() {
 }
 
 void TestSimFaults::badSpecs_data() {
-  QTest::addColumn<QString>("spec");
-  for (const char* spec : {"bogus", "silent=3", "drop", "drop=", "drop=300", "drop=80x0", "drop=80x", "drop=x2",
+  QTest::addColumn<QString>("fault");
+  for (const char* fault : {"bogus", "silent=3", "drop", "drop=", "drop=300", "drop=80x0", "drop=80x", "drop=x2",
                            "corrupt=-1", "noise", "noise=abc", "split=0", "slow=80:", "slow=:5", "slow=80:5:6",
                            "no-ack=1xx2", "hangup-after=", "silent-after=-1", "wrong-password=1", "010x"})
-    QTest::newRow(spec) << QString::fromLatin1(spec);
+    QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 
 void TestSimFaults::badSpecs() {
-  QFETCH(QString, spec);
+  QFETCH(QString, fault);
   SimOptions options;
-  options.faults = {"noise=1", spec};
+  options.faults = {"noise=1", fault};
   Simulator sim(options);
   QString error;
   QVERIFY(!sim.Start(&error));
-  QVERIFY2(error.contains(spec) && error.contains("hangup-after=N"), qPrintable(error));
+  QVERIFY2(error.contains(fault) && error.contains("hangup-after=N"), qPrintable(error));
 
   Simulator running;
   START_SIM(running);
   QVERIFY(running.SetFaults({"drop=80"}));
   error.clear();
-  QVERIFY(!running.SetFaults({spec}, &error));
+  QVERIFY(!running.SetFaults({fault}, &error));
   QVERIFY(!error.isEmpty());
   // The faults in force stay as they were.
   SimLine line(running.DevicePath());

@@ -243,7 +243,7 @@ void TestSimProgram::badCommandLine_data() {
   QTest::newRow("unknown option") << QStringList{"--bogus"};
   QTest::newRow("bad fault") << QStringList{"--fault", "nonsense"};
   QTest::newRow("bad fault value") << QStringList{"--fault", "drop=999"};
-  QTest::newRow("fault without spec") << QStringList{"--fault"};
+  QTest::newRow("fault without fault") << QStringList{"--fault"};
   QTest::newRow("baud not a number") << QStringList{"--baud", "fast"};
   QTest::newRow("negative baud") << QStringList{"--baud", "-1200"};
   QTest::newRow("password with a letter") << QStringList{"--password", "12a4"};
@@ -263,7 +263,7 @@ void TestSimProgram::badCommandLine() {
 void TestSimProgram::help() {
   QByteArray out, err;
   QCOMPARE(RunToEnd({"--help"}, &out, &err), 0);
-  for (const char* text : {"--link PATH", "--state FILE", "--fault SPEC", "--baud N", "no-ack=BLOCK[xN]", "hangup-after=N"})
+  for (const char* text : {"--link PATH", "--state FILE", "--fault FAULT", "--baud N", "no-ack=BLOCK[xN]", "hangup-after=N"})
     QVERIFY2(out.contains(text), text);
 }
 
