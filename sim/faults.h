@@ -1,7 +1,7 @@
 #pragma once
 // Faults that make the simulated controller misbehave, to see how the configurator copes.
 //
-// Each fault is one FAULT string; several combine. CMD and BLOCK are bytes, decimal or 0x-hex.
+// Each fault is one string such as "drop=80x1"; several combine. CMD and BLOCK are bytes, decimal or 0x-hex.
 //   silent             never answer anything
 //   silent-after=N     answer N times (frames and acknowledgements), then never again
 //   drop=CMD[xN]       send no reply to CMD (only to the first N such requests with xN)
@@ -29,9 +29,9 @@ class Faults {
     int delayMs = 0;
   };
 
-  // Parses FAULT strings; on a bad one returns nothing and says why in error.
+  // Parses fault strings; on a bad one returns nothing and says why in error.
   static std::optional<Faults> Parse(const QStringList& specs, QString* error);
-  static QString Syntax();  // the FAULT syntax, for a usage text
+  static QString Syntax();  // the fault syntax, for a usage text
 
   bool WrongPassword() const { return wrongPassword; }
   std::optional<int> HangupAfter() const { return hangupAfter; }
