@@ -79,8 +79,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "velt-sim: %s\n", qPrintable(error));
     return 1;
   }
-  std::printf("%s\n", qPrintable(sim.DevicePath()));
-  if (!cl->link.isEmpty()) std::printf("%s\n", qPrintable(cl->link));
+  // One line: the device, then the link that points at it.
+  if (cl->link.isEmpty())
+    std::printf("%s\n", qPrintable(sim.DevicePath()));
+  else
+    std::printf("%s %s\n", qPrintable(sim.DevicePath()), qPrintable(cl->link));
   std::fflush(stdout);
 
   int received = 0;

@@ -21,13 +21,14 @@ class SimProcess {
     }
   }
 
-  // Starts the program and reads its device path (and the link's line when there is one).
+  // Starts the program and reads its first line: the device path, then the link when given.
   bool Start(const QStringList& args, bool withLink = false) {
     process.start(QStringLiteral(VELT_SIM_PATH), args);
     if (!process.waitForStarted(5000)) return false;
-    device = ReadLine();
-    if (withLink) link = ReadLine();
-    return device.startsWith("/dev/");
+    const QStringList first = ReadLine().split(QLatin1Char(' '));
+    device = first.value(0);
+    if (withLink) link = first.value(1);
+    return device.startsWith("/dev/") && first.size() == (withLink ? 2 : 1);
   }
 
   // Sends the signal and waits for the program to end; its exit code, or -1.
