@@ -14,6 +14,7 @@ class TestConnection : public QObject {
   void loginUnanswered();
   void portDoesNotOpen_data();
   void portDoesNotOpen();
+  void conversionErrorNamesThePort();
 };
 
 // The status poll while logged in, and what its replies and the login reply show.

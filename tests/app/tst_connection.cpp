@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "commands.h"
+#include "convert_error.h"
 #include "tst_app.h"
 #include "window_rig.h"
 
@@ -177,4 +178,20 @@ void TestConnection::portDoesNotOpen() {
     holder.ClosePort();
   }
   LOG_IN(rig);
+}
+
+// A text that does not convert (a port setting, a number) is shown, then blamed on the port.
+void TestConnection::conversionErrorNamesThePort() {
+  WindowRig rig;
+  START_RIG(rig);
+  rig.ui().Button_polacz->setEnabled(false);
+  try {
+    StrToInt(QStringLiteral("x5"));
+    QFAIL("StrToInt took \"x5\" for a number");
+  } catch (const EConvertError& error) {
+    rig.window->HandleException(rig.window.get(), error);
+  }
+  QCOMPARE(rig.boxes.Summaries(), (QStringList{"Error: 'x5' is not a valid integer value",
+                                               "Error: Port COM niedostępny"}));
+  QVERIFY(rig.ui().Button_polacz->isEnabled());
 }
