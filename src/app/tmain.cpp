@@ -1,7 +1,8 @@
 #include "tmain.h"
 
 #include <QCloseEvent>
-#include <QThread>
+#include <QScreen>
+#include <cerrno>
 
 #include "application.h"
 #include "colours.h"
@@ -12,16 +13,32 @@
 #include "message_box.h"
 
 namespace {
-constexpr quint16 ShortTicks = 10;     // one attempt of a short request: 1 s
 constexpr int TimerIntervalMs = 100;
 constexpr quint8 PollEveryTicks = 10;  // status poll once a second
-const QByteArray LoginAccepted("T");
+constexpr quint16 ShortTicks = 10;
+
+// What a user can do about a port that does not open for a reason of the system's.
+QString OpenAdvice(int osError) {
+  switch (osError) {
+    case EACCES:
+      return QStringLiteral("Brak uprawnień do portu: dodaj użytkownika do grupy dialout "
+                            "(sudo usermod -aG dialout $USER) i zaloguj się ponownie.");
+    case EBUSY:
+      return QStringLiteral("Port jest używany przez inny program: zamknij go i spróbuj ponownie.");
+    default:
+      return {};
+  }
+}
 }  // namespace
 
 TMain::TMain(QWidget* parent, DiscoveryRoots roots)
     : QMainWindow(parent), link(ComPort, Timer, *this), Status(ui), PortRoots(std::move(roots)) {
   ui.setupUi(this);
   FormCreate();
+  // Centred on the desktop, at the size of its contents.
+  adjustSize();
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
 }
 
 TMain::~TMain() {
@@ -72,102 +89,26 @@ void TMain::FormCreate() {
 }
 
 void TMain::HandleException(QObject*, const std::exception& error) {
+  if (const auto* port = dynamic_cast<const EComPort*>(&error); port && port->DeviceGone()) {
+    LinkLost(port->Message());
+    return;
+  }
   ui.Button_polacz->setEnabled(true);
-  ErrorBox(QString::fromUtf8(error.what()));
+  QString text = QString::fromUtf8(error.what());
+  if (const auto* port = dynamic_cast<const EComPort*>(&error);
+      port && port->ComError == CError_OpenFailed) {
+    if (const QString advice = OpenAdvice(port->OsError); !advice.isEmpty()) text += '\n' + advice;
+  }
+  ErrorBox(text);
   if (dynamic_cast<const EConvertError*>(&error)) {
     QApplication::beep();
     ErrorBox(QStringLiteral("Port COM niedostępny"));
   }
 }
 
-void TMain::SetStateText(QLineEdit* field, const QString& text, bool good) {
-  field->setText(text);
-  SetBackground(field, good ? Colours::Lime : Colours::Red);
-}
-
-void TMain::Button_polaczClick() {
-  if (ui.ComCombo->currentIndex() >= 0 && !ComPort.Connected()) ComPort.OpenPort();
-  if (!ComPort.Connected()) return;
-
-  Timer.start();
-  SetStateText(ui.Edit_status, QStringLiteral("POŁĄCZONY"), true);
-  ui.ComCombo->setEnabled(false);
-  ui.Button_rozlacz->setEnabled(true);
-  ui.ButtonFirmware->setEnabled(true);
-  ComPort.SetDTRLine(true);
-  ComPort.SetRTSLine(true);
-
-  link.SendFrame(Cmd::Login, ui.Edit_haslo->text().toLatin1());
-  if (!link.WaitForReply(ShortTicks, Cmd::Login)) return;
-  if (link.LastRxPayload.startsWith(LoginAccepted)) {
-    ShowLoggedIn();
-  } else {
-    QApplication::beep();
-    ErrorBox(QStringLiteral("Błędne hasło"));
-    QCoreApplication::processEvents();
-  }
-}
-
-void TMain::ShowLoggedIn() {
-  link.PollTicks = 0;
-  LoggedIn = true;
-  SetStateText(ui.Edit_logon, QStringLiteral("ZALOGOWANY"), true);
-  ui.Edit_haslo->setEnabled(false);
-  for (QWidget* w : {ui.Button_zmiana_hasla, ui.ButtonRestart, ui.ButtonResetlimit}) w->setEnabled(true);
-  ui.Pobierz1->setEnabled(true);
-  ui.Zapisz1->setEnabled(true);
-  Status.ShowStatusOn();
-  ui.Button_polacz->setEnabled(false);
-}
-
-void TMain::ShowLoggedOut() {
-  Timer.stop();
-  Status.StatusDisplayOn = false;
-  SetStateText(ui.Edit_logon, QStringLiteral("WYLOGOWANY"), false);
-  LoggedIn = false;
-  ui.Edit_haslo->setEnabled(true);
-  ui.Button_polacz->setEnabled(true);
-  for (QWidget* w : std::initializer_list<QWidget*>{ui.Button_zmiana_hasla, ui.ButtonRestart,
-                                                   ui.ButtonResetlimit, ui.Icon_get, ui.Icon_put})
-    w->setEnabled(false);
-  ui.Pobierz1->setEnabled(false);
-  ui.Zapisz1->setEnabled(false);
-  ui.Panel_bar->hide();
-  Status.ShowStatusOff();
-  Status.ResetVersionAndGauge();
-  QCoreApplication::processEvents();
-}
-
-void TMain::Button_rozlaczClick() {
-  SetStateText(ui.Edit_status, QStringLiteral("ROZŁĄCZONY"), false);
-  ui.ComCombo->setEnabled(true);
-  ui.Button_rozlacz->setEnabled(false);
-  ui.ButtonFirmware->setEnabled(false);
-
-  link.SendFrame(Cmd::Logout, QByteArrayLiteral("W"));
-  if (link.WaitForReply(ShortTicks, Cmd::Logout)) {
-    QApplication::beep();
-    InformationBox(QStringLiteral("Wylogowano z sterownika VELT"));
-  }
-  Status.ShowStatusOff();
-  ShowLoggedOut();
-  ui.BoxAutotest->setEnabled(true);
-  ClosePortDelayed();
-}
-
-void TMain::ClosePortDelayed() {
-  Timer.start();
-  for (int i = 0; i < 10; ++i) {
-    QThread::msleep(TimerIntervalMs);
-    QCoreApplication::processEvents();
-  }
-  if (ComPort.Connected()) ComPort.ClosePort();
-}
-
-void TMain::FormClose() {
-  ShowLoggedOut();
-  Status.ShowStatusOff();
-  ClosePortDelayed();
+void TMain::ReportNoReply() {
+  QApplication::beep();
+  ErrorBox(QString::fromUtf8(Link::NoReplyText));
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
@@ -182,8 +123,13 @@ void TMain::closeEvent(QCloseEvent* event) {
 void TMain::TimerTimer() {
   link.CountdownStep();
   if (++link.PollTicks < PollEveryTicks) return;
+  // A poll cannot wait for its reply inside a receive batch: it goes out on the next tick.
+  if (link.Receiving()) {
+    link.PollTicks = PollEveryTicks - 1;
+    return;
+  }
   link.PollTicks = 0;
-  if (LoggedIn && !link.LinkBusy && Status.StatusDisplayOn)
+  if (LoggedIn && !link.LinkBusy && Status.StatusDisplayOn && !pendingOperation_)
     link.SendFrameAndWait(Cmd::Status, QByteArrayLiteral("G"), ShortTicks);
 }
 
@@ -192,46 +138,67 @@ void TMain::Oprogramie1Click() {
   info.exec();
 }
 
-void TMain::FillPortList(QByteArrayList& target) {
-  PortNames.clear();
-  DeviceNames.clear();
-  for (const DiscoveredPort& port : DiscoverPorts(PortRoots)) {
-    PortNames.append(port.name);
-    DeviceNames.append(port.description);
-  }
-  target = PortNames;
-}
+// ---- one operation at a time
 
-void TMain::RefreshPortList() {
-  ui.Button_polacz->setEnabled(false);
-  QByteArrayList names;
-  FillPortList(names);
-  ui.ComCombo->clear();
-  for (const QByteArray& name : names) ui.ComCombo->addItem(QString::fromLocal8Bit(name));
-  if (names.isEmpty() || names.first().isEmpty()) {
-    ui.ComCombo->setCurrentIndex(-1);
+void TMain::RunOperation(Operation operation) {
+  if (operationRunning_ || (pendingOperation_ && pendingOperation_ != operation)) {
+    QApplication::beep();  // another operation has the link
     return;
   }
-  ui.ComCombo->setCurrentIndex(0);
-  ComPort.SetPort(names.first());
-  ui.Button_polacz->setEnabled(true);
+  if (!link.IsIdle()) {
+    pendingOperation_ = operation;
+    return;
+  }
+  pendingOperation_ = nullptr;
+  OperationScope scope(*this);
+  (this->*operation)();
 }
 
-void TMain::ButtonComClick() {
-  FormJakieCOM->show();
-  RefreshPortList();
-  FormJakieCOM->ShowPorts(PortNames, DeviceNames);
+void TMain::LinkIdle() {
+  if (!pendingOperation_ || pendingScheduled_) return;
+  pendingScheduled_ = true;
+  QTimer::singleShot(0, this, Guarded(&TMain::RunPendingOperation));
 }
 
-void TMain::ComComboChange(int index) {
-  if (index < 0) return;
-  ui.Button_polacz->setEnabled(true);
-  ComPort.SetPort(ui.ComCombo->itemText(index).toLocal8Bit());
+void TMain::RunPendingOperation() {
+  pendingScheduled_ = false;
+  // Still busy: the wait or batch that holds the link says so again when it ends.
+  if (!pendingOperation_ || !link.IsIdle()) return;
+  RunOperation(pendingOperation_);
 }
+
+OperationScope::OperationScope(TMain& window) : window_(window) {
+  window_.operationRunning_ = true;
+  window_.UpdateOperationControls();
+}
+
+OperationScope::~OperationScope() {
+  window_.operationRunning_ = false;
+  window_.UpdateOperationControls();
+}
+
+// The buttons of operations on the controller are usable only while no operation runs.
+void TMain::UpdateOperationControls() {
+  const bool free = !operationRunning_;
+  for (QWidget* w : {ui.Button_zmiana_hasla, ui.ButtonRestart, ui.ButtonResetlimit})
+    w->setEnabled(LoggedIn && free);
+  ui.Pobierz1->setEnabled(LoggedIn && free);
+  ui.Zapisz1->setEnabled(LoggedIn && free);
+  ui.ButtonFirmware->setEnabled(Online && free);
+}
+
+// ---- replies
 
 void TMain::ShowFirmwareVersion(quint8 version) { Status.ShowFirmwareVersion(version); }
 
-void TMain::ShowStatusReply(const QByteArray& payload) { Status.ShowStatusReply(payload); }
+void TMain::ShowStatusReply(const QByteArray& payload) {
+  Status.ShowStatusReply(payload);
+  // A late status reply does not give the transfer buttons back during an operation.
+  if (operationRunning_) {
+    ui.Icon_get->setEnabled(false);
+    ui.Icon_put->setEnabled(false);
+  }
+}
 
 void TMain::ApplyConfigReply(quint8, const QByteArray&) {
   // Read replies reach the configuration controls once their binding exists.

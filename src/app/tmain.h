@@ -33,6 +33,13 @@ class TMain : public QMainWindow, private LinkClient {
   void FillPortList(QByteArrayList& target);
   void RefreshPortList();
 
+  // One operation that talks to the controller at a time. An operation asked for while the
+  // link is busy with the status poll, or while a receive batch runs, starts as soon as the link
+  // is idle; one asked for while another operation runs is refused.
+  using Operation = void (TMain::*)();
+  void RunOperation(Operation operation);
+  bool OperationRunning() const { return operationRunning_; }
+
   Ui::TMain ui{};
   TComPort ComPort;
   QTimer Timer;
@@ -46,6 +53,8 @@ class TMain : public QMainWindow, private LinkClient {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  friend class OperationScope;
+
   void FormCreate();
   void Button_polaczClick();
   void Button_rozlaczClick();
@@ -55,10 +64,22 @@ class TMain : public QMainWindow, private LinkClient {
   void ButtonComClick();
   void ComComboChange(int index);
 
+  // Connection controller steps.
+  void LogIn();
+  void Disconnect();
+  // The port vanished (adapter pulled, controller gone with it): said once, port closed.
+  void LinkLost(const QString& message);
+  void ShowDisconnected();
+  void ClosePortNow();
+  void UpdateOperationControls();
+  void RunPendingOperation();
+
   // LinkClient
   void ShowFirmwareVersion(quint8 version) override;
   void ShowStatusReply(const QByteArray& payload) override;
   void ApplyConfigReply(quint8 command, const QByteArray& payload) override;
+  void ReportNoReply() override;
+  void LinkIdle() override;
 
   void SetStateText(QLineEdit* field, const QString& text, bool good);
 
@@ -74,8 +95,36 @@ class TMain : public QMainWindow, private LinkClient {
       }
     };
   }
+  // A click that starts an operation on the controller.
+  auto Operated(Operation operation) {
+    return [this, operation] {
+      try {
+        RunOperation(operation);
+      } catch (const std::exception& error) {
+        HandleException(this, error);
+      }
+    };
+  }
 
   DiscoveryRoots PortRoots;
   TFormJakieCOM* FormJakieCOM = nullptr;
+  QByteArray ChosenPort;   // the user's port, kept by name across refreshes
+  bool Online = false;     // "POŁĄCZONY": opened by POŁĄCZ, until ROZŁĄCZ or a lost line
   bool Closing = false;
+  bool losingLink_ = false;
+  bool operationRunning_ = false;
+  Operation pendingOperation_ = nullptr;
+  bool pendingScheduled_ = false;
+};
+
+// Marks an operation as running for its lifetime, and gives the controls back afterwards.
+class OperationScope {
+ public:
+  explicit OperationScope(TMain& window);
+  ~OperationScope();
+  OperationScope(const OperationScope&) = delete;
+  OperationScope& operator=(const OperationScope&) = delete;
+
+ private:
+  TMain& window_;
 };

@@ -1,6 +1,6 @@
 #include "link.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -8,12 +8,20 @@
 #include "commands.h"
 #include "comport.h"
 #include "frame.h"
-#include "message_box.h"
 
 namespace {
 constexpr int LoginReplySize = 2;
 constexpr int StatusReplySize = 6;
 constexpr int PauseAfterReplyMs = 10;
+
+// Restores a flag or counter on every exit, also when the port raises.
+template <typename F>
+struct OnExit {
+  F f;
+  ~OnExit() { f(); }
+};
+template <typename F>
+OnExit(F) -> OnExit<F>;
 }  // namespace
 
 Link::Link(TCustomComPort& port, QTimer& timer, LinkClient& client)
@@ -28,55 +36,64 @@ void Link::WriteRequest(quint8 command, const QByteArray& payload) {
 }
 
 void Link::SendFrame(quint8 command, const QByteArray& payload) {
+  OnExit done{[this] {
+    LinkBusy = false;
+    PollTicks = 0;
+  }};
   WriteRequest(command, payload);
-  LinkBusy = false;
-  PollTicks = 0;
 }
 
 bool Link::SendFrameAndWait(quint8 command, const QByteArray& payload, quint16 ticks) {
-  WriteRequest(command, payload);
+  try {
+    WriteRequest(command, payload);
+  } catch (...) {
+    Released();
+    throw;
+  }
   const bool answered = WaitForReply(ticks, command);
   QThread::msleep(PauseAfterReplyMs);
   return answered;
 }
 
 bool Link::WaitForReply(quint16 ticks, quint8 command) {
-  // Busy for the whole wait, also after a plain SendFrame: a status poll started inside the
-  // wait would replace the frame that the resends repeat.
+  // Busy for the whole wait, also after a plain SendFrame, so that nothing else is sent.
   LinkBusy = true;
+  OnExit done{[this] { Released(); }};
+  // This wait resends its own frame only, whatever is sent meanwhile.
+  const QByteArray ownFrame = LastSentFrame;
+  const quint64 epoch = waitEpoch_;
   ReplyCountdown = ticks;
   Timer.start();
   int resendsLeft = 2;
-  bool answered = false;
   for (;;) {
-    // A nested wait that failed stops the timer; this wait still needs its ticks.
-    if (!Timer.isActive()) Timer.start();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (LastRxCommand == command) {
-      answered = true;
-      break;
-    }
-    // Disconnected under the wait: stop quietly, there is nobody to resend to.
-    if (!Port.Connected()) break;
+    if (LastRxCommand == command) return true;
+    if (epoch != waitEpoch_ || !Port.Connected()) return false;  // the link ended under the wait
     if (ReplyCountdown > 0) continue;
     if (resendsLeft > 0) {
       --resendsLeft;
       ReplyCountdown = ticks;
-      Port.WriteText(LastSentFrame);
+      Port.WriteText(ownFrame);
       QCoreApplication::processEvents();
       continue;
     }
-    if (command != Cmd::Status) {
-      QApplication::beep();
-      ErrorBox(QString::fromUtf8(NoReplyText));
-    }
+    if (command != Cmd::Status) Client.ReportNoReply();
     QCoreApplication::processEvents();
-    Client.ShowLoggedOut();
-    break;
+    // The user may have ended the link while the message was shown; that already logged out.
+    if (epoch == waitEpoch_) Client.ShowLoggedOut();
+    return false;
   }
+}
+
+void Link::Released() {
   LinkBusy = false;
   PollTicks = 0;
-  return answered;
+  if (IsIdle()) Client.LinkIdle();
+}
+
+void Link::EndWaits() {
+  ++waitEpoch_;
+  ReplyCountdown = 0;
 }
 
 void Link::CountdownStep() {
@@ -84,6 +101,11 @@ void Link::CountdownStep() {
 }
 
 void Link::VaCommRxChar(TCustomComPort*, int count) {
+  ++receiveDepth_;
+  OnExit done{[this] {
+    --receiveDepth_;
+    if (IsIdle()) Client.LinkIdle();
+  }};
   LastRxChar = NoRxChar;
   QByteArray received;
   Port.ReadText(received, count);

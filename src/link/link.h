@@ -4,6 +4,11 @@
 // Waits keep the window responsive: they process events (received bytes, timer ticks, clicks)
 // and sleep in the event loop between them. The 100 ms timer belongs to the owner, which calls
 // CountdownStep() first on every tick.
+//
+// A receive batch runs to its end before the port delivers the next one, and the dispatch of a
+// reply processes pending events first. So nothing that waits for a reply may start while a
+// batch runs (Receiving()), or while another request waits (LinkBusy): IsIdle() tells when it
+// may, and LinkIdle() tells the client when the link has become idle.
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -12,13 +17,17 @@
 class QTimer;
 class TCustomComPort;
 
-// What the link needs of the window that owns it.
+// What the link needs of the front end that owns it.
 class LinkClient {
  public:
   virtual void ShowLoggedOut() = 0;
   virtual void ShowFirmwareVersion(quint8 version) = 0;
   virtual void ShowStatusReply(const QByteArray& payload) = 0;
   virtual void ApplyConfigReply(quint8 command, const QByteArray& payload) = 0;
+  // A request went unanswered three times (never said for the status poll).
+  virtual void ReportNoReply() = 0;
+  // No request waits and no receive batch runs any more.
+  virtual void LinkIdle() {}
 
  protected:
   ~LinkClient() = default;
@@ -40,6 +49,12 @@ class Link {
   void CountdownStep();                                   // first step of every timer tick
   void DispatchReply(quint8 command, const QByteArray& payload);
 
+  // The link ended (logout, lost line, port closed): every wait returns false at once, without
+  // resending and without a message.
+  void EndWaits();
+  bool Receiving() const { return receiveDepth_ > 0; }
+  bool IsIdle() const { return !LinkBusy && !Receiving(); }
+
   // Link state, main thread only.
   QByteArray LastSentFrame;
   quint8 LastRxCommand = 0;
@@ -51,9 +66,12 @@ class Link {
 
  private:
   void WriteRequest(quint8 command, const QByteArray& payload);
+  void Released();  // a wait or a batch ended
 
   TCustomComPort& Port;
   QTimer& Timer;
   LinkClient& Client;
   ReplyAssembler Assembler;
+  int receiveDepth_ = 0;
+  quint64 waitEpoch_ = 0;
 };

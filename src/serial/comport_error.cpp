@@ -1,6 +1,7 @@
 #include "comport_error.h"
 
 #include <array>
+#include <cerrno>
 #include <utility>
 
 EComPort::EComPort(unsigned code, int osError, QString message)
@@ -8,6 +9,8 @@ EComPort::EComPort(unsigned code, int osError, QString message)
       utf8_(message_.toStdString()) {}
 
 const char* EComPort::what() const noexcept { return utf8_.c_str(); }
+
+bool EComPort::DeviceGone() const { return OsError == EIO || OsError == ENXIO || OsError == ENODEV; }
 
 QString ComErrorMessage(unsigned code) {
   static const std::array<const char16_t*, 24> messages = {

@@ -10,6 +10,8 @@ class EComPort : public std::exception {
   EComPort(unsigned code, int osError, QString message);
   const char* what() const noexcept override;  // the message as UTF-8
   QString Message() const { return message_; }
+  // The device vanished under the port (adapter pulled, peer gone): EIO, ENXIO or ENODEV.
+  bool DeviceGone() const;
 
   int OsError;
   unsigned ComError;

@@ -7,5 +7,6 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // The program's own application object: exceptions that escape a handler reach the window.
   TApplication app(argc, argv);
-  return RunTests<TestConnection, TestPolling, TestDisconnect, TestDiscovery>(argc, argv);
+  return RunTests<TestConnection, TestPolling, TestDisconnect, TestDiscovery, TestLostLink,
+                  TestOneAtATime>(argc, argv);
 }

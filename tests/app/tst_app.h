@@ -46,5 +46,25 @@ class TestDiscovery : public QObject {
   void startUp();
   void portListDialog_data();
   void portListDialog();
-  void refreshSelectsFirstAgain();
+  void refreshKeepsTheChosenPort();
+};
+
+// A line that vanishes under the window: adapter pulled, controller gone with its adapter.
+class TestLostLink : public QObject {
+  Q_OBJECT
+ private slots:
+  void hangUp_data();
+  void hangUp();
+  void logoutCannotBeWritten();
+};
+
+// One request at a time: waits started from inside a receive batch, and waits that end with
+// the link.
+class TestOneAtATime : public QObject {
+  Q_OBJECT
+ private slots:
+  void waitAskedForInsideDispatch_data();
+  void waitAskedForInsideDispatch();
+  void closeWhileWaiting();
+  void lateRepliesKeepTheLogin();
 };

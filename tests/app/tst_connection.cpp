@@ -143,7 +143,10 @@ void TestConnection::portDoesNotOpen_data() {
   QTest::addColumn<QString>("obstacle");
   QTest::addColumn<QString>("message");
   QTest::newRow("port gone") << "gone" << "Unable to open com port (Error: 2)";
-  QTest::newRow("port held by another") << "held" << "Unable to open com port (Error: 16)";
+  QTest::newRow("port held by another")
+      << "held"
+      << "Unable to open com port (Error: 16)\n"
+         "Port jest używany przez inny program: zamknij go i spróbuj ponownie.";
 }
 
 void TestConnection::portDoesNotOpen() {

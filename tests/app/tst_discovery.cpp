@@ -125,46 +125,48 @@ void TestDiscovery::portListDialog() {
 
 // The user picks the second port; every refresh goes back to the first; a connect uses the
 // port chosen last.
-void TestDiscovery::refreshSelectsFirstAgain() {
+// A refresh keeps the user's port chosen by name, also when others come before it.
+void TestDiscovery::refreshKeepsTheChosenPort() {
   WindowRig rig({.stageStepMs = 0});
   Simulator other({.stageStepMs = 0});
   QString why;
   QVERIFY2(rig.sim.Start(&why), qPrintable(why));
   QVERIFY2(other.Start(&why), qPrintable(why));
-  const QString first = rig.ports.AddLink("a-sim", other.DevicePath(), &why);
-  const QString second = rig.ports.AddLink("b-sim", rig.sim.DevicePath(), &why);
+  const QString first = rig.ports.AddLink("b-sim", other.DevicePath(), &why);
+  const QString second = rig.ports.AddLink("c-sim", rig.sim.DevicePath(), &why);
   QVERIFY2(!first.isEmpty() && !second.isEmpty(), qPrintable(why));
   rig.OpenWindow();
   QComboBox* combo = rig.ui().ComCombo;
-  const auto chooseSecond = [&] {
-    QTest::keyClick(combo, Qt::Key_Down);  // activates the next port, as the user's choice
-    QCOMPARE(combo->currentIndex(), 1);
+  QCOMPARE(combo->currentIndex(), 0);
+  QCOMPARE(rig.window->ComPort.Port(), QFile::encodeName(first));
+
+  QTest::keyClick(combo, Qt::Key_Down);  // activates the next port, as the user's choice
+  QCOMPARE(rig.window->ComPort.Port(), QFile::encodeName(second));
+  const auto secondKept = [&] {
+    QCOMPARE(combo->currentText(), second);
     QCOMPARE(rig.window->ComPort.Port(), QFile::encodeName(second));
-    QVERIFY(rig.ui().Button_polacz->isEnabled());
+    QCOMPARE(rig.ui().Button_polacz->isEnabled(), !rig.window->LoggedIn);
   };
-  const auto firstSelected = [&] {
-    QCOMPARE(combo->currentIndex(), 0);
-    QCOMPARE(rig.window->ComPort.Port(), QFile::encodeName(first));
-    QVERIFY(rig.ui().Button_polacz->isEnabled());
-  };
-
-  STEP(chooseSecond());
   rig.Click(rig.ui().ButtonCom);
-  STEP(firstSelected());
+  STEP(secondKept());
 
-  // "Odświerz" in the dialog refreshes the same way, and sees a port that came meanwhile.
-  STEP(chooseSecond());
-  const QString third = rig.ports.AddLink("c-sim", rig.sim.DevicePath(), &why);
+  // "Odświerz" in the dialog refreshes the same way, and sees a port that came meanwhile ahead of it.
+  const QString third = rig.ports.AddLink("a-sim", other.DevicePath(), &why);
   QVERIFY2(!third.isEmpty(), qPrintable(why));
   auto* dialog = rig.window->findChild<QDialog*>("TFormJakieCOM");
   QVERIFY(dialog && dialog->isVisible());
   rig.Click(dialog->findChild<QPushButton*>("Button1"));
-  STEP(firstSelected());
-  QCOMPARE(ComboItems(combo), (QStringList{first, second, third}));
-  QCOMPARE(Lines(dialog->findChild<QPlainTextEdit*>("PortyCom")), (QStringList{first, second, third}));
+  STEP(secondKept());
+  QCOMPARE(ComboItems(combo), (QStringList{third, first, second}));
+  QCOMPARE(Lines(dialog->findChild<QPlainTextEdit*>("PortyCom")), (QStringList{third, first, second}));
 
-  STEP(chooseSecond());
+  // While connected, a refresh never moves the open connection to another port.
   LOG_IN(rig);
+  rig.Click(rig.ui().ButtonCom);
+  STEP(secondKept());
+  QVERIFY(rig.window->ComPort.Connected());
+  QVERIFY(rig.window->LoggedIn);
+  QTRY_VERIFY_WITH_TIMEOUT(rig.Requests(Cmd::Status).size() >= 1, 2500);
   QCOMPARE(rig.Requests(Cmd::Login).size(), 1);
   QVERIFY(other.Requests().isEmpty());
   QVERIFY(rig.boxes.Summaries().isEmpty());

@@ -1,0 +1,156 @@
+// The connection controller: connect and log in, log out and disconnect, the three states the
+// window shows, and a line that vanishes under it.
+#include <QThread>
+
+#include "commands.h"
+#include "colours.h"
+#include "message_box.h"
+#include "tmain.h"
+
+namespace {
+constexpr quint16 ShortTicks = 10;     // one attempt of a short request: 1 s
+constexpr int CloseDelaySteps = 10;    // the port closes about one second after a logout
+constexpr int CloseDelayStepMs = 100;
+const QByteArray LoginAccepted("T");
+}  // namespace
+
+void TMain::SetStateText(QLineEdit* field, const QString& text, bool good) {
+  field->setText(text);
+  SetBackground(field, good ? Colours::Lime : Colours::Red);
+}
+
+void TMain::Button_polaczClick() { RunOperation(&TMain::LogIn); }
+
+void TMain::LogIn() {
+  const bool portChosen = ui.ComCombo->currentIndex() >= 0 || !ChosenPort.isEmpty();
+  if (portChosen && !ComPort.Connected()) ComPort.OpenPort();
+  if (!ComPort.Connected()) return;
+
+  ChosenPort = ComPort.Port();
+  Timer.start();
+  Online = true;
+  SetStateText(ui.Edit_status, QStringLiteral("POŁĄCZONY"), true);
+  ui.ComCombo->setEnabled(false);
+  ui.Button_rozlacz->setEnabled(true);
+  ComPort.SetDTRLine(true);
+  ComPort.SetRTSLine(true);
+
+  link.SendFrame(Cmd::Login, ui.Edit_haslo->text().toLatin1());
+  if (!link.WaitForReply(ShortTicks, Cmd::Login)) return;
+  if (link.LastRxPayload.startsWith(LoginAccepted)) {
+    ShowLoggedIn();
+  } else {
+    QApplication::beep();
+    ErrorBox(QStringLiteral("Błędne hasło"));
+    QCoreApplication::processEvents();
+  }
+}
+
+void TMain::ShowLoggedIn() {
+  link.PollTicks = 0;
+  LoggedIn = true;
+  SetStateText(ui.Edit_logon, QStringLiteral("ZALOGOWANY"), true);
+  ui.Edit_haslo->setEnabled(false);
+  UpdateOperationControls();
+  Status.ShowStatusOn();
+  ui.Button_polacz->setEnabled(false);
+}
+
+void TMain::ShowLoggedOut() {
+  // Nothing waits for a controller that is logged out.
+  link.EndWaits();
+  if (pendingOperation_ != &TMain::Disconnect) pendingOperation_ = nullptr;
+  Timer.stop();
+  Status.StatusDisplayOn = false;
+  SetStateText(ui.Edit_logon, QStringLiteral("WYLOGOWANY"), false);
+  LoggedIn = false;
+  ui.Edit_haslo->setEnabled(true);
+  ui.Button_polacz->setEnabled(true);
+  UpdateOperationControls();
+  ui.Icon_get->setEnabled(false);
+  ui.Icon_put->setEnabled(false);
+  ui.Panel_bar->hide();
+  Status.ShowStatusOff();
+  Status.ResetVersionAndGauge();
+  QCoreApplication::processEvents();
+}
+
+// ROZŁĄCZ ends whatever waits for the controller at once. The logout itself cannot wait for its
+// reply inside a receive batch, so it then runs after the batch.
+void TMain::Button_rozlaczClick() {
+  link.EndWaits();
+  if (link.Receiving()) {
+    pendingOperation_ = &TMain::Disconnect;
+    return;
+  }
+  Disconnect();
+}
+
+void TMain::Disconnect() {
+  ShowDisconnected();
+  // The port closes whatever becomes of the logout request.
+  QString failure;
+  try {
+    link.SendFrame(Cmd::Logout, QByteArrayLiteral("W"));
+    if (link.WaitForReply(ShortTicks, Cmd::Logout)) {
+      QApplication::beep();
+      InformationBox(QStringLiteral("Wylogowano z sterownika VELT"));
+    }
+  } catch (const EComPort& error) {
+    if (error.DeviceGone()) {
+      LinkLost(error.Message());
+      return;
+    }
+    failure = error.Message();
+  }
+  Status.ShowStatusOff();
+  ShowLoggedOut();
+  ui.BoxAutotest->setEnabled(true);
+  ClosePortDelayed();
+  if (!failure.isEmpty()) ErrorBox(failure);
+}
+
+void TMain::ShowDisconnected() {
+  Online = false;
+  SetStateText(ui.Edit_status, QStringLiteral("ROZŁĄCZONY"), false);
+  ui.ComCombo->setEnabled(true);
+  ui.Button_rozlacz->setEnabled(false);
+  ui.ButtonFirmware->setEnabled(false);
+}
+
+void TMain::ClosePortDelayed() {
+  Timer.start();
+  for (int i = 0; i < CloseDelaySteps; ++i) {
+    QThread::msleep(CloseDelayStepMs);
+    QCoreApplication::processEvents();
+  }
+  ClosePortNow();
+}
+
+void TMain::ClosePortNow() {
+  if (ComPort.Connected()) ComPort.ClosePort();
+}
+
+void TMain::FormClose() {
+  link.EndWaits();
+  ShowLoggedOut();
+  Status.ShowStatusOff();
+  ClosePortDelayed();
+}
+
+// A read, a write or the line itself failed because the device is gone. Whatever waited stops,
+// the port closes, and the window returns to the disconnected state, ready for POŁĄCZ once the
+// adapter is back; the user is told once.
+void TMain::LinkLost(const QString& message) {
+  if (losingLink_ || !ComPort.Connected()) return;
+  losingLink_ = true;
+  link.EndWaits();
+  pendingOperation_ = nullptr;
+  ShowLoggedOut();
+  ClosePortNow();
+  ShowDisconnected();
+  RefreshPortList();
+  losingLink_ = false;
+  QApplication::beep();
+  ErrorBox(message + QStringLiteral("\nPort COM niedostępny"));
+}
