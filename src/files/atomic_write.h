@@ -1,0 +1,12 @@
+#pragma once
+// Writes a file so that a failure never destroys the file it replaces: the data goes to a new
+// file beside it (mode 0600, since configuration files hold the access password in plain text),
+// is flushed to the disk, and only then takes the target's name. A target that is a symbolic
+// link has the file it points to replaced; anything but a regular file (a folder, a device, a
+// FIFO) is refused as a target.
+#include <QByteArrayView>
+#include <QString>
+
+// True on success. On failure the temporary file is removed, the target is as it was, and *error
+// names the file and the system's reason.
+bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* error);
