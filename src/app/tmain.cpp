@@ -64,16 +64,25 @@ void TMain::FormCreate() {
   Timer.start();
 
   // Configuration fields in the colours of a record in step, in normal input mode.
-  using Controls = std::initializer_list<QWidget*>;
-  for (QWidget* w : Controls{ui.Edit_IN1N, ui.Edit_IN2N, ui.Edit_IN3N, ui.Edit_IN4N, ui.Edit_IN5N,
+  using Group = std::initializer_list<QWidget*>;
+  for (QWidget* w : Group{ui.Edit_IN1N, ui.Edit_IN2N, ui.Edit_IN3N, ui.Edit_IN4N, ui.Edit_IN5N,
                              ui.Edit_Out1wyl, ui.Edit_Out2wyl, ui.Edit_Out3wyl})
     SetBackground(w, Colours::PaleGreen);
-  for (QWidget* w : Controls{ui.Edit_IN1A, ui.Edit_IN2A, ui.Edit_IN3A, ui.Edit_IN4A, ui.Edit_IN5A,
+  for (QWidget* w : Group{ui.Edit_IN1A, ui.Edit_IN2A, ui.Edit_IN3A, ui.Edit_IN4A, ui.Edit_IN5A,
                              ui.Edit_Out1zal, ui.Edit_Out2zal, ui.Edit_Out3zal})
     SetBackground(w, Colours::PaleOrange);
-  for (QWidget* w : Controls{ui.Edit_Tel1, ui.Edit_Tel2, ui.Edit_Tel3, ui.Edit_Tel4, ui.Combo_operator,
+  for (QWidget* w : Group{ui.Edit_Tel1, ui.Edit_Tel2, ui.Edit_Tel3, ui.Edit_Tel4, ui.Combo_operator,
                              ui.Edit_operator, ui.Edit_pin, ui.Edit_LimitSMS, ui.Edit_LimitVoice})
     SetBackground(w, Colours::PaleYellow);
+
+  Controls = std::make_unique<ConfigControls>(ui);
+  Binding = std::make_unique<ConfigBinding>(ui, *Controls);
+  Editing = new FieldEditing(ui, *Controls, *Binding,
+                             [this](const std::exception& error) { HandleException(this, error); });
+  connect(ui.Icon_get, &QToolButton::clicked, this, Operated(&TMain::DownloadConfig));
+  connect(ui.Pobierz1, &QAction::triggered, this, Operated(&TMain::DownloadConfig));
+  connect(ui.Icon_put, &QToolButton::clicked, this, Operated(&TMain::UploadConfig));
+  connect(ui.Zapisz1, &QAction::triggered, this, Operated(&TMain::UploadConfig));
 
   connect(ui.Button_polacz, &QPushButton::clicked, this, Guarded(&TMain::Button_polaczClick));
   connect(ui.Button_rozlacz, &QPushButton::clicked, this, Guarded(&TMain::Button_rozlaczClick));
@@ -200,6 +209,6 @@ void TMain::ShowStatusReply(const QByteArray& payload) {
   }
 }
 
-void TMain::ApplyConfigReply(quint8, const QByteArray&) {
-  // Read replies reach the configuration controls once their binding exists.
+void TMain::ApplyConfigReply(quint8 command, const QByteArray& payload) {
+  Binding->ApplyConfigReply(command, payload);
 }

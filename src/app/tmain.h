@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "comport.h"
+#include "config_binding.h"
+#include "field_editing.h"
 #include "link.h"
 #include "port_discovery.h"
 #include "status_display.h"
@@ -37,6 +39,9 @@ class TMain : public QMainWindow, private LinkClient {
   // link is busy with the status poll, or while a receive batch runs, starts as soon as the link
   // is idle; one asked for while another operation runs is refused.
   using Operation = void (TMain::*)();
+  // Configuration transfers, item by item.
+  void DownloadConfig();
+  void UploadConfig();
   void RunOperation(Operation operation);
   bool OperationRunning() const { return operationRunning_; }
 
@@ -46,6 +51,8 @@ class TMain : public QMainWindow, private LinkClient {
   Link link;
   StatusDisplay Status;
   bool LoggedIn = false;
+  std::unique_ptr<ConfigControls> Controls;
+  std::unique_ptr<ConfigBinding> Binding;
   QByteArrayList PortNames;    // device paths, as the port opens them
   QStringList DeviceNames;     // what each of them is, same index
 
@@ -106,6 +113,10 @@ class TMain : public QMainWindow, private LinkClient {
     };
   }
 
+  // After a transfer that leaves the window logged in: status and transfer buttons back.
+  void EndTransfer();
+
+  FieldEditing* Editing = nullptr;
   DiscoveryRoots PortRoots;
   TFormJakieCOM* FormJakieCOM = nullptr;
   QByteArray ChosenPort;   // the user's port, kept by name across refreshes

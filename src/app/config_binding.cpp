@@ -1,0 +1,171 @@
+#include "config_binding.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "colours.h"
+#include "convert_error.h"
+#include "cp1250.h"
+#include "field_rules.h"
+#include "operator_presets.h"
+#include "ui_tmain.h"
+
+namespace {
+void SetChecked(QCheckBox* box, bool on) {
+  if (box->isChecked() != on) box->setChecked(on);
+}
+
+QString FieldName(const QLineEdit* field) { return field->objectName(); }
+}  // namespace
+
+void SetFieldText(QLineEdit* field, const QString& text) {
+  if (field->text() != text) field->setText(text);
+}
+
+ConfigBinding::ConfigBinding(Ui::TMain& ui, const ConfigControls& controls) : ui_(ui), c_(controls) {}
+
+int ConfigBinding::NumberOf(const QLineEdit* field) const {
+  const std::optional<int> value = FieldRules::ToInteger(field->text());
+  if (!value) {
+    throw EConvertError(QStringLiteral("'%1' is not a valid integer value (%2)")
+                            .arg(field->text(), FieldName(field))
+                            .toStdString());
+  }
+  return *value;
+}
+
+QByteArray ConfigBinding::EncodeConfigItem(int k) const {
+  switch (k) {
+    case ItemIndex::InputMatrix: return EncodeInputMatrix();
+    case ItemIndex::OutputFlags: return QByteArray(1, char(EncodeOutputFlags()));
+    case ItemIndex::OutputTimes: {
+      QByteArray bytes;
+      for (const QLineEdit* time : c_.times) bytes.append(char(quint8(NumberOf(time))));
+      return bytes;
+    }
+    case ItemIndex::LimitSms: return QByteArray(1, char(quint8(NumberOf(c_.limitSms))));
+    case ItemIndex::LimitVoice: return QByteArray(1, char(quint8(NumberOf(c_.limitVoice))));
+    case ItemIndex::Options: return QByteArray(1, char(PackOptionFlags(Options())));
+    default: {
+      const QLineEdit* field = c_.text.at(size_t(k));
+      const std::optional<QByteArray> bytes = Cp1250::Encode(field->text());
+      // The fields refuse such characters; a text that got in anyway is not altered silently.
+      if (!bytes) {
+        throw EConvertError(QStringLiteral("'%1' holds a character that Windows-1250 cannot carry (%2)")
+                                .arg(field->text(), FieldName(field))
+                                .toStdString());
+      }
+      return *bytes;
+    }
+  }
+}
+
+ConfigRecord ConfigBinding::EncodeRecord() const {
+  ConfigRecord record;
+  for (int k = 0; k < Cmd::ItemCount; ++k) record.setValue(k, EncodeConfigItem(k));
+  return record;
+}
+
+QByteArray ConfigBinding::EncodeInputMatrix() const {
+  InputMatrix matrix;
+  for (int n = 0; n < InputMatrix::Bits; ++n) matrix.bits[size_t(n)] = c_.matrix[size_t(n)]->isChecked();
+  return PackInputMatrix(matrix);
+}
+
+void ConfigBinding::DecodeInputMatrix(QByteArrayView bytes) {
+  const InputMatrix matrix = UnpackInputMatrix(bytes);
+  for (int n = 0; n < InputMatrix::Bits; ++n) SetChecked(c_.matrix[size_t(n)], matrix.bits[size_t(n)]);
+}
+
+OutputFlags ConfigBinding::Outputs() const {
+  OutputFlags flags;
+  for (size_t i = 0; i < 3; ++i) {
+    flags.nc[i] = c_.outputNc[i]->isChecked();
+    flags.mono[i] = c_.outputMono[i]->isChecked();
+  }
+  return flags;
+}
+
+void ConfigBinding::SetOutputs(const OutputFlags& flags) {
+  for (size_t i = 0; i < 3; ++i) {
+    SetChecked(c_.outputNc[i], flags.nc[i]);
+    SetChecked(c_.outputMono[i], flags.mono[i]);
+  }
+}
+
+quint8 ConfigBinding::EncodeOutputFlags() const { return PackOutputFlags(Outputs()); }
+void ConfigBinding::DecodeOutputFlags(quint8 byte) { SetOutputs(UnpackOutputFlags(byte)); }
+
+OptionFlags ConfigBinding::Options() const {
+  return {c_.potw->isChecked(), c_.autotest->isChecked(), c_.in1blok->isChecked(), c_.out1sygn->isChecked()};
+}
+
+// In this order, each box's own reaction running before the next is set: the mini alarm-panel
+// box clears the alarm-signal box, which then takes its own bit.
+void ConfigBinding::SetOptions(const OptionFlags& options) {
+  SetChecked(c_.potw, options.potw);
+  SetChecked(c_.autotest, options.autotest);
+  SetChecked(c_.in1blok, options.in1blok);
+  SetChecked(c_.out1sygn, options.out1sygn);
+}
+
+void ConfigBinding::SetItemValue(int k, const QByteArray& value) {
+  switch (k) {
+    case ItemIndex::InputMatrix: DecodeInputMatrix(value); return;
+    case ItemIndex::OutputFlags: DecodeOutputFlags(value.isEmpty() ? 0 : quint8(value.at(0))); return;
+    case ItemIndex::OutputTimes: {
+      const ::OutputTimes times = UnpackOutputTimes(value);
+      for (size_t i = 0; i < 3; ++i) SetFieldText(c_.times[i], QString::number(times.seconds[i]));
+      return;
+    }
+    case ItemIndex::LimitSms: SetFieldText(c_.limitSms, QString::number(value.isEmpty() ? 0 : quint8(value.at(0)))); return;
+    case ItemIndex::LimitVoice: SetFieldText(c_.limitVoice, QString::number(value.isEmpty() ? 0 : quint8(value.at(0)))); return;
+    case ItemIndex::Options: SetOptions(UnpackOptionFlags(value)); return;
+    default: SetFieldText(c_.text.at(size_t(k)), Cp1250::Decode(TextOfValue(value)));
+  }
+}
+
+void ConfigBinding::ApplyConfigReply(quint8 command, const QByteArray& payload) {
+  const ConfigItem* item = ConfigItemOfCommand(command);
+  if (!item) return;
+  const int k = item->index;
+  // A fixed-size value that came short is not guessed at: the item stays as it was.
+  if (!item->isText() && payload.size() < item->size) return;
+  if (k == ItemIndex::Options) {
+    // Each box takes its in-step colour before the next is set.
+    const OptionFlags options = UnpackOptionFlags(payload);
+    const std::array<bool, 4> bits{options.potw, options.autotest, options.in1blok, options.out1sygn};
+    const std::array<QCheckBox*, 4> boxes = c_.options();
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      SetChecked(boxes[i], bits[i]);
+      SetBackground(boxes[i], InStepColour(k));
+    }
+    return;
+  }
+  SetItemValue(k, payload);
+  if (k == ItemIndex::SmsCentre) ui_.Combo_operator->setCurrentIndex(OperatorPresets::EntryOfReply(payload));
+  MarkItemInStep(k);
+}
+
+QColor ConfigBinding::InStepColour(int k) const {
+  using namespace ItemIndex;
+  const bool mini = c_.in1blok->isChecked();
+  if (k <= Phone1 + 3 || k == LimitSms || k == LimitVoice) return Colours::PaleYellow;
+  if (k == In1OffText || k == Out1OffWord || k == Out2OffWord || k == Out3OffWord) return Colours::PaleGreen;
+  if (k == In1OnText || k == Out1OnWord || k == Out2OnWord || k == Out3OnWord) return Colours::PaleOrange;
+  if (k > In1OffText && k < In1OnText) return mini ? Colours::PaleOrange : Colours::PaleGreen;
+  if (k > In1OnText && k <= In1OnText + 4) return mini ? Colours::PaleGreen : Colours::PaleOrange;
+  return Colours::WindowColour();
+}
+
+void ConfigBinding::MarkItemInStep(int k) {
+  const QColor colour = InStepColour(k);
+  for (QWidget* control : c_.Of(k)) SetBackground(control, colour);
+}
+
+void ConfigBinding::ResetMatrixColours() { MarkItemInStep(ItemIndex::InputMatrix); }
+
+void ConfigBinding::ShowInputModeColours() {
+  for (int k = ItemIndex::In1OffText + 1; k <= ItemIndex::In1OnText + 4; ++k)
+    if (k != ItemIndex::In1OnText) MarkItemInStep(k);
+}

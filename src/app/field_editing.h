@@ -1,0 +1,38 @@
+#pragma once
+// The editing rules of the configuration fields and the password field: what each accepts, how
+// it is corrected when the user leaves it, what marks it edited, and the controls that depend
+// on the mini alarm-panel box, the confirmation box and the operator list.
+#include <QObject>
+#include <exception>
+#include <functional>
+
+#include "config_binding.h"
+
+class QLineEdit;
+
+class FieldEditing : public QObject {
+ public:
+  // Conversion errors of a leave rule go to onError.
+  FieldEditing(Ui::TMain& ui, const ConfigControls& controls, ConfigBinding& binding,
+               std::function<void(const std::exception&)> onError);
+
+  // The speed buttons and menus do not take the focus: before a transfer or a save, the field
+  // that has it is corrected as if the user had left it.
+  void LeaveFocusedField();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Restrain(QLineEdit* field, KeySet keys, int maxLength);
+  void RunLeaveRule(QLineEdit* field);
+  void MarkEdited(QWidget* control);
+  void BoxIN1blokClick();
+  void BoxPotwClick();
+  void Combo_operatorPicked(int entry);
+
+  Ui::TMain& ui_;
+  const ConfigControls& c_;
+  ConfigBinding& binding_;
+  std::function<void(const std::exception&)> onError_;
+};
