@@ -10,6 +10,7 @@
 #include "convert_error.h"
 #include "finfo.h"
 #include "form_jakie_com.h"
+#include "tfboot.h"
 #include "message_box.h"
 
 namespace {
@@ -84,6 +85,19 @@ void TMain::FormCreate() {
   connect(ui.Icon_put, &QToolButton::clicked, this, Operated(&TMain::UploadConfig));
   connect(ui.Zapisz1, &QAction::triggered, this, Operated(&TMain::UploadConfig));
 
+  connect(ui.Button_zmiana_hasla, &QPushButton::clicked, this, Operated(&TMain::Button_zmiana_haslaClick));
+  connect(ui.ButtonFirmware, &QPushButton::clicked, this, Operated(&TMain::ButtonFirmwareClick));
+  connect(ui.ButtonRestart, &QPushButton::clicked, this, Operated(&TMain::ButtonRestartClick));
+  connect(ui.ButtonResetlimit, &QPushButton::clicked, this, Operated(&TMain::ButtonResetlimitClick));
+  connect(ui.SpeedButton1, &QToolButton::clicked, this, Guarded(&TMain::SaveConfigFile));
+  connect(ui.Zapis1, &QAction::triggered, this, Guarded(&TMain::SaveConfigFile));
+  connect(ui.SpeedButton2, &QToolButton::clicked, this, Guarded(&TMain::LoadConfigFile));
+  connect(ui.Odczyt1, &QAction::triggered, this, Guarded(&TMain::LoadConfigFile));
+  ChooseOpenFile = [this](const QString& filter) { return AskFileToOpen(this, filter); };
+  ChooseSaveFile = [this](const QString& filter, const QString& suffix) {
+    return AskFileToSave(this, filter, suffix);
+  };
+
   connect(ui.Button_polacz, &QPushButton::clicked, this, Guarded(&TMain::Button_polaczClick));
   connect(ui.Button_rozlacz, &QPushButton::clicked, this, Guarded(&TMain::Button_rozlaczClick));
   connect(ui.Oprogramie1, &QAction::triggered, this, Guarded(&TMain::Oprogramie1Click));
@@ -121,6 +135,13 @@ void TMain::ReportNoReply() {
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
+  // An update is never cut off between two frames: it stops after its block, then the window
+  // closes.
+  if (FirmwareDialog && FirmwareDialog->Transferring()) {
+    CloseAfterFirmware = FirmwareDialog->AskToStop();
+    event->ignore();
+    return;
+  }
   // Closing runs once; a second close request during the delayed close is the same close.
   if (!Closing) {
     Closing = true;

@@ -9,14 +9,16 @@
 #include "comport.h"
 #include "config_binding.h"
 #include "field_editing.h"
+#include "maintenance_host.h"
 #include "link.h"
 #include "port_discovery.h"
 #include "status_display.h"
 #include "ui_tmain.h"
 
+class TFboot;
 class TFormJakieCOM;
 
-class TMain : public QMainWindow, private LinkClient {
+class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   Q_OBJECT
 
  public:
@@ -27,7 +29,7 @@ class TMain : public QMainWindow, private LinkClient {
   void HandleException(QObject* sender, const std::exception& error);
 
   // Connection states.
-  void ShowLoggedIn();
+  void ShowLoggedIn() override;
   void ShowLoggedOut() override;
   void ClosePortDelayed();
 
@@ -42,6 +44,13 @@ class TMain : public QMainWindow, private LinkClient {
   // Configuration transfers, item by item.
   void DownloadConfig();
   void UploadConfig();
+  // Configuration files.
+  void SaveConfigFile();
+  void LoadConfigFile();
+
+  // The file dialogs; tests answer them instead of a user. Empty: cancelled.
+  std::function<QString(const QString& filter)> ChooseOpenFile;
+  std::function<QString(const QString& filter, const QString& suffix)> ChooseSaveFile;
   void RunOperation(Operation operation);
   bool OperationRunning() const { return operationRunning_; }
 
@@ -70,6 +79,10 @@ class TMain : public QMainWindow, private LinkClient {
   void Oprogramie1Click();
   void ButtonComClick();
   void ComComboChange(int index);
+  void Button_zmiana_haslaClick();
+  void ButtonFirmwareClick();
+  void ButtonRestartClick();
+  void ButtonResetlimitClick();
 
   // Connection controller steps.
   void LogIn();
@@ -87,6 +100,16 @@ class TMain : public QMainWindow, private LinkClient {
   void ApplyConfigReply(quint8 command, const QByteArray& payload) override;
   void ReportNoReply() override;
   void LinkIdle() override;
+
+  // MaintenanceHost
+  Link& HostLink() override { return link; }
+  TCustomComPort& HostPort() override { return ComPort; }
+  void ShowStatusOn() override { Status.ShowStatusOn(); }
+  void ClearStatusDisplayOn() override { Status.StatusDisplayOn = false; }
+  void StartTimer() override { Timer.start(); }
+  void SetPassword(const QByteArray& password) override;
+  QString ChooseFileToOpen(const QString& filter) override { return ChooseOpenFile(filter); }
+  void HandleError(const std::exception& error) override { HandleException(this, error); }
 
   void SetStateText(QLineEdit* field, const QString& text, bool good);
 
@@ -117,6 +140,8 @@ class TMain : public QMainWindow, private LinkClient {
   void EndTransfer();
 
   FieldEditing* Editing = nullptr;
+  TFboot* FirmwareDialog = nullptr;  // while open
+  bool CloseAfterFirmware = false;   // the window was closed during an update
   DiscoveryRoots PortRoots;
   TFormJakieCOM* FormJakieCOM = nullptr;
   QByteArray ChosenPort;   // the user's port, kept by name across refreshes
@@ -127,6 +152,10 @@ class TMain : public QMainWindow, private LinkClient {
   Operation pendingOperation_ = nullptr;
   bool pendingScheduled_ = false;
 };
+
+// The standard file dialogs, starting in the user's home folder; empty when cancelled.
+QString AskFileToOpen(QWidget* parent, const QString& filter);
+QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix);
 
 // Marks an operation as running for its lifetime, and gives the controls back afterwards.
 class OperationScope {

@@ -52,6 +52,8 @@ class Link {
   // The link ended (logout, lost line, port closed): every wait returns false at once, without
   // resending and without a message.
   void EndWaits();
+  // Changes each time the link ends: a wait of its own (the bootloader's) compares it.
+  quint64 Epoch() const { return waitEpoch_; }
   bool Receiving() const { return receiveDepth_ > 0; }
   bool IsIdle() const { return !LinkBusy && !Receiving(); }
 

@@ -1,0 +1,84 @@
+// The window's configuration kept in files: saved from the controls, loaded back into them.
+#include <QDir>
+#include <QFileDialog>
+
+#include "atomic_write.h"
+#include "config_file.h"
+#include "convert_error.h"
+#include "cp1250.h"
+#include "file_check.h"
+#include "message_box.h"
+#include "operator_presets.h"
+#include "tmain.h"
+
+namespace {
+const QString ConfigFilter = QStringLiteral("Plik konfiguracji VELT (*.gcf)");
+const QString ConfigSuffix = QStringLiteral("gcf");
+}  // namespace
+
+QString AskFileToOpen(QWidget* parent, const QString& filter) {
+  QFileDialog dialog(parent, QString(), QDir::homePath(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix) {
+  QFileDialog dialog(parent, QString(), QDir::homePath(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(suffix);
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+void TMain::SaveConfigFile() {
+  // The save buttons do not take the focus: the field being edited is corrected first, so that
+  // an empty time or limit is not saved as 0.
+  Editing->LeaveFocusedField();
+  ConfigFile file;
+  try {
+    file.record = Binding->EncodeRecord();
+  } catch (const EConvertError& error) {
+    ErrorBox(QString::fromUtf8(error.what()));  // the field, not the port, is at fault
+    return;
+  }
+  file.password = Cp1250::Encode(ui.Edit_haslo->text()).value_or(ui.Edit_haslo->text().toLatin1());
+  const QByteArray image = EncodeConfigFile(file);
+  const QString path = ChooseSaveFile(ConfigFilter, ConfigSuffix);
+  if (path.isEmpty()) return;
+  QString error;
+  if (!WriteFileAtomically(path, image, &error)) ErrorBox(error);
+}
+
+void TMain::LoadConfigFile() {
+  // A transfer reads or writes these controls item by item; a file does not come between.
+  if (operationRunning_) {
+    QApplication::beep();
+    return;
+  }
+  const QString path = ChooseOpenFile(ConfigFilter);
+  if (path.isEmpty()) return;
+  const FileCheck::Result checked = FileCheck::ReadAndCheck(path, "gcf");
+  if (!checked.readOk()) {
+    ErrorBox(checked.error);
+    return;
+  }
+  if (!checked.signatureOk) ErrorBox(FileCheck::BadFormatText.toString());
+  if (!checked.checksumOk) {
+    QApplication::beep();
+    ErrorBox(FileCheck::BadChecksumText.toString());
+  }
+  if (!checked.good()) return;
+  const std::optional<ConfigFile> file = DecodeConfigFile(checked.bytes);
+  if (!file) {
+    ErrorBox(FileCheck::BadFormatText.toString());
+    return;
+  }
+  SetFieldText(ui.Edit_haslo, Cp1250::Decode(file->password));
+  for (int k = 0; k < Cmd::ItemCount; ++k) {
+    Binding->SetItemValue(k, file->record.value(k));
+    // The list shows what picking the operator by hand would have, without applying a preset.
+    if (k == ItemIndex::SmsCentre)
+      ui.Combo_operator->setCurrentIndex(OperatorPresets::EntryOfFileText(file->record.value(k)));
+  }
+  QApplication::beep();
+  InformationBox(QStringLiteral("Odczytano plik konfiguracji"));
+}

@@ -1,0 +1,65 @@
+#include "tfhaslo_nowe.h"
+
+#include <QRegularExpressionValidator>
+
+#include "maintenance_requests.h"
+#include "message_box.h"
+#include "ui_tfhaslo_nowe.h"
+
+TFhaslo_nowe::TFhaslo_nowe(MaintenanceHost& host, QWidget* parent)
+    : QDialog(parent), host_(host), ui(std::make_unique<Ui::TFhaslo_nowe>()) {
+  ui->setupUi(this);
+  FormCreate();
+}
+
+TFhaslo_nowe::~TFhaslo_nowe() = default;
+
+void TFhaslo_nowe::FormCreate() {
+  host_.ClearStatusDisplayOn();
+  ui->Edit_haslo_nowe->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(Maintenance::PasswordLength)), this));
+  connect(ui->Edit_haslo_nowe, &QLineEdit::textChanged, this, [this] { UpdateButton1(); });
+  connect(ui->Button1, &QPushButton::clicked, this, [this] {
+    try {
+      Button1Click();
+    } catch (const std::exception& error) {
+      waiting_ = false;
+      host_.HandleError(error);
+    }
+  });
+  connect(ui->Button2, &QPushButton::clicked, this, &TFhaslo_nowe::reject);
+  UpdateButton1();
+}
+
+void TFhaslo_nowe::UpdateButton1() {
+  ui->Button1->setEnabled(!waiting_ && !failed_ &&
+                          Maintenance::IsValidPassword(ui->Edit_haslo_nowe->text().toLatin1()));
+}
+
+void TFhaslo_nowe::Button1Click() {
+  const QByteArray sent = ui->Edit_haslo_nowe->text().toLatin1();
+  if (waiting_ || failed_ || !Maintenance::IsValidPassword(sent)) return;
+  waiting_ = true;
+  ui->Edit_haslo_nowe->setReadOnly(true);
+  UpdateButton1();
+  const bool answered = Maintenance::SendNewPassword(host_.HostLink(), sent);
+  waiting_ = false;
+  if (!answered) {
+    failed_ = true;
+    UpdateButton1();
+    return;
+  }
+  host_.SetPassword(sent);
+  InformationBox(QStringLiteral("Hasło zmienione"));
+  host_.ShowLoggedIn();
+  accept();
+}
+
+void TFhaslo_nowe::reject() {
+  if (!waiting_) QDialog::reject();
+}
+
+void TFhaslo_nowe::done(int result) {
+  QDialog::done(result);
+  host_.ShowStatusOn();
+}
