@@ -14,12 +14,13 @@ bool AllDigits(const QString& s) {
 QString Usage() {
   return QStringLiteral(
              "Usage: velt-sim [OPTION]...\n"
-             "Simulates a VELT controller on a pseudo-terminal. Prints the device path as its first\n"
-             "line (and the link path on the next line with --link), then serves until SIGINT or\n"
-             "SIGTERM.\n"
+             "Simulates a VELT controller on a pseudo-terminal. Prints the device path on its first\n"
+             "line (followed by the link path with --link), then serves until SIGINT, SIGTERM or\n"
+             "SIGHUP, or until a hangup-after fault has closed the line.\n"
              "\n"
-             "  --link PATH        make PATH a symbolic link to the device (an old link is replaced);\n"
-             "                     removed again on exit\n"
+             "  --link PATH        make PATH a symbolic link to the device, locked through PATH.lock;\n"
+             "                     an old link is replaced unless a running simulator holds it;\n"
+             "                     both are removed again on exit\n"
              "  --password DIGITS  password of a new controller (default %1)\n"
              "  --version CHAR     firmware version character of the login reply (default %2)\n"
              "  --baud N           pace both directions at 10 bits per byte at N bit/s (the real line\n"

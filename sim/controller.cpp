@@ -7,6 +7,9 @@ namespace {
 constexpr char Accepted = 'T';
 constexpr char Rejected = 'N';
 constexpr char Done[] = "K";  // payload of replies that only confirm
+// Blocks kept for ReceivedFirmware: 64 KiB, far beyond any image, so that a runaway sender
+// cannot fill the memory.
+constexpr int MaxFirmwareBlocks = 1024;
 
 Answer ReplyWith(quint8 command, const QByteArray& payload) {
   Answer a;
@@ -19,6 +22,14 @@ Answer NoAnswer(const QString& note) {
   Answer a;
   a.note = note;
   return a;
+}
+
+// A stored value that differs from the one written, in no more room: the last byte one higher,
+// or one byte where there was none.
+QByteArray Altered(QByteArray value) {
+  if (value.isEmpty()) return "#";
+  value.back() = char(quint8(value.back()) + 1);
+  return value;
 }
 
 }  // namespace
@@ -61,6 +72,10 @@ Answer Controller::Normal(const Request& r, SimTime now, Faults& faults) {
     a.stateChanged = true;
     if (state.items[k].size() < r.payload.size())
       a.note = QStringLiteral("item %1 keeps only %2 of the %3 bytes written").arg(k).arg(state.items[k].size()).arg(r.payload.size());
+    if (faults.AlterWrite(c)) {
+      state.items[k] = Altered(state.items[k]);
+      a.note = QStringLiteral("item %1 stored as %2 (fault)").arg(k).arg(QString::fromLatin1(state.items[k].toHex(' ')));
+    }
     return a;
   }
   if (c == Cmd::Status) {
@@ -77,6 +92,7 @@ Answer Controller::Normal(const Request& r, SimTime now, Faults& faults) {
   }
   if (c == Cmd::Restart) {
     bootloaderUntil = now + std::chrono::milliseconds(settings.bootloaderQuietMs);
+    firmware.clear();
     return NoAnswer(QStringLiteral("restart: bootloader waits for firmware blocks"));
   }
   return NoAnswer(QStringLiteral("unknown command %1, no answer").arg(c));
@@ -86,6 +102,9 @@ Answer Controller::Bootloader(const Request& r, SimTime now, Faults& faults) {
   if (r.command == Cmd::FirmwareBlock && !r.payload.isEmpty()) {
     bootloaderUntil = now + std::chrono::milliseconds(settings.bootloaderQuietMs);
     const quint8 block = quint8(r.payload[0]);
+    // A block sent again replaces its earlier copy.
+    if (!firmware.isEmpty() && firmware.back().number == block) firmware.removeLast();
+    if (firmware.size() < MaxFirmwareBlocks) firmware.append({block, r.payload.mid(1)});
     if (faults.SkipAck(block)) return NoAnswer(QStringLiteral("block %1 not acknowledged (fault)").arg(block));
     Answer a;
     a.kind = Answer::Kind::Ack;
@@ -97,6 +116,12 @@ Answer Controller::Bootloader(const Request& r, SimTime now, Faults& faults) {
     return NoAnswer(QStringLiteral("end of firmware: controller starts"));
   }
   return NoAnswer(QStringLiteral("bootloader ignores command %1").arg(r.command));
+}
+
+QByteArray Controller::ReceivedFirmware() const {
+  QByteArray image;
+  for (const Block& b : firmware) image += b.data;
+  return image;
 }
 
 QString Controller::Expire(SimTime now) {

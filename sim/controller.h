@@ -1,9 +1,10 @@
 #pragma once
 // The controller's side of the protocol: what a healthy controller does with each request,
 // in normal operation and in its bootloader. Faults that change the controller's own decisions
-// (a rejected login, a missing block acknowledgement) are applied here; those that only spoil
-// the way an answer travels are the line's business.
+// (a rejected login, a missing block acknowledgement, a value stored other than written) are
+// applied here; those that only spoil the way an answer travels are the line's business.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -40,6 +41,9 @@ class Controller {
   // Leaves the bootloader if its deadline has passed; returns a note for the trace.
   QString Expire(SimTime now);
 
+  // The image bytes of the blocks received since the last restart, in block order.
+  QByteArray ReceivedFirmware() const;
+
   const ControllerState& State() const { return state; }
   void SetState(const ControllerState& s) { state = s; }
   void SetFixedStatus(std::optional<QByteArray> status) { status_.SetFixed(std::move(status)); }
@@ -52,4 +56,9 @@ class Controller {
   ControllerState state;
   StatusModel status_;
   std::optional<SimTime> bootloaderUntil;
+  struct Block {
+    quint8 number;
+    QByteArray data;
+  };
+  QList<Block> firmware;
 };

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "commands.h"
+
 namespace {
 
 bool ToInt(const QString& text, int max, int* value) {
@@ -29,8 +31,10 @@ QString Faults::Syntax() {
       "  slow=[CMD:]MS      send replies MS milliseconds late (only those to CMD when given)\n"
       "  wrong-password     reject every login\n"
       "  no-ack=BLOCK[xN]   do not acknowledge firmware block BLOCK (first N arrivals with xN)\n"
-      "  hangup-after=N     close the line once N requests have arrived and been answered\n"
-      "                     (the last answer is given 200 ms to be read)\n"
+      "  alter=CMD[xN]      store another value than the one written by write command CMD\n"
+      "                     (odd, 5 to 61) but answer as usual (first N writes with xN)\n"
+      "  hangup-after=N     close the line once N requests have arrived and been answered, at\n"
+      "                     once with 0 (the last answer is given 200 ms to be read)\n"
       "  CMD and BLOCK are bytes, decimal or 0x-hexadecimal.\n");
 }
 
@@ -76,6 +80,8 @@ std::optional<Faults> Faults::Parse(const QStringList& specs, QString* error) {
       ok = counted(f.corrupts);
     } else if (name == "no-ack" && hasArg) {
       ok = counted(f.noAcks);
+    } else if (name == "alter" && hasArg) {
+      ok = counted(f.alters) && Cmd::IsWriteItem(quint8(f.alters.back().key));
     } else if (name == "slow" && hasArg) {
       const QStringList parts = arg.split(':');
       Rule rule;
@@ -126,3 +132,5 @@ Faults::Plan Faults::PlanAnswer(quint8 command, bool acknowledgement) {
 }
 
 bool Faults::SkipAck(quint8 block) { return Take(noAcks, block); }
+
+bool Faults::AlterWrite(quint8 command) { return Take(alters, command); }

@@ -11,8 +11,10 @@
 //   slow=[CMD:]MS      send replies MS milliseconds late (only those to CMD when given)
 //   wrong-password     reject every login
 //   no-ack=BLOCK[xN]   do not acknowledge firmware block BLOCK (only its first N arrivals with xN)
-//   hangup-after=N     close the line once N requests have arrived and been answered (the
-//                      last answer is given 200 ms to be read)
+//   alter=CMD[xN]      store another value than the one written by write command CMD (odd, 5 to
+//                      61) but answer as usual (only the first N such writes with xN)
+//   hangup-after=N     close the line once N requests have arrived and been answered, at once
+//                      with 0 (the last answer is given 200 ms to be read)
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -43,6 +45,9 @@ class Faults {
   // Whether this arrival of a firmware block goes unacknowledged; counts it.
   bool SkipAck(quint8 block);
 
+  // Whether the value written by this command is to be stored altered; counts it.
+  bool AlterWrite(quint8 command);
+
  private:
   struct Rule {
     int key;            // command or block
@@ -54,7 +59,7 @@ class Faults {
   bool silent = false;
   std::optional<int> silentAfter;
   int answers = 0;
-  QList<Rule> drops, corrupts, slows, noAcks;
+  QList<Rule> drops, corrupts, slows, noAcks, alters;
   int noise = 0;
   int splitMs = 0;
   std::optional<int> slowAll;

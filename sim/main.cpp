@@ -4,47 +4,27 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include "command_line.h"
+#include "device_link.h"
 #include "simulator.h"
 
 namespace {
 
-QString SystemError(const char* what) {
-  return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(strerror(errno)));
+int Fail(const QString& error) {
+  std::fprintf(stderr, "velt-sim: %s\n", qPrintable(error));
+  return 1;
 }
 
-// Points link at target. An old symbolic link is replaced in one step (rename over it); any
-// other file at that path is left alone.
-bool MakeLink(const QString& link, const QString& target, QString* error) {
-  const QByteArray path = link.toLocal8Bit();
-  struct stat st {};
-  if (lstat(path.constData(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-    *error = QStringLiteral("%1 exists and is not a symbolic link; it is not replaced").arg(link);
-    return false;
+// Sleeps until a stop signal arrives or the simulator stops serving by itself.
+void WaitForTheEnd(int stopSignalFd, int ended) {
+  pollfd fds[2] = {{stopSignalFd, POLLIN, 0}, {ended, POLLIN, 0}};
+  while (poll(fds, 2, -1) < 0 && errno == EINTR) {
   }
-  const QByteArray temporary = path + ".velt-sim." + QByteArray::number(getpid());
-  unlink(temporary.constData());
-  if (symlink(target.toLocal8Bit().constData(), temporary.constData()) != 0) {
-    *error = SystemError(temporary.constData());
-    return false;
-  }
-  if (rename(temporary.constData(), path.constData()) != 0) {
-    *error = SystemError(path.constData());
-    unlink(temporary.constData());
-    return false;
-  }
-  return true;
-}
-
-// Removes link only while it still points at target: a newer simulator may have taken it over.
-void RemoveLink(const QString& link, const QString& target) {
-  const QByteArray path = link.toLocal8Bit();
-  char buffer[4096];
-  const ssize_t n = readlink(path.constData(), buffer, sizeof buffer);
-  if (n > 0 && QByteArray(buffer, n) == target.toLocal8Bit()) unlink(path.constData());
 }
 
 }  // namespace
@@ -53,7 +33,7 @@ int main(int argc, char** argv) {
   QStringList args;
   for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
   QString error;
-  const std::optional<CommandLine> cl = ParseCommandLine(args, &error);
+  std::optional<CommandLine> cl = ParseCommandLine(args, &error);
   if (!cl) {
     std::fprintf(stderr, "velt-sim: %s\nTry 'velt-sim --help'.\n", qPrintable(error));
     return 2;
@@ -63,22 +43,29 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  // The serving thread inherits the mask, so the stopSignals reach sigwait below.
+  // Nobody reads the request log of the program.
+  cl->options.requestLogLimit = 0;
+  const int ended = eventfd(0, EFD_CLOEXEC);
+  if (ended < 0) return Fail(QStringLiteral("eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+  cl->options.onEnded = [ended] {
+    const quint64 one = 1;
+    [[maybe_unused]] ssize_t n = write(ended, &one, sizeof one);
+  };
+
+  // Until there is a link to remove, a stop signal ends the program at once.
+  Simulator sim(cl->options);
+  if (!sim.Start(&error)) return Fail(error);
+
+  // From here on the stop signals wait in a signalfd, so that the link always goes first.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, s);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  const int stopSignalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+  if (stopSignalFd < 0) return Fail(QStringLiteral("signalfd: %1").arg(QString::fromLocal8Bit(strerror(errno))));
 
-  Simulator sim(cl->options);
-  if (!sim.Start(&error)) {
-    std::fprintf(stderr, "velt-sim: %s\n", qPrintable(error));
-    return 1;
-  }
-  if (!cl->link.isEmpty() && !MakeLink(cl->link, sim.DevicePath(), &error)) {
-    std::fprintf(stderr, "velt-sim: %s\n", qPrintable(error));
-    return 1;
-  }
+  DeviceLink link;
+  if (!cl->link.isEmpty() && !link.Make(cl->link, sim.DevicePath(), &error)) return Fail(error);
   // One line: the device, then the link that points at it.
   if (cl->link.isEmpty())
     std::printf("%s\n", qPrintable(sim.DevicePath()));
@@ -86,9 +73,8 @@ int main(int argc, char** argv) {
     std::printf("%s %s\n", qPrintable(sim.DevicePath()), qPrintable(cl->link));
   std::fflush(stdout);
 
-  int received = 0;
-  sigwait(&stopSignals, &received);
+  WaitForTheEnd(stopSignalFd, ended);
   sim.Stop();
-  if (!cl->link.isEmpty()) RemoveLink(cl->link, sim.DevicePath());
+  link.Remove();
   return 0;
 }

@@ -1,8 +1,7 @@
 #include "simulator.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <poll.h>
@@ -61,7 +60,7 @@ bool Simulator::Start(QString* error) {
     faults = *parsed;
     answeredSinceFaults = 0;
   }
-  LoadStateFile();
+  if (!LoadStateFile(error)) return false;
   if (!pty.Open(error)) return false;
   wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wakeFd < 0) {
@@ -82,7 +81,12 @@ bool Simulator::Start(QString* error) {
   stopping = false;
   serving = true;
   trace.Note(now, QStringLiteral("serving on %1").arg(pty.SlavePath()));
+  // The serving thread takes no signals: they belong to the program that runs the simulator.
+  sigset_t all, previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &previous);
   thread = std::thread([this] { Serve(); });
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   return true;
 }
 
@@ -103,27 +107,37 @@ void Simulator::Wake() {
   [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
 }
 
-// A state file that cannot be used is moved aside, not overwritten: nothing in it is lost.
-void Simulator::LoadStateFile() {
+// A state file whose contents cannot be used is moved aside, not overwritten: nothing in it is
+// lost. Anything that is not a small regular file is refused and left alone.
+bool Simulator::LoadStateFile(QString* error) {
   saveStateFile = !options.stateFile.isEmpty();
-  if (!saveStateFile || !QFile::exists(options.stateFile)) return;
+  if (!saveStateFile) return true;
   ControllerState loaded;
   QString why;
-  if (LoadState(options.stateFile, &loaded, &why)) {
-    std::lock_guard lock(mutex);
-    controller.SetState(loaded);
-    return;
+  switch (LoadState(options.stateFile, &loaded, &why)) {
+    case StateFileLoad::Loaded: {
+      std::lock_guard lock(mutex);
+      controller.SetState(loaded);
+      return true;
+    }
+    case StateFileLoad::Missing:
+      return true;
+    case StateFileLoad::Refused:
+      saveStateFile = false;
+      *error = QStringLiteral("state file %1 cannot be used: %2; it is left as it is").arg(options.stateFile, why);
+      return false;
+    case StateFileLoad::Unusable:
+      break;
   }
-  QString aside = options.stateFile + QStringLiteral(".bad");
-  for (int n = 1; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-    aside = options.stateFile + QStringLiteral(".bad.%1").arg(n);
-  const bool moved = QFile::rename(options.stateFile, aside);
-  saveStateFile = moved;
+  QString moveError;
+  const QString aside = MoveAside(options.stateFile, &moveError);
+  saveStateFile = !aside.isEmpty();
   std::fprintf(stderr, "velt-sim: state file %s cannot be used: %s\nvelt-sim: %s; starting with a new controller's values\n",
                qPrintable(options.stateFile), qPrintable(why),
-               moved ? qPrintable(QStringLiteral("it was moved to %1").arg(aside))
-                     : "it could not be moved aside, so nothing will be saved to it");
+               saveStateFile ? qPrintable(QStringLiteral("it was moved to %1").arg(aside))
+                             : qPrintable(QStringLiteral("it could not be moved aside (%1), so nothing will be saved to it").arg(moveError)));
   std::fflush(stderr);
+  return true;
 }
 
 void Simulator::SaveStateFile() {
@@ -183,6 +197,7 @@ void Simulator::Serve() {
     Advance(SimClock::now());
   }
   serving = false;
+  if (!stopping && options.onEnded) options.onEnded();
 }
 
 bool Simulator::Receive(SimTime now) {
@@ -224,7 +239,11 @@ void Simulator::Advance(SimTime now) {
 
 void Simulator::Handle(const Request& request) {
   std::unique_lock lock(mutex);
-  log.append({MonotonicMs(request.at), request.command, request.payload});
+  ++requestCount;
+  if (options.requestLogLimit > 0) {
+    if (log.size() >= options.requestLogLimit) log.removeFirst();
+    log.append({MonotonicMs(request.at), request.command, request.payload});
+  }
   logged.notify_all();
   const QString expired = controller.Expire(request.at);
   const Answer answer = controller.Handle(request, request.at, faults);
@@ -305,14 +324,20 @@ QList<LoggedRequest> Simulator::Requests() const {
   return log;
 }
 
+qint64 Simulator::RequestCount() const {
+  std::lock_guard lock(mutex);
+  return requestCount;
+}
+
 void Simulator::ClearRequests() {
   std::lock_guard lock(mutex);
   log.clear();
+  requestCount = 0;
 }
 
-bool Simulator::WaitForRequests(int count, int timeoutMs) const {
+bool Simulator::WaitForRequests(qint64 count, int timeoutMs) const {
   std::unique_lock lock(mutex);
-  return logged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return log.size() >= count; });
+  return logged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return requestCount >= count; });
 }
 
 ControllerState Simulator::State() const {
@@ -331,6 +356,11 @@ void Simulator::SetState(const ControllerState& state) {
 bool Simulator::InBootloader() const {
   std::lock_guard lock(mutex);
   return controller.InBootloader();
+}
+
+QByteArray Simulator::ReceivedFirmware() const {
+  std::lock_guard lock(mutex);
+  return controller.ReceivedFirmware();
 }
 
 bool Simulator::SetFaults(const QStringList& specs, QString* error) {

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -33,12 +34,16 @@ struct SimOptions {
   QByteArray password = DefaultPassword;  // of a new controller; a state file overrides it
   char version = DefaultVersion;          // firmware version character of the login reply
   int baud = 0;            // > 0: both directions take 10 bits per byte at this rate; 0: at once
-  QString stateFile;       // when set, memory is loaded from it and saved to it after each change
+  QString stateFile = {};  // when set, memory is loaded from it and saved to it after each change
   bool trace = false;      // the exchange on stderr
-  QStringList faults;      // FAULT strings, see faults.h
+  QStringList faults = {};  // FAULT strings, see faults.h
   int stageStepMs = 300;   // modem start-up: time per stage, 0 to 19; 0: registered at once
   int bootloaderQuietMs = 5000;  // the bootloader gives up after this long without a block
   quint32 seed = 1;        // the status bytes change pseudo-randomly from this seed
+  int requestLogLimit = 10000;  // the most recent requests kept for Requests(); 0: none
+  // Called on the serving thread when serving ends by itself (the line hung up or failed),
+  // not by Stop().
+  std::function<void()> onEnded = nullptr;
 };
 
 struct LoggedRequest {
@@ -54,21 +59,27 @@ class Simulator {
   Simulator(const Simulator&) = delete;
   Simulator& operator=(const Simulator&) = delete;
 
-  // Opens the pseudo-terminal and starts serving; false with the reason.
+  // Loads the state file, opens the pseudo-terminal and starts serving; false with the reason.
   bool Start(QString* error);
   void Stop();
   QString DevicePath() const { return pty.SlavePath(); }
   bool Serving() const { return serving; }  // false once stopped, hung up or the line failed
 
-  // The requests received so far (frames with a good checksum), oldest first.
+  // The most recent requests received (frames with a good checksum), oldest first; at most
+  // SimOptions::requestLogLimit of them.
   QList<LoggedRequest> Requests() const;
-  void ClearRequests();
-  // Waits until the log holds at least count requests; false if the time ran out first.
-  bool WaitForRequests(int count, int timeoutMs) const;
+  // How many requests have arrived, kept or not, since the simulator was made or last cleared.
+  qint64 RequestCount() const;
+  void ClearRequests();  // empties the log and sets the count to 0
+  // Waits until RequestCount() reaches count; false if the time ran out first.
+  bool WaitForRequests(qint64 count, int timeoutMs) const;
 
   ControllerState State() const;
   void SetState(const ControllerState& state);  // saved to the state file when there is one
   bool InBootloader() const;
+  // The image bytes of the firmware blocks received since the last restart, in block order
+  // (64 bytes a block, a resent block once).
+  QByteArray ReceivedFirmware() const;
 
   // Replaces the active faults (their counts start afresh); false with the reason on a bad FAULT.
   bool SetFaults(const QStringList& specs, QString* error = nullptr);
@@ -83,7 +94,7 @@ class Simulator {
     QByteArray bytes;
   };
 
-  void LoadStateFile();
+  bool LoadStateFile(QString* error);
   void SaveStateFile();
   void Serve();
   bool Receive(SimTime now);
@@ -108,6 +119,7 @@ class Simulator {
   mutable std::mutex mutex;
   mutable std::condition_variable logged;
   QList<LoggedRequest> log;
+  qint64 requestCount = 0;
   Controller controller;
   Faults faults;
   int answeredSinceFaults = 0;  // requests handled since the faults were set

@@ -33,7 +33,7 @@ bool GoodFrame(const QByteArray& f, quint8 command) {
          Frame::Checksum(f.constData(), f.size() - 1) == quint8(f.back());
 }
 
-QString Check(Simulator& sim, SimLine& line, const QByteArray& request, const QString& expected, int logged) {
+QString Check(Simulator& sim, SimLine& line, const QByteArray& request, const QString& expected, qint64 logged) {
   const quint8 command = quint8(request[1]);
   if (expected == "none" || expected == "ack") {
     if (!sim.WaitForRequests(logged + 1, 2000)) return "the request was not received";
@@ -71,7 +71,7 @@ QString RunScript(Simulator& sim, SimLine& line, const QStringList& steps) {
   for (const QString& step : steps) {
     const QStringList parts = step.split('>');
     const QByteArray request = RequestOf(parts[0].trimmed());
-    const int logged = int(sim.Requests().size());
+    const qint64 logged = sim.RequestCount();
     if (!line.Write(request)) return step + ": cannot write";
     const QString problem = Check(sim, line, request, parts.value(1).trimmed(), logged);
     if (!problem.isEmpty()) return step + ": " + problem;

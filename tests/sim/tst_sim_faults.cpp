@@ -26,6 +26,8 @@ class TestSimFaults : public QObject {
   void slow_data();
   void slow();
   void hangup();
+  void alter_data();
+  void alter();
   void faultsChangeAtRunTime();
   void badSpecs_data();
   void badSpecs();
@@ -150,6 +152,49 @@ void TestSimFaults::hangup() {
   QTRY_VERIFY(!sim.Serving());
 }
 
+void TestSimFaults::alter_data() {
+  QTest::addColumn<QString>("fault");
+  QTest::addColumn<int>("item");
+  QTest::addColumn<QByteArray>("written");
+  QTest::addColumn<QByteArray>("stored");
+  QTest::newRow("telephone") << "alter=11" << 3 << QByteArray("+48601000001") << QByteArray("+48601000002");
+  QTest::newRow("last byte wraps") << "alter=0x11" << 6 << Hex("41 42 FF") << Hex("41 42 00");
+  QTest::newRow("empty gets one byte") << "alter=9" << 2 << QByteArray() << QByteArray("#");
+  QTest::newRow("full text stays in its room") << "alter=17" << 6 << QByteArray(30, 'x')
+                                               << QByteArray(29, 'x') + 'y';
+  QTest::newRow("cut to the room, then altered") << "alter=5" << 0 << QByteArray("123456") << QByteArray("1235");
+  QTest::newRow("fixed size") << "alter=53" << 24 << Hex("07") << Hex("07 00 01");
+  QTest::newRow("only the first write with x1") << "alter=61x1" << 28 << QByteArray("OK") << QByteArray("OL");
+}
+
+// The write is answered as usual, yet reading back shows another value; a later write of the
+// same item is stored faithfully once the fault's count is used up, and other items never change.
+void TestSimFaults::alter() {
+  QFETCH(QString, fault);
+  QFETCH(int, item);
+  QFETCH(QByteArray, written);
+  QFETCH(QByteArray, stored);
+  SimOptions options;
+  options.faults = {fault};
+  Simulator sim(options);
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  const quint8 write = Cmd::WriteItem(item);
+  QCOMPARE(line.Ask(write, written), Frame::Reply(write, "K"));
+  const QByteArray nul(item == 1 ? 1 : 0, '\0');
+  QCOMPARE(line.Ask(Cmd::ReadItem(item), "G"), Frame::Reply(Cmd::ReadItem(item), stored + nul));
+  QCOMPARE(sim.State().items[item], stored);
+
+  const int other = item == 0 ? 2 : 0;
+  QCOMPARE(line.Ask(Cmd::WriteItem(other), "99"), Frame::Reply(Cmd::WriteItem(other), "K"));
+  QCOMPARE(sim.State().items[other], QByteArray("99"));
+
+  QCOMPARE(line.Ask(write, "55"), Frame::Reply(write, "K"));
+  const bool once = fault.endsWith("x1");
+  QCOMPARE(sim.State().items[item] == StoredItemValue(item, "55"), once);
+}
+
 void TestSimFaults::faultsChangeAtRunTime() {
   Simulator sim;
   START_SIM(sim);
@@ -171,7 +216,8 @@ void TestSimFaults::badSpecs_data() {
   QTest::addColumn<QString>("fault");
   for (const char* fault : {"bogus", "silent=3", "drop", "drop=", "drop=300", "drop=80x0", "drop=80x", "drop=x2",
                            "corrupt=-1", "noise", "noise=abc", "split=0", "slow=80:", "slow=:5", "slow=80:5:6",
-                           "no-ack=1xx2", "hangup-after=", "silent-after=-1", "wrong-password=1", "010x"})
+                           "no-ack=1xx2", "hangup-after=", "silent-after=-1", "wrong-password=1", "010x",
+                           "alter=4", "alter=80", "alter=63", "alter=3", "alter=11x0", "alter"})
     QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 

@@ -2,24 +2,32 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "commands.h"
 #include "frame.h"
 #include "sim_line.h"
+#include "state_file.h"
 
 namespace {
 
-// A running velt-sim; stopped with SIGTERM when the test leaves.
+// Ends a program with SIGTERM, or with SIGKILL when that has not ended it within graceMs, so
+// that no simulator outlives its test; whether it has ended.
+bool Finish(QProcess& process, int graceMs) {
+  if (process.state() == QProcess::NotRunning) return true;
+  process.terminate();
+  if (process.waitForFinished(graceMs)) return true;
+  process.kill();
+  return process.waitForFinished(5000);
+}
+
+// A running velt-sim; ended when the test leaves.
 class SimProcess {
  public:
-  ~SimProcess() {
-    if (process.state() != QProcess::NotRunning) {
-      process.terminate();
-      process.waitForFinished(5000);
-    }
-  }
+  ~SimProcess() { Finish(process, 5000); }
 
   // Starts the program and reads its first line: the device path, then the link when given.
   bool Start(const QStringList& args, bool withLink = false) {
@@ -54,8 +62,7 @@ int RunToEnd(const QStringList& args, QByteArray* out, QByteArray* err) {
   QProcess p;
   p.start(QStringLiteral(VELT_SIM_PATH), args);
   if (!p.waitForFinished(5000)) {
-    p.kill();
-    p.waitForFinished();
+    Finish(p, 1000);
     return -1;
   }
   *out = p.readAllStandardOutput();
@@ -65,6 +72,14 @@ int RunToEnd(const QStringList& args, QByteArray* out, QByteArray* err) {
 
 bool LinkExists(const QString& path) { return QFileInfo(path).isSymLink() || QFileInfo::exists(path); }
 
+bool LinkAndLockGone(const QString& link) { return !LinkExists(link) && !LinkExists(link + ".lock"); }
+
+struct stat Lstat(const QString& path) {
+  struct stat st {};
+  lstat(QFile::encodeName(path).constData(), &st);
+  return st;
+}
+
 }  // namespace
 
 class TestSimProgram : public QObject {
@@ -73,23 +88,33 @@ class TestSimProgram : public QObject {
  private slots:
   void linkLoginAndSignal_data();
   void linkLoginAndSignal();
+  void stopSignalDuringStartUp_data();
+  void stopSignalDuringStartUp();
   void oldLinkIsReplaced();
   void otherFileIsNotReplaced();
+  void liveLinkIsNotTakenOver();
+  void staleLinkIsTakenOver();
+  void hangupEndsTheProgram_data();
+  void hangupEndsTheProgram();
   void optionsReachTheController();
   void reopenedLinkIsServed();
   void traceShowsTheExchange();
   void stateSurvivesRestart();
   void unusableStateFile_data();
   void unusableStateFile();
+  void stateFileRefused_data();
+  void stateFileRefused();
   void badCommandLine_data();
   void badCommandLine();
   void help();
+  void unresponsiveProgramIsKilled();
 };
 
 void TestSimProgram::linkLoginAndSignal_data() {
   QTest::addColumn<int>("signal");
   QTest::newRow("SIGTERM") << int(SIGTERM);
   QTest::newRow("SIGINT") << int(SIGINT);
+  QTest::newRow("SIGHUP") << int(SIGHUP);
 }
 
 void TestSimProgram::linkLoginAndSignal() {
@@ -104,7 +129,22 @@ void TestSimProgram::linkLoginAndSignal() {
   QVERIFY2(line.IsOpen(), qPrintable(line.Error()));
   QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
   QCOMPARE(sim.Signal(signal), 0);
-  QVERIFY(!LinkExists(link));
+  QVERIFY(LinkAndLockGone(link));
+}
+
+void TestSimProgram::stopSignalDuringStartUp_data() { linkLoginAndSignal_data(); }
+
+// Wherever in its start a stop signal finds the program, it ends and leaves nothing behind.
+void TestSimProgram::stopSignalDuringStartUp() {
+  QFETCH(int, signal);
+  QTemporaryDir dir;
+  const QString link = dir.filePath("velt");
+  QProcess process;
+  process.start(QStringLiteral(VELT_SIM_PATH), {"--link", link, "--state", dir.filePath("state.json")});
+  QVERIFY(process.waitForStarted(5000));
+  ::kill(pid_t(process.processId()), signal);
+  QVERIFY(process.waitForFinished(5000));
+  QVERIFY(LinkAndLockGone(link));
 }
 
 void TestSimProgram::oldLinkIsReplaced() {
@@ -130,6 +170,73 @@ void TestSimProgram::otherFileIsNotReplaced() {
   QVERIFY2(err.contains("not a symbolic link"), err.constData());
   QVERIFY(file.open(QIODevice::ReadOnly));
   QCOMPARE(file.readAll(), QByteArray("keep me"));
+  QVERIFY(!LinkExists(path + ".lock"));
+}
+
+void TestSimProgram::liveLinkIsNotTakenOver() {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("velt");
+  SimProcess first;
+  QVERIFY(first.Start({"--link", link}, true));
+  QByteArray out, err;
+  QCOMPARE(RunToEnd({"--link", link}, &out, &err), 1);
+  QVERIFY2(err.contains(QFile::encodeName(link)) && err.contains("in use by another simulator") &&
+               err.contains(QByteArray::number(first.process.processId())),
+           err.constData());
+  QCOMPARE(out, QByteArray());
+  QCOMPARE(QFileInfo(link).symLinkTarget(), first.device);
+  {
+    SimLine line(link);
+    QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+  }
+  QCOMPARE(first.Signal(SIGTERM), 0);
+  SimProcess second;
+  QVERIFY(second.Start({"--link", link}, true));
+  QCOMPARE(QFileInfo(link).symLinkTarget(), second.device);
+}
+
+// A killed simulator leaves its link and lock file behind, the lock no longer held.
+void TestSimProgram::staleLinkIsTakenOver() {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("velt");
+  SimProcess dead;
+  QVERIFY(dead.Start({"--link", link}, true));
+  QCOMPARE(dead.Signal(SIGKILL), -1);
+  QVERIFY(QFileInfo(link).isSymLink() && QFileInfo::exists(link + ".lock"));
+  SimProcess sim;
+  QVERIFY(sim.Start({"--link", link}, true));
+  QCOMPARE(QFileInfo(link).symLinkTarget(), sim.device);
+  {
+    SimLine line(link);
+    QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+  }
+  QCOMPARE(sim.Signal(SIGTERM), 0);
+  QVERIFY(LinkAndLockGone(link));
+}
+
+void TestSimProgram::hangupEndsTheProgram_data() {
+  QTest::addColumn<int>("after");
+  QTest::newRow("at once") << 0;
+  QTest::newRow("after two answers") << 2;
+}
+
+// Once the line has hung up there is nothing left to serve: the program goes with its link.
+void TestSimProgram::hangupEndsTheProgram() {
+  QFETCH(int, after);
+  QTemporaryDir dir;
+  const QString link = dir.filePath("velt");
+  SimProcess sim;
+  QVERIFY(sim.Start({"--link", link, "--fault", QStringLiteral("hangup-after=%1").arg(after)}, true));
+  if (after > 0) {
+    SimLine line(sim.device);
+    QVERIFY2(line.IsOpen(), qPrintable(line.Error()));
+    for (int i = 0; i < after; ++i) QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+    QVERIFY(line.HungUp(3000));
+  }
+  QVERIFY(sim.process.waitForFinished(5000));
+  QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(sim.process.exitCode(), 0);
+  QVERIFY(LinkAndLockGone(link));
 }
 
 void TestSimProgram::optionsReachTheController() {
@@ -190,30 +297,25 @@ void TestSimProgram::stateSurvivesRestart() {
 
 void TestSimProgram::unusableStateFile_data() {
   QTest::addColumn<QByteArray>("content");
-  QTest::addColumn<bool>("directory");
-  QTest::newRow("not JSON") << QByteArray("{{{ garbage") << false;
-  QTest::newRow("empty") << QByteArray() << false;
-  QTest::newRow("another JSON document") << QByteArray(R"({"items": []})") << false;
+  QTest::newRow("not JSON") << QByteArray("{{{ garbage");
+  QTest::newRow("empty") << QByteArray();
+  QTest::newRow("another JSON document") << QByteArray(R"({"items": []})");
   QTest::newRow("too few items") << QByteArray(R"({"format": "velt-sim state 1", "password": "", "items": ["00"],)"
-                                               R"( "sms": 0, "voice": 0})")
-                                 << false;
-  QTest::newRow("a directory") << QByteArray() << true;
+                                               R"( "sms": 0, "voice": 0})");
+  QTest::newRow("as large as a state file may be") << QByteArray(MaxStateFileSize, ' ');
 }
 
 // A state file that cannot be used is reported, kept aside untouched, and the controller
 // starts new; its next change is saved afresh.
 void TestSimProgram::unusableStateFile() {
   QFETCH(QByteArray, content);
-  QFETCH(bool, directory);
   QTemporaryDir dir;
   const QString state = dir.filePath("controller.json");
   QFile earlier(state + ".bad");  // from an earlier run; stays as it is
   QVERIFY(earlier.open(QIODevice::WriteOnly));
   earlier.write("earlier");
   earlier.close();
-  if (directory) {
-    QVERIFY(QDir().mkdir(state));
-  } else {
+  {
     QFile file(state);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
@@ -228,15 +330,55 @@ void TestSimProgram::unusableStateFile() {
   QVERIFY2(err.contains("cannot be used") && err.contains(".bad"), err.constData());
   QVERIFY(earlier.open(QIODevice::ReadOnly));
   QCOMPARE(earlier.readAll(), QByteArray("earlier"));
-  if (!directory) {
-    QFile kept(state + ".bad.1");
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), content);
-  }
+  QFile kept(state + ".bad.1");
+  QVERIFY(kept.open(QIODevice::ReadOnly));
+  QCOMPARE(kept.readAll(), content);
   SimProcess again;
   QVERIFY(again.Start({"--state", state}));
   SimLine line2(again.device);
   QCOMPARE(line2.Ask(Cmd::ReadItem(0), "G"), Frame::Reply(Cmd::ReadItem(0), "2222"));
+}
+
+void TestSimProgram::stateFileRefused_data() {
+  QTest::addColumn<QString>("kind");
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("directory") << "directory" << "a directory";
+  QTest::newRow("named pipe, nobody writing") << "pipe" << "a named pipe";
+  QTest::newRow("link to a device") << "device" << "a character device";
+  QTest::newRow("one byte over the size of a state file") << "large" << "bytes";
+  QTest::newRow("gigabytes") << "huge" << "bytes";
+}
+
+// Anything but a small regular file is refused before it is read, and left exactly where it
+// was: the program ends at once with the reason, and serves nothing.
+void TestSimProgram::stateFileRefused() {
+  QFETCH(QString, kind);
+  QFETCH(QString, reason);
+  QTemporaryDir dir;
+  const QString state = dir.filePath("controller.json");
+  if (kind == "directory") {
+    QVERIFY(QDir().mkdir(state));
+  } else if (kind == "pipe") {
+    QCOMPARE(mkfifo(QFile::encodeName(state).constData(), 0600), 0);
+  } else if (kind == "device") {
+    // Through a link of our own: a simulator that got this wrong moves only the link.
+    QVERIFY(QFile::link("/dev/null", state));
+  } else {
+    QFile file(state);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(kind == "large" ? MaxStateFileSize + 1 : qint64(3) << 30));  // sparse
+  }
+  const struct stat before = Lstat(state);
+  QByteArray out, err;
+  QCOMPARE(RunToEnd({"--state", state}, &out, &err), 1);
+  QCOMPARE(out, QByteArray());
+  QVERIFY2(err.contains(QFile::encodeName(state)) && err.contains(reason.toLatin1()) && err.contains("left as it is"),
+           err.constData());
+  const struct stat after = Lstat(state);
+  QCOMPARE(after.st_ino, before.st_ino);
+  QCOMPARE(after.st_mode, before.st_mode);
+  QCOMPARE(after.st_size, before.st_size);
+  QVERIFY(!LinkExists(state + ".bad"));
 }
 
 void TestSimProgram::badCommandLine_data() {
@@ -264,8 +406,25 @@ void TestSimProgram::badCommandLine() {
 void TestSimProgram::help() {
   QByteArray out, err;
   QCOMPARE(RunToEnd({"--help"}, &out, &err), 0);
-  for (const char* text : {"--link PATH", "--state FILE", "--fault FAULT", "--baud N", "no-ack=BLOCK[xN]", "hangup-after=N"})
+  for (const char* text : {"--link PATH", "--state FILE", "--fault FAULT", "--baud N", "no-ack=BLOCK[xN]", "hangup-after=N",
+                           "alter=CMD[xN]", "SIGHUP"})
     QVERIFY2(out.contains(text), text);
+}
+
+// A simulator that does not end on SIGTERM (stopped here) is killed, not left running.
+void TestSimProgram::unresponsiveProgramIsKilled() {
+  SimProcess sim;
+  QVERIFY(sim.Start({}));
+  const pid_t pid = pid_t(sim.process.processId());
+  QCOMPARE(::kill(pid, SIGSTOP), 0);
+  QElapsedTimer timer;
+  timer.start();
+  QVERIFY(Finish(sim.process, 300));
+  QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+  QCOMPARE(sim.process.exitStatus(), QProcess::CrashExit);
+  errno = 0;
+  QCOMPARE(::kill(pid, 0), -1);
+  QCOMPARE(errno, ESRCH);
 }
 
 QTEST_GUILESS_MAIN(TestSimProgram)

@@ -35,10 +35,13 @@ class TestSimProtocol : public QObject {
   void counterReset();
   void bootloaderAcknowledgesBlocksAndEnds();
   void bootloaderGivesUpWithoutBlocks();
+  void wholeFirmwareImageIsReceived();
   void framing_data();
   void framing();
   void reopenedLineIsServed();
   void requestLogHasTimes();
+  void requestLogKeepsTheMostRecent_data();
+  void requestLogKeepsTheMostRecent();
 };
 
 void TestSimProtocol::exampleExchanges_data() {
@@ -152,7 +155,16 @@ void TestSimProtocol::writeThenRead_data() {
   QTest::newRow("item 28") << 28 << QByteArray("Zrobione") << QByteArray("Zrobione");
   QTest::newRow("SMS centre emptied keeps its NUL") << 1 << QByteArray() << QByteArray(1, '\0');
   QTest::newRow("telephone emptied") << 2 << QByteArray() << QByteArray();
-  QTest::newRow("text of 30, the most an input text holds") << 6 << QByteArray(30, 'x') << QByteArray(30, 'x');
+  // The most the window sends for each text item is kept whole, every byte value included.
+  auto full = [](int size) {
+    QByteArray text(size, '\0');
+    for (int i = 0; i < size; ++i) text[i] = char(0xA0 + i);
+    return text;
+  };
+  const QList<std::pair<int, int>> rooms = {{0, 4}, {1, 13}, {2, 13}, {5, 13}, {6, 30}, {11, 30}, {15, 30},
+                                             {16, 4}, {21, 4}, {28, 15}};
+  for (const auto& [k, size] : rooms)
+    QTest::addRow("item %d full, %d bytes", k, size) << k << full(size) << full(size) + QByteArray(k == 1 ? 1 : 0, '\0');
   QTest::newRow("longer text cut to the controller's room") << 0 << QByteArray("123456") << QByteArray("1234");
   QTest::newRow("short fixed value padded with zeros") << 24 << Hex("07") << Hex("07 00 00");
 }
@@ -287,6 +299,38 @@ void TestSimProtocol::bootloaderGivesUpWithoutBlocks() {
   QCOMPARE(line.Ask(Cmd::Login, "7315"), Frame::Reply(Cmd::Login, "T8"));
 }
 
+// 128 blocks of 64 bytes: the largest image, the last block padded. A block sent again is kept
+// once, and a new restart starts a new image.
+void TestSimProtocol::wholeFirmwareImageIsReceived() {
+  Simulator sim;
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  QByteArray image(8188, '\0');
+  for (int i = 0; i < image.size(); ++i) image[i] = char((i * 7 + i / 256) & 0xFF);
+  const QByteArray sent = image + QByteArray(4, char(0xFF));
+  auto block = [&sent](int n) { return Frame::Request(Cmd::FirmwareBlock, char(n) + sent.mid(n * 64, 64)); };
+
+  QVERIFY(line.Send(Cmd::Restart, "B"));
+  QVERIFY(sim.WaitForRequests(1, 2000));
+  for (int n = 0; n < 128; ++n) {
+    QVERIFY(line.Write(block(n)));
+    QCOMPARE(line.ReadBytes(1), QByteArray("!"));
+    if (n == 64) {
+      QVERIFY(line.Write(block(n)));
+      QCOMPARE(line.ReadBytes(1), QByteArray("!"));
+    }
+  }
+  QVERIFY(line.Send(Cmd::FirmwareEnd, "K"));
+  QTRY_VERIFY_WITH_TIMEOUT(!sim.InBootloader(), 2000);
+  QCOMPARE(sim.ReceivedFirmware().size(), sent.size());
+  QVERIFY(sim.ReceivedFirmware() == sent);
+
+  QVERIFY(line.Send(Cmd::Restart, "B"));
+  QTRY_VERIFY_WITH_TIMEOUT(sim.InBootloader(), 2000);
+  QCOMPARE(sim.ReceivedFirmware(), QByteArray());
+}
+
 void TestSimProtocol::framing_data() {
   QTest::addColumn<QByteArray>("sent");
   QTest::addColumn<int>("requests");
@@ -343,6 +387,37 @@ void TestSimProtocol::requestLogHasTimes() {
   QVERIFY(before <= log[0].ms && log[0].ms <= log[1].ms && log[1].ms <= after);
   sim.ClearRequests();
   QVERIFY(sim.Requests().isEmpty());
+  QCOMPARE(sim.RequestCount(), 0);
+}
+
+void TestSimProtocol::requestLogKeepsTheMostRecent_data() {
+  QTest::addColumn<int>("limit");
+  QTest::addColumn<int>("kept");
+  QTest::newRow("room for 3 of 5") << 3 << 3;
+  QTest::newRow("room for all") << 10 << 5;
+  QTest::newRow("no log") << 0 << 0;
+}
+
+// The log is bounded; the count of arrivals that waits go by is not.
+void TestSimProtocol::requestLogKeepsTheMostRecent() {
+  QFETCH(int, limit);
+  QFETCH(int, kept);
+  SimOptions options;
+  options.requestLogLimit = limit;
+  Simulator sim(options);
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  for (int k = 0; k < 5; ++k) {
+    QVERIFY(line.Send(Cmd::ReadItem(k), "G"));
+    QVERIFY(sim.WaitForRequests(k + 1, 2000));
+    QVERIFY(!line.ReadFrame().isEmpty());
+  }
+  QVERIFY(!sim.WaitForRequests(6, 50));
+  QCOMPARE(sim.RequestCount(), 5);
+  const QList<LoggedRequest> log = sim.Requests();
+  QCOMPARE(log.size(), kept);
+  for (int i = 0; i < kept; ++i) QCOMPARE(log[i].command, Cmd::ReadItem(5 - kept + i));
 }
 
 QTEST_GUILESS_MAIN(TestSimProtocol)
