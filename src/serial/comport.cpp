@@ -3,9 +3,11 @@
 #include "comthread.h"
 #include "termios_line.h"
 
+#include <QScopeGuard>
 #include <QtDebug>
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -23,6 +25,16 @@ std::function<void(const std::exception&)>& ApplicationExceptionHandler() {
 QString SystemErrorText(int error) {
   char buffer[256];
   return QString::fromLocal8Bit(::strerror_r(error, buffer, sizeof buffer));
+}
+
+// The last holder of an event thread lets go. On the thread itself (a handler there closed the
+// port) it cannot wait for its own end, so the thread deletes itself at its end.
+void ReleaseEventThread(TComThread* thread) {
+  if (thread->IsCurrent()) {
+    thread->DeleteWhenEnded();
+  } else {
+    delete thread;  // stops it and waits for its end
+  }
 }
 }  // namespace
 
@@ -80,12 +92,7 @@ void TCustomComPort::OpenPort() {
   TermiosLine::ReadCounters(fd_, *errorCounters_);  // errors before the open are not ours
   threadCreated_ = false;
   if (!events_.IsEmpty()) {
-    // A thread still running when the last holder lets go (it is ending after a handler closed
-    // the port from it) deletes itself once finished.
-    thread_ = std::shared_ptr<TComThread>(new TComThread(this), [](TComThread* t) {
-      QObject::connect(t, &QThread::finished, t, &QObject::deleteLater);
-      if (!t->isRunning()) delete t;
-    });
+    thread_ = std::shared_ptr<TComThread>(new TComThread(this), &ReleaseEventThread);
     if (const int err = thread_->StartError()) {
       thread_.reset();
       ReleasePortHandle();
@@ -93,33 +100,43 @@ void TCustomComPort::OpenPort() {
       ReportError(CError_OpenFailed, err);
       return;
     }
-    thread_->Start();
-    threadCreated_ = true;
+    threadCreated_ = true;  // before the thread runs: a handler on it may close the port
   }
+  // The open is announced before the thread runs, so that under smNone no handler runs beside
+  // these; its watch is set up already, so nothing that arrives meanwhile is missed. The thread
+  // starts also when a handler here throws (the port is open), but not after one closed it.
+  const auto startThread = qScopeGuard([this, thread = thread_.get()] {
+    if (thread && thread_.get() == thread) thread->Start();
+  });
   AfterOpen();
 }
 
 void TCustomComPort::ClosePort() {
-  if (!connected_) return;
-  BeforeClose();
-  CancelTransfers();
-  if (threadCreated_) {
-    StopEventThread();
-    threadCreated_ = false;
+  // A handler run by this close (a batch that was waiting) may ask again.
+  if (!connected_ || closing_) return;
+  {
+    closing_ = true;
+    const auto closed = qScopeGuard([this] { closing_ = false; });
+    BeforeClose();
+    CancelTransfers();
+    if (threadCreated_) {
+      threadCreated_ = false;
+      StopEventThread();
+    }
+    ReleasePortHandle();
+    connected_ = false;
   }
-  ReleasePortHandle();
-  connected_ = false;
   NotifyAfterClose();
 }
 
 void TCustomComPort::StopEventThread() {
-  const std::shared_ptr<TComThread> thread = std::move(thread_);
+  const std::shared_ptr<TComThread> thread = thread_;
   thread->StopEventThread();
   // A handler on the event thread (smNone) that closes the port cannot wait for its own
   // thread; the thread ends when the handler returns.
-  if (QThread::currentThread() != thread.get()) thread->WaitForEnd();
-  // The driver's queues are emptied as the thread ends, unless a handler failed.
-  if (!thread->Failed()) ::tcflush(fd_, TCIOFLUSH);
+  if (!thread->IsCurrent()) thread->WaitForEnd();
+  thread_.reset();  // only now: until the thread has ended, its handlers may look at it
+  ::tcflush(fd_, TCIOFLUSH);  // the driver's queues are emptied as the thread ends
 }
 
 void TCustomComPort::CreatePortHandle() {
@@ -196,8 +213,8 @@ void TCustomComPort::ApplyLineSettings() {
 }
 
 void TCustomComPort::ApplyTimeoutSettings() {
-  // Reads always return at once (raw mode, VMIN = VTIME = 0); each write takes its time-out
-  // from the current values when it starts. Nothing to hand to the driver.
+  // The driver only ever returns at once (raw mode, VMIN = VTIME = 0, non-blocking); each read
+  // and write takes its time-outs from the current values when it starts and waits in poll.
 }
 
 void TCustomComPort::ApplyBufferSizes() {
@@ -370,20 +387,43 @@ void TCustomComPort::HandleEvent(TComEvent event) {
   }
 }
 
-void TCustomComPort::HandleEventMessage(TComEvent event, quint64 openGeneration) {
+void TCustomComPort::HandleEventMessage(std::optional<TComEvent> event, quint64 openGeneration) {
   if (!connected_ || openGeneration != openGeneration_) return;  // from an earlier open
-  if (thread_) thread_->MessageTaken(event);
-  try {
-    HandleEvent(event);
-  } catch (const std::exception& e) {
-    if (auto& handler = ApplicationExceptionHandler()) {
+  if (!event) {
+    ReportDeviceGone();
+    return;
+  }
+  if (thread_) thread_->MessageTaken(*event);
+  RunHandler(*event);
+}
+
+template <typename Run>
+void TCustomComPort::PassOnExceptions(Run run) {
+  // The application's handler belongs to the port's own thread; on the event thread (smNone)
+  // an exception has nowhere to go but the log.
+  const auto passOn = [this](const std::exception& e) {
+    const auto& handler = ApplicationExceptionHandler();
+    if (QThread::currentThread() == thread() && handler) {
       handler(e);
     } else {
       qWarning("Serial port event handler failed: %s", e.what());
     }
+  };
+  try {
+    run();
+  } catch (const std::exception& e) {
+    passOn(e);
   } catch (...) {
-    qWarning("Serial port event handler failed");
+    passOn(std::runtime_error("unknown exception"));
   }
+}
+
+void TCustomComPort::RunHandler(TComEvent event) {
+  PassOnExceptions([this, event] { HandleEvent(event); });
+}
+
+void TCustomComPort::ReportDeviceGone() {
+  PassOnExceptions([this] { ReportError(CError_WaitForEventFailed, EIO); });
 }
 
 void TCustomComPort::NotifyWritten() {
@@ -393,6 +433,7 @@ void TCustomComPort::NotifyWritten() {
 }
 
 bool TCustomComPort::event(QEvent* e) {
+  TComThread::TakePosted();
   if (e->type() == TComThread::BatchEventType()) {
     // Held here, so that a handler closing the port does not delete the thread under the batch.
     if (const std::shared_ptr<TComThread> thread = thread_) thread->RunPendingBatch();

@@ -4,26 +4,40 @@
 #include "comport_error.h"
 #include "comport_settings.h"
 #include "comport_types.h"
+#include "line_wait.h"
+#include "write_queue.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QThread>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TComThread;
 
-// One read or write, from BeginTransfer to EndTransfer. There is no overlapped I/O here: a read
-// finishes when it starts; a write moves what the driver takes at once and, if bytes are left,
-// finishes them in WaitForTransfer within the write time-out.
+// One read or write, from BeginTransfer to EndTransfer.
+// A read takes what is waiting when it starts; when the read time-outs want more, it waits for
+// it in WaitForTransfer (its buffer must live until then).
+// A write hands the driver what it takes at once, unless earlier writes still wait. The rest is
+// queued behind them and goes out as the line takes it, driven by the event thread (without
+// one, by WaitForTransfer), until the write's own time-out from its start. A write that is
+// never waited for still goes out.
 struct TPortTransfer {
   enum TDirection : qint8 { dirNone = -1, dirWrite = 0, dirRead = 1 };
+  struct PendingRead {
+    char* buffer = nullptr;
+    int size = 0;
+    qint64 totalDeadlineNs = 0;  // on the monotonic clock; 0: none
+    qint64 intervalNs = 0;       // 0: none
+    qint64 lastArrivalNs = 0;
+    bool endsOnFirstArrival = false;
+    quint64 cancelGeneration = 0;
+  };
   TDirection Direction = dirNone;
-  QByteArray Data;     // write that did not finish at once: private copy of its bytes
-  int Size = 0;        // bytes to move
-  int Done = 0;        // bytes moved so far
-  qint64 Deadline = 0; // write: monotonic ms when the time-out expires; 0 = no limit
-  quint64 CancelGeneration = 0;
+  int Done = 0;                            // bytes moved so far
+  std::optional<PendingRead> Read;         // a read that waits for more bytes
+  std::shared_ptr<TWriteJob> QueuedWrite;  // a write the driver did not take whole
 };
 
 class TCustomComPort : public QObject {
@@ -94,6 +108,8 @@ class TCustomComPort : public QObject {
   int StartRead(void* buffer, int count, TPortTransfer* transfer);
   int StartReadText(QByteArray& text, int count, TPortTransfer* transfer);
   int WaitForTransfer(TPortTransfer* transfer);
+  // Ends queued writes and waiting reads (they return what they moved); on a closed port it
+  // reports error 5 with EBADF.
   void CancelTransfers();
   static unsigned TransferErrorCode(const TPortTransfer* transfer);
   int WriteText(const QByteArray& text);              // bytes written within the write time-out
@@ -103,8 +119,8 @@ class TCustomComPort : public QObject {
   // The single error exit: OnException when assigned (and the caller goes on), else EComPort.
   void ReportError(quint16 code, qint64 osError);
 
-  // Receives exceptions thrown by handlers delivered under smWindowSync; without one they are
-  // written to the Qt warning log.
+  // Receives the exceptions that escape handlers run on the port's own thread (smThreadSync,
+  // smWindowSync), the hang-up report included; without one they go to the Qt warning log.
   static void SetApplicationExceptionHandler(std::function<void(const std::exception&)> handler);
 
   // Events as Linux gives them:
@@ -117,8 +133,17 @@ class TCustomComPort : public QObject {
   //   which blocks beyond the reach of the stop request; the current states are read at open;
   // - never evRxFlag: the driver does not report a particular character, and looking for it
   //   would mean reading bytes that belong to the OnRxChar handler.
-  // smThreadSync runs each batch on the thread that owns the port, also inside
-  // processEvents(WaitForMoreEvents), and delivers nothing more until the batch has run.
+  // Delivery: smThreadSync runs each batch on the thread that owns the port, also inside
+  // processEvents(WaitForMoreEvents), and delivers nothing more until the batch has run;
+  // smWindowSync posts one message per event to that thread; smNone runs the handlers on the
+  // event thread. OnAfterOpen and the line states at open come before the thread starts.
+  // An exception that escapes a handler goes to the application exception handler (or, on
+  // the event thread under smNone, where that handler cannot run, to the warning log, and is
+  // dropped); later events still come.
+  // A vanished device (adapter pulled, pseudo-terminal peer closed) ends the thread with a last
+  // delivery that reports ReportError(21, EIO): with no OnException, EComPort "WaitForEvent
+  // method failed (Error: 5)" goes the way of a handler's exception. The port stays Connected
+  // until its owner closes it; reads, writes and line calls then fail with EIO.
   std::function<void(TCustomComPort* sender)> OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
   std::function<void(TCustomComPort* sender, int count)> OnRxChar;
   std::function<void(TCustomComPort* sender, const char* buffer, int count)> OnRxBuf;
@@ -179,13 +204,19 @@ class TCustomComPort : public QObject {
   void BeforeClose();
   void StopEventThread();
   void HandleEvent(TComEvent event);
-  void HandleEventMessage(TComEvent event, quint64 openGeneration);
+  void HandleEventMessage(std::optional<TComEvent> event, quint64 openGeneration);
+  // A handler of a delivered batch, and the hang-up report; what escapes them is passed on.
+  void RunHandler(TComEvent event);
+  void ReportDeviceGone();
+  template <typename Run> void PassOnExceptions(Run run);
   void NotifyWritten();
   template <typename T> void SetLineSetting(T& field, T value);
-  int ContinueWrite(TPortTransfer* transfer);
+  int ContinueRead(TPortTransfer* transfer);
+  void FinishWrite(TPortTransfer* transfer);
 
   std::shared_ptr<TComThread> thread_;  // a running batch holds it too (see event())
   bool threadCreated_ = false;
+  bool closing_ = false;  // ClosePort runs: handlers it delivers may call it again
   int fd_ = -1;
   bool triggersOnRxChar_ = true;
   QThread::Priority eventThreadPriority_ = QThread::NormalPriority;
@@ -208,7 +239,8 @@ class TCustomComPort : public QObject {
   int codePage_ = 0;
 
   quint64 openGeneration_ = 0;   // tells queued deliveries of an earlier open from current ones
-  quint64 cancelGeneration_ = 0; // CancelTransfers ends the writes started before it
+  TWriteQueue writes_;  // writes the driver did not take whole, in order
+  TLineWaits waits_;    // transfers waiting for the line, for CancelTransfers to end
   struct LineErrorCounters;
   std::unique_ptr<LineErrorCounters> errorCounters_;  // counters at the last ReadLineErrors
 };

@@ -38,6 +38,7 @@ enum : unsigned {
   CError_ModemStatFailed = 11,
   CError_EscapeComFailed = 12,
   CError_ConnChangeProp = 14,
+  CError_WaitForEventFailed = 21,
   CError_HasLink = 22,
   CError_PortNotOpen = 24,
 };

@@ -34,11 +34,40 @@ void TComTimeouts::SetReadTotalConstant(int value) { Set(readTotalConstant_, val
 void TComTimeouts::SetWriteTotalMultiplier(int value) { Set(writeTotalMultiplier_, value); }
 void TComTimeouts::SetWriteTotalConstant(int value) { Set(writeTotalConstant_, value); }
 
+namespace {
+constexpr quint32 MaxDword = 0xFFFFFFFF;
+
+// multiplier x count + constant in milliseconds, the values taken as unsigned 32-bit (-1 is
+// MAXDWORD); kept far below the overflow of a deadline on the monotonic clock.
+qint64 TotalMs(int multiplier, int constant, int count) {
+  const quint64 total = quint64(quint32(multiplier)) * quint64(qMax(count, 0)) + quint32(constant);
+  return qint64(qMin<quint64>(total, quint64(1) << 40));
+}
+}  // namespace
+
 qint64 TComTimeouts::WriteTimeout(int count) const {
-  // The values are unsigned 32-bit milliseconds (-1 is the largest); both zero means no limit.
-  const quint64 multiplier = static_cast<quint32>(writeTotalMultiplier_);
-  const quint64 constant = static_cast<quint32>(writeTotalConstant_);
-  return static_cast<qint64>(multiplier * static_cast<quint64>(qMax(count, 0)) + constant);
+  return TotalMs(writeTotalMultiplier_, writeTotalConstant_, count);  // 0: no limit
+}
+
+TReadWaitRule TComTimeouts::ReadWaitRule(int count) const {
+  const quint32 interval = quint32(readInterval_);
+  const quint32 multiplier = quint32(readTotalMultiplier_);
+  const quint32 constant = quint32(readTotalConstant_);
+  TReadWaitRule rule;
+  if (interval == MaxDword && multiplier == 0 && constant == 0) return rule;
+  rule.waits = true;
+  if (interval == MaxDword) {
+    rule.endsOnWaitingBytes = true;
+    rule.endsOnFirstArrival = multiplier == MaxDword;
+    rule.totalMs = rule.endsOnFirstArrival ? qint64(constant)
+                                           : TotalMs(readTotalMultiplier_, readTotalConstant_, count);
+    return rule;
+  }
+  if (multiplier != 0 || constant != 0) {
+    rule.totalMs = TotalMs(readTotalMultiplier_, readTotalConstant_, count);
+  }
+  rule.intervalMs = interval;
+  return rule;
 }
 
 // ---- TComFlowControl

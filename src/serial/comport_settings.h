@@ -5,6 +5,15 @@
 
 class TCustomComPort;
 
+// How a read waits, by the Win32 meaning of the read time-outs.
+struct TReadWaitRule {
+  bool waits = false;               // false: the read returns at once with what is waiting
+  bool endsOnWaitingBytes = false;  // bytes waiting when it starts end it at once
+  bool endsOnFirstArrival = false;  // else the first bytes that arrive end it
+  qint64 totalMs = -1;              // limit from the start; -1: none
+  qint64 intervalMs = 0;            // limit between arrivals once bytes have come; 0: none
+};
+
 class TComTimeouts {
  public:
   explicit TComTimeouts(TCustomComPort* port = nullptr) : port_(port) {}
@@ -24,6 +33,13 @@ class TComTimeouts {
 
   // Milliseconds a write of `count` bytes may take; 0 when the write has no time limit.
   qint64 WriteTimeout(int count) const;
+  // How a read of `count` bytes waits. The values are unsigned, -1 being MAXDWORD: interval
+  // MAXDWORD with both totals 0 returns at once; interval and multiplier MAXDWORD return what is
+  // waiting, else the first bytes to arrive within the constant; interval MAXDWORD with other
+  // totals returns what is waiting, else waits for the count within the total. Otherwise the
+  // read waits for the count, within the total (multiplier x count + constant, 0: none) and,
+  // once bytes have come, the interval between them (0: none).
+  TReadWaitRule ReadWaitRule(int count) const;
 
  private:
   void Set(int& field, int value);

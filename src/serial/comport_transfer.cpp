@@ -1,15 +1,21 @@
-// Reads and writes of TCustomComPort. The handle is non-blocking: a read takes what is waiting;
-// a write hands the driver what it takes and waits for room (POLLOUT) until its time-out.
+// Reads and writes of TCustomComPort. The handle is non-blocking: the driver only ever takes or
+// gives what it can at once, and all waiting (by the time-outs) happens here, in poll.
 #include "comport.h"
 
-#include <QDeadlineTimer>
+#include "comthread.h"
+
 #include <cerrno>
-#include <climits>
 #include <poll.h>
 #include <unistd.h>
 
 namespace {
-qint64 NowMs() { return QDeadlineTimer::current().deadline(); }
+constexpr qint64 NsPerMs = 1000000;
+
+// A hung-up line reads as empty (0 bytes); only poll tells the two apart.
+bool HungUp(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
 }  // namespace
 
 void TCustomComPort::BeginTransfer(TPortTransfer*& transfer) { transfer = new TPortTransfer; }
@@ -34,27 +40,19 @@ int TCustomComPort::StartWrite(const void* buffer, int count, TPortTransfer* tra
     return 0;
   }
   count = qMax(count, 0);
+  *transfer = TPortTransfer{};
   transfer->Direction = TPortTransfer::dirWrite;
-  transfer->Data.clear();
-  transfer->Size = count;
-  transfer->Done = 0;
-  transfer->CancelGeneration = cancelGeneration_;
-  const qint64 timeout = timeouts_.WriteTimeout(count);
-  transfer->Deadline = timeout > 0 ? NowMs() + timeout : 0;
-
-  const ssize_t n = ::write(fd_, buffer, size_t(count));
-  if (n < 0 && errno != EAGAIN && errno != EINTR) {
-    ReportError(CError_WriteFailed, errno);
+  TWriteQueue::Started started = writes_.Start(fd_, static_cast<const char*>(buffer), count,
+                                               timeouts_.WriteTimeout(count));
+  if (started.error) {
+    ReportError(CError_WriteFailed, started.error);
     return 0;
   }
-  transfer->Done = int(qMax<ssize_t>(n, 0));
-  if (transfer->Done == count) {
-    NotifyWritten();
-    return count;
-  }
-  // The rest goes out in WaitForTransfer, from a private copy: the caller's buffer may be gone.
-  transfer->Data = QByteArray(static_cast<const char*>(buffer), count);
-  return 0;
+  transfer->Done = started.written;
+  transfer->QueuedWrite = std::move(started.queued);
+  if (transfer->QueuedWrite) return 0;  // pending
+  NotifyWritten();
+  return count;
 }
 
 int TCustomComPort::StartWriteText(const QByteArray& text, TPortTransfer* transfer) {
@@ -67,20 +65,40 @@ int TCustomComPort::StartRead(void* buffer, int count, TPortTransfer* transfer) 
     ReportError(CError_InvalidAsync, 0);
     return 0;
   }
+  *transfer = TPortTransfer{};
   transfer->Direction = TPortTransfer::dirRead;
-  transfer->Done = 0;
   if (fd_ < 0) {
     ReportError(CError_PortNotOpen, -qint64(CError_PortNotOpen));
     return 0;
   }
   if (count <= 0) return 0;
-  const ssize_t n = ::read(fd_, buffer, size_t(count));
-  if (n < 0) {
-    if (errno == EAGAIN || errno == EINTR) return 0;
+  const qint64 start = MonotonicNs();
+  const TReadWaitRule rule = timeouts_.ReadWaitRule(count);
+  // Noted before the read: a cancel that comes once it has taken bytes must still end it.
+  const quint64 cancelGeneration = rule.waits ? waits_.Generation() : 0;
+  char* bytes = static_cast<char*>(buffer);
+  const ssize_t n = ::read(fd_, bytes, size_t(count));
+  if (n < 0 && errno != EAGAIN && errno != EINTR) {
     ReportError(CError_ReadFailed, errno);
     return 0;
   }
-  transfer->Done = int(n);
+  if (n <= 0 && HungUp(fd_)) {
+    ReportError(CError_ReadFailed, EIO);
+    return 0;
+  }
+  transfer->Done = int(qMax<ssize_t>(n, 0));
+  const bool ended = !rule.waits || transfer->Done == count ||
+                     (rule.endsOnWaitingBytes && transfer->Done > 0);
+  if (!ended) {
+    TPortTransfer::PendingRead& pending = transfer->Read.emplace();
+    pending.buffer = bytes;
+    pending.size = count;
+    pending.totalDeadlineNs = rule.totalMs >= 0 ? start + rule.totalMs * NsPerMs : 0;
+    pending.intervalNs = rule.intervalMs * NsPerMs;
+    pending.lastArrivalNs = start;
+    pending.endsOnFirstArrival = rule.endsOnFirstArrival;
+    pending.cancelGeneration = cancelGeneration;
+  }
   return transfer->Done;
 }
 
@@ -95,56 +113,62 @@ int TCustomComPort::WaitForTransfer(TPortTransfer* transfer) {
     ReportError(CError_InvalidAsync, 0);
     return 0;
   }
-  if (transfer->Direction == TPortTransfer::dirWrite && transfer->Done < transfer->Size) {
-    if (ContinueWrite(transfer) == transfer->Size) NotifyWritten();
-  }
+  if (transfer->Read) return ContinueRead(transfer);
+  if (transfer->QueuedWrite) FinishWrite(transfer);
   return transfer->Done;
 }
 
-// Writes the rest of a started write, waiting for room until its deadline; returns the bytes
-// written in all. A time-out is no error: the caller gets what went out.
-int TCustomComPort::ContinueWrite(TPortTransfer* t) {
-  bool hungUp = false;
-  while (t->Done < t->Size && t->CancelGeneration == cancelGeneration_) {
-    if (fd_ < 0) {
-      ReportError(CError_WriteFailed, EBADF);
-      break;
+// The rest of a read that waits for bytes, within its time-outs; returns the bytes read in all.
+int TCustomComPort::ContinueRead(TPortTransfer* t) {
+  const TPortTransfer::PendingRead r = *t->Read;
+  t->Read.reset();
+  qint64 lastArrival = r.lastArrivalNs;
+  int error = 0;
+  while (t->Done < r.size && !error) {
+    qint64 deadline = r.totalDeadlineNs;
+    if (r.intervalNs && t->Done > 0 && (!deadline || lastArrival + r.intervalNs < deadline)) {
+      deadline = lastArrival + r.intervalNs;
     }
-    const ssize_t n = ::write(fd_, t->Data.constData() + t->Done, size_t(t->Size - t->Done));
+    if (deadline && MonotonicNs() >= deadline) break;
+    short revents = 0;
+    const int waited = waits_.Wait(fd_, POLLIN, deadline, r.cancelGeneration, revents);
+    if (waited == ETIMEDOUT) continue;
+    if (waited == ECANCELED) break;
+    error = waited;
+    if (error) break;
+    const ssize_t n = ::read(fd_, r.buffer + t->Done, size_t(r.size - t->Done));
     if (n > 0) {
       t->Done += int(n);
-      continue;
+      lastArrival = MonotonicNs();
+      if (r.endsOnFirstArrival) break;
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      error = errno;
+    } else if (revents & (POLLHUP | POLLERR | POLLNVAL)) {
+      error = EIO;
     }
-    if (n < 0 && errno != EAGAIN && errno != EINTR) {
-      ReportError(CError_WriteFailed, errno);
-      break;
-    }
-    if (hungUp) {  // the device is gone but the driver still says "try again"
-      ReportError(CError_WriteFailed, EIO);
-      break;
-    }
-    int waitMs = -1;
-    if (t->Deadline) {
-      const qint64 left = t->Deadline - NowMs();
-      if (left <= 0) break;
-      waitMs = int(qMin<qint64>(left, INT_MAX));
-    }
-    pollfd p{fd_, POLLOUT, 0};
-    const int r = ::poll(&p, 1, waitMs);
-    if (r < 0 && errno != EINTR) {
-      ReportError(CError_WriteFailed, errno);
-      break;
-    }
-    if (r == 0) break;  // time-out
-    hungUp = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
   }
+  if (error) ReportError(CError_ReadFailed, error);
   return t->Done;
 }
 
+void TCustomComPort::FinishWrite(TPortTransfer* t) {
+  const std::shared_ptr<TWriteJob> job = std::move(t->QueuedWrite);
+  // The event thread drives the queue; a handler running on it has to drive it itself.
+  const bool leaveToThread = thread_ && !thread_->IsCurrent();
+  const TWriteQueue::Ended ended = writes_.Wait(*job, fd_, leaveToThread, waits_);
+  t->Done = ended.done;
+  if (ended.emptied) NotifyWritten();
+  if (ended.error) ReportError(CError_WriteFailed, ended.error);
+}
+
 void TCustomComPort::CancelTransfers() {
-  // Transfers run on the caller's thread, so none is inside the driver now; a write started
-  // but not yet finished stops where it is when it is waited for.
-  ++cancelGeneration_;
+  // Nothing to purge on a closed port; EBADF is what the driver would have said.
+  if (fd_ < 0) {
+    ReportError(CError_PurgeFailed, EBADF);
+    return;
+  }
+  writes_.CancelAll();  // first, so that a cancelled wait finds its write ended
+  waits_.CancelAll();
 }
 
 // The combined calls keep their transfer record on the stack, so it is released on every exit.

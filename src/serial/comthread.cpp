@@ -1,19 +1,36 @@
 #include "comthread.h"
 
 #include "comport.h"
-#include "termios_line.h"
 
 #include <QCoreApplication>
 #include <array>
 #include <cerrno>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
+#include <system_error>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 namespace {
 constexpr std::array<TComEvent, 10> FireOrder = {evError, evRxChar, evTxEmpty, evBreak, evRing,
                                                  evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
 const TComEvents InputDriven = {evRxChar, evError, evBreak, evRx80Full};
+
+thread_local const TComThread* runningHere = nullptr;
+
+// Qt's event queue orders a post before its delivery, but in code that the race detector cannot
+// see; this release (post) and acquire (delivery) say so where it can.
+std::atomic<quint64> postedEvents{0};
+
+int Watch(int epollFd, int fd, unsigned events) {
+  epoll_event e{};
+  e.events = events;
+  e.data.fd = fd;
+  return ::epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &e) == 0 ? 0 : errno;
+}
 }  // namespace
 
 QEvent::Type TComThread::BatchEventType() {
@@ -28,43 +45,62 @@ QEvent::Type TComThread::EventMessageType() {
 
 TComThread::TComThread(TCustomComPort* port)
     : port_(port),
+      writes_(port->writes_),
       fd_(port->PortHandle()),
       wanted_(port->Events()),
       syncMethod_(port->SyncMethod()),
       generation_(port->openGeneration_),
-      rx80Level_(port->Buffer().InputSize() * 8 / 10) {
-  setObjectName(QStringLiteral("TComThread"));  // the system's thread name, for inspection
+      rx80Level_(port->Buffer().InputSize() * 8 / 10),
+      priority_(port->EventThreadPriority()) {
   wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+  // Room for writes is watched on a second descriptor of the line: re-arming it must not
+  // report again the received data that a handler left unread.
+  writeFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
   epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
-  if (wakeFd_ < 0 || epollFd_ < 0) {
+  if (wakeFd_ < 0 || timerFd_ < 0 || writeFd_ < 0 || epollFd_ < 0) {
     startError_ = errno;
     return;
   }
-  epoll_event wake{};
-  wake.events = EPOLLIN;
-  wake.data.fd = wakeFd_;
   // Received data is watched edge-triggered: the thread wakes for each arrival, but bytes that
   // a handler leaves unread do not wake it again and again. A vanished device (EPOLLHUP,
-  // EPOLLERR) is always reported.
-  epoll_event line{};
-  line.events = (wanted_ & InputDriven).IsEmpty() ? 0u : unsigned(EPOLLIN | EPOLLET);
-  line.data.fd = fd_;
-  if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, wakeFd_, &wake) != 0 ||
-      ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd_, &line) != 0) {
-    startError_ = errno;
+  // EPOLLERR) is always reported. Room for writes is reported once per WatchWrites.
+  const unsigned line = (wanted_ & InputDriven).IsEmpty() ? 0u : unsigned(EPOLLIN | EPOLLET);
+  for (const auto& [fd, events] : {std::pair{wakeFd_, unsigned(EPOLLIN)},
+                                   std::pair{timerFd_, unsigned(EPOLLIN)},
+                                   std::pair{fd_, line},
+                                   std::pair{writeFd_, unsigned(EPOLLONESHOT)}}) {
+    if (const int err = Watch(epollFd_, fd, events)) {
+      startError_ = err;
+      return;
+    }
+  }
+  try {
+    thread_ = std::thread(&TComThread::Run, this);
+  } catch (const std::system_error& e) {
+    startError_ = e.code().value();
   }
 }
 
 TComThread::~TComThread() {
-  if (isRunning()) {
+  if (thread_.joinable()) {
     StopEventThread();
-    wait();
+    thread_.join();
   }
-  if (epollFd_ >= 0) ::close(epollFd_);
-  if (wakeFd_ >= 0) ::close(wakeFd_);
+  for (int fd : {epollFd_, wakeFd_, timerFd_, writeFd_}) {
+    if (fd >= 0) ::close(fd);
+  }
 }
 
-void TComThread::Start() { start(port_->EventThreadPriority()); }
+void TComThread::Start() {
+  writes_.Attach(this);
+  // Notified under the lock: a thread that then ends at once may delete itself.
+  std::lock_guard lock(mutex_);
+  go_ = true;
+  startOrStop_.notify_all();
+}
+
+bool TComThread::IsCurrent() const { return runningHere == this; }
 
 void TComThread::Wake() {
   const quint64 one = 1;
@@ -72,8 +108,25 @@ void TComThread::Wake() {
 }
 
 void TComThread::StopEventThread() {
-  stopping_ = true;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    startOrStop_.notify_all();
+  }
   Wake();
+}
+
+void TComThread::Post(QEvent* event) {
+  postedEvents.fetch_add(1, std::memory_order_release);
+  QCoreApplication::postEvent(port_, event);
+}
+
+void TComThread::TakePosted() { postedEvents.load(std::memory_order_acquire); }
+
+bool TComThread::PortClosed() const {
+  // On this thread (smNone) the port's state belongs to the UI thread, which may be opening it
+  // again; the stop request tells the same.
+  return IsCurrent() ? stopping_.load() : !port_->Connected();
 }
 
 void TComThread::NotifyWritten() {
@@ -82,151 +135,179 @@ void TComThread::NotifyWritten() {
   Wake();
 }
 
+void TComThread::WatchWrites(qint64 deadlineNs) {
+  // Neither call can fail for descriptors this thread registered and still holds.
+  epoll_event room{};
+  room.events = EPOLLOUT | EPOLLONESHOT;
+  room.data.fd = writeFd_;
+  ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, writeFd_, &room);
+  itimerspec at{};  // all zero: disarmed
+  at.it_value = {time_t(deadlineNs / 1000000000), long(deadlineNs % 1000000000)};
+  ::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &at, nullptr);
+}
+
 void TComThread::WaitForEnd() {
-  wait();  // the thread never waits for the UI thread, so this cannot lock
-  RunPendingBatch();
+  if (thread_.joinable()) thread_.join();  // it never waits for the UI thread: cannot lock
+  RunPendingBatch(true);
 }
 
-bool TComThread::Failed() {
-  std::lock_guard lock(mutex_);
-  return failed_;
-}
-
-void TComThread::RunPendingBatch() {
+void TComThread::RunPendingBatch(bool closing) {
+  Batch batch;
   {
     std::lock_guard lock(mutex_);
     if (!pending_ || started_) return;  // none, or running further up this stack
     started_ = true;
+    batch = batch_;
   }
-  bool failed = false;
-  try {
-    FireEvents();
-  } catch (...) {
-    // Goes back to the event thread, which ends without a word; the port still closes.
-    failed = true;
-  }
+  FireEvents(batch, closing);
   bool next = false;
   {
     std::lock_guard lock(mutex_);
     started_ = false;
-    failed_ = failed;
-    next = !failed && !held_.IsEmpty();
+    next = !held_.IsEmpty();
     if (next) batch_ = held_;  // stays pending: this thread posts it to itself
     pending_ = next;
     held_ = {};
   }
-  if (next) QCoreApplication::postEvent(port_, new QEvent(BatchEventType()));
-  if (failed) Wake();
+  if (next) Post(new QEvent(BatchEventType()));
 }
 
-void TComThread::FireEvents() {
+void TComThread::FireEvents(const Batch& batch, bool closing) {
   for (TComEvent e : FireOrder) {
-    if (!port_->Connected()) return;  // a handler closed the port: the rest is void
-    if (batch_.Contains(e)) port_->HandleEvent(e);
+    if (PortClosed()) return;  // a handler closed the port: the rest is void
+    if (batch.events.Contains(e)) port_->RunHandler(e);
+  }
+  if (batch.deviceGone && !closing && !PortClosed()) port_->ReportDeviceGone();
+}
+
+void TComThread::Run() {
+  runningHere = this;
+  ::pthread_setname_np(::pthread_self(), "TComThread");  // for inspection
+  // Linux's normal scheduling has no levels to choose from; the idle class is the one choice
+  // that needs no privilege.
+  if (priority_ == QThread::IdlePriority) {
+    const sched_param none{};
+    ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &none);
+  }
+  {
+    // The open is announced before any event; a port closed meanwhile stops the thread here.
+    std::unique_lock lock(mutex_);
+    startOrStop_.wait(lock, [this] { return go_ || stopping_; });
+  }
+  if (!stopping_) WatchLine();
+  writes_.Detach(this);
+  // The line's second descriptor goes now, so that the device is released with the port
+  // even when this object is deleted later.
+  ::close(writeFd_);
+  ::close(timerFd_);
+  writeFd_ = timerFd_ = -1;
+  if (orphaned_) {
+    thread_.detach();
+    delete this;
   }
 }
 
-void TComThread::run() {
+void TComThread::WatchLine() {
   // Line errors and breaks show in the driver's counters, where it keeps them.
   TermiosLine::Counters counters;
   const bool watchErrors = (wanted_.Contains(evError) || wanted_.Contains(evBreak)) &&
                            TermiosLine::ReadCounters(fd_, counters) == 0;
-  for (;;) {
-    std::array<epoll_event, 2> ready{};
+  for (bool running = true; running;) {
+    std::array<epoll_event, 4> ready{};
     const int n = ::epoll_wait(epollFd_, ready.data(), int(ready.size()), -1);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return;
+      break;
     }
-    TComEvents events;
+    Batch batch;
     bool input = false;
-    bool gone = false;
+    bool driveWrites = false;
     for (int i = 0; i < n; ++i) {
-      if (ready[i].data.fd == wakeFd_) {
+      const int fd = ready[i].data.fd;
+      if (fd == wakeFd_ || fd == timerFd_) {
         quint64 value;
-        [[maybe_unused]] ssize_t r = ::read(wakeFd_, &value, sizeof value);
-        if (stopping_) return;
-        if (txDone_.exchange(false)) events.Include(evTxEmpty);
+        [[maybe_unused]] ssize_t r = ::read(fd, &value, sizeof value);
+        driveWrites |= fd == timerFd_;
+        if (fd == wakeFd_ && txDone_.exchange(false)) batch.events.Include(evTxEmpty);
+      } else if (fd == writeFd_) {
+        driveWrites = true;
       } else {
         input = (ready[i].events & EPOLLIN) != 0;
-        gone = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
+        batch.deviceGone = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
       }
     }
-    if (input && !gone) {
-      events.Include(evRxChar);
-      if (watchErrors) {
-        TermiosLine::Counters now;
-        if (TermiosLine::ReadCounters(fd_, now) == 0) {
-          if (now.frame != counters.frame || now.overrun != counters.overrun ||
-              now.parity != counters.parity || now.bufOverrun != counters.bufOverrun) {
-            events.Include(evError);
-          }
-          if (now.brk != counters.brk) events.Include(evBreak);
-          counters = now;
-        }
-      }
-      int count = 0;
-      if (wanted_.Contains(evRx80Full) && rx80Level_ > 0 &&
-          TermiosLine::InputCount(fd_, count) == 0 && count >= rx80Level_) {
-        events.Include(evRx80Full);
-      }
-    }
-    if (!DeliverEvents(events & wanted_)) return;  // a handler failed: end quietly
-    if (stopping_) return;
-    if (gone) return;  // the device vanished: nothing more will come from it
+    if (stopping_) break;
+    if (driveWrites && writes_.Drive(fd_)) batch.events.Include(evTxEmpty);
+    if (input && !batch.deviceGone) batch.events |= InputEvents(watchErrors, counters);
+    batch.events &= wanted_;
+    DeliverEvents(batch);
+    // A vanished device reports a hang-up forever: the thread ends rather than spin on it.
+    running = !stopping_ && !batch.deviceGone;
   }
 }
 
-bool TComThread::DeliverEvents(TComEvents events) {
+TComEvents TComThread::InputEvents(bool watchErrors, TermiosLine::Counters& counters) const {
+  TComEvents events = evRxChar;
+  TermiosLine::Counters now;
+  if (watchErrors && TermiosLine::ReadCounters(fd_, now) == 0) {
+    if (now.frame != counters.frame || now.overrun != counters.overrun ||
+        now.parity != counters.parity || now.bufOverrun != counters.bufOverrun) {
+      events.Include(evError);
+    }
+    if (now.brk != counters.brk) events.Include(evBreak);
+    counters = now;
+  }
+  int count = 0;
+  if (wanted_.Contains(evRx80Full) && rx80Level_ > 0 && TermiosLine::InputCount(fd_, count) == 0 &&
+      count >= rx80Level_) {
+    events.Include(evRx80Full);
+  }
+  return events;
+}
+
+void TComThread::DeliverEvents(const Batch& batch) {
+  if (batch.IsEmpty()) return;
   switch (syncMethod_) {
     case smThreadSync:
-      return HandOver(events);
+      HandOver(batch);
+      break;
     case smWindowSync:
-      batch_ = events;
-      SendEventMessages();
-      return true;
+      SendEventMessages(batch);
+      break;
     case smNone:
-      batch_ = events;
-      try {
-        FireEvents();
-      } catch (...) {
-        return false;
-      }
-      return true;
+      FireEvents(batch, false);
+      break;
   }
-  return true;
 }
 
 // The batch goes to the UI thread, and nothing more is delivered until it has run there: events
 // that come meanwhile are held and make the next batch, which the UI thread then posts to itself.
-// So this thread never waits for the UI thread (ClosePort can always stop it), and the UI
-// thread never has to wake it, except to end it after a handler failed.
-bool TComThread::HandOver(TComEvents events) {
+// So this thread never waits for the UI thread, and ClosePort can always stop it.
+void TComThread::HandOver(const Batch& batch) {
   {
     std::lock_guard lock(mutex_);
-    if (failed_) return false;
-    if (events.IsEmpty()) return true;
     if (pending_) {
-      held_ |= events;
-      return true;
+      held_.events |= batch.events;
+      held_.deviceGone |= batch.deviceGone;
+      return;
     }
-    batch_ = events;
+    batch_ = batch;
     pending_ = true;
   }
-  QCoreApplication::postEvent(port_, new QEvent(BatchEventType()));
-  return true;
+  Post(new QEvent(BatchEventType()));
 }
 
 // One message per event, but not a second one for an event whose message is still queued: a
 // busy UI thread then finds one message per event, not one per arrival, and the receive handler
 // counts every byte that came meanwhile anyway.
-void TComThread::SendEventMessages() {
+void TComThread::SendEventMessages(const Batch& batch) {
   for (TComEvent e : FireOrder) {
     const quint32 bit = TComEvents(e).Bits();
-    if (batch_.Contains(e) && !(posted_.fetch_or(bit) & bit)) {
-      QCoreApplication::postEvent(port_, new EventMessage(e, generation_));
+    if (batch.events.Contains(e) && !(posted_.fetch_or(bit) & bit)) {
+      Post(new EventMessage(e, generation_));
     }
   }
+  if (batch.deviceGone) Post(new EventMessage(std::nullopt, generation_));
 }
 
 void TComThread::MessageTaken(TComEvent event) { posted_.fetch_and(~TComEvents(event).Bits()); }

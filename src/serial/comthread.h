@@ -1,79 +1,111 @@
 #pragma once
-// The event thread of an open port: it waits in the kernel for received data, a finished write,
-// a vanished device or the stop request, and delivers each batch of events by the port's
-// SyncMethod.
+// The event thread of an open port: it waits in the kernel for received data, room for queued
+// writes, a write deadline, a vanished device or the stop request, drives the port's write
+// queue and delivers each batch of events by the port's SyncMethod.
 #include "comport_types.h"
+#include "termios_line.h"
+#include "write_queue.h"
 
 #include <QEvent>
 #include <QThread>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 class TCustomComPort;
 
-class TComThread : public QThread {
+// A plain thread rather than a QThread: its end is then a join that every tool can see, and the
+// thread can be told apart from the UI thread without asking Qt.
+class TComThread final : private TWriteWatcher {
  public:
+  // One delivery: events, and whether the device has vanished (the thread's last delivery).
+  struct Batch {
+    TComEvents events;
+    bool deviceGone = false;
+    bool IsEmpty() const { return events.IsEmpty() && !deviceGone; }
+  };
+
   // Posted to the port: run the batch handed over by the event thread (smThreadSync).
   static QEvent::Type BatchEventType();
-  // Posted to the port, one per event (smWindowSync).
+  // Posted to the port, one per event, and one when the device has vanished (smWindowSync).
   static QEvent::Type EventMessageType();
   struct EventMessage : QEvent {
-    EventMessage(TComEvent e, quint64 g) : QEvent(EventMessageType()), event(e), generation(g) {}
-    TComEvent event;
+    EventMessage(std::optional<TComEvent> e, quint64 g)
+        : QEvent(EventMessageType()), event(e), generation(g) {}
+    std::optional<TComEvent> event;  // none: the device has vanished
     quint64 generation;
   };
 
-  // Takes what it needs from the port now (handle, events, delivery method); the thread is
-  // started by Start. StartError() is the errno of a failed set-up, 0 otherwise.
+  // Takes what it needs from the port now (handle, events, delivery method, write queue, the
+  // priority) and sets up its watch and its thread, which waits for Start before it watches.
+  // StartError() is the errno of a failed set-up, 0 otherwise.
   explicit TComThread(TCustomComPort* port);
-  ~TComThread() override;
+  ~TComThread();  // stops the thread and waits for its end
   int StartError() const { return startError_; }
   void Start();
+  // Whether the caller runs on this thread (a handler under smNone).
+  bool IsCurrent() const;
+  // The last holder lets go on the thread itself: it deletes itself once it has ended.
+  void DeleteWhenEnded() { orphaned_ = true; }
 
   void StopEventThread();
   // UI thread, after StopEventThread: waits for the thread to end, then runs a batch that was
-  // handed over and not run yet, so that it completes while the port is still open.
+  // handed over and not run yet, so that it completes while the port is still open (without
+  // the hang-up report: the owner is closing anyway).
   void WaitForEnd();
   // UI thread: runs the batch handed over, if any.
-  void RunPendingBatch();
-  // A handler of a handed-over batch threw; the thread has ended or is ending.
-  bool Failed();
+  void RunPendingBatch(bool closing = false);
   // A write has finished: report the empty output if that event is wanted.
   void NotifyWritten();
   // UI thread (smWindowSync): the message for `event` is being handled; a later one may follow.
   void MessageTaken(TComEvent event);
-
-  // Runs the current batch's handlers in their fixed order.
-  void FireEvents();
-
- protected:
-  void run() override;
+  // UI thread: an event posted by an event thread has come (before reading it).
+  static void TakePosted();
 
  private:
-  bool DeliverEvents(TComEvents events);  // false when a handler failed
-  bool HandOver(TComEvents events);
-  void SendEventMessages();
+  void Run();
+  void WatchLine();
+  void WatchWrites(qint64 deadlineNs) override;
+  // What received data brings: evRxChar, with line errors and breaks from the driver's counters
+  // (where it keeps them) and evRx80Full.
+  TComEvents InputEvents(bool watchErrors, TermiosLine::Counters& counters) const;
+  void DeliverEvents(const Batch& batch);
+  void HandOver(const Batch& batch);
+  void SendEventMessages(const Batch& batch);
+  void FireEvents(const Batch& batch, bool closing);
+  bool PortClosed() const;
+  void Post(QEvent* event);
   void Wake();
 
   TCustomComPort* port_;
+  TWriteQueue& writes_;
   const int fd_;
   const TComEvents wanted_;
   const TSyncMethod syncMethod_;
   const quint64 generation_;
   const int rx80Level_;
-  int wakeFd_ = -1;   // eventfd: stop request, finished write, failed handler
+  const QThread::Priority priority_;
+  int wakeFd_ = -1;   // eventfd: stop request, finished write
+  int timerFd_ = -1;  // the earliest deadline of the queued writes
+  int writeFd_ = -1;  // a duplicate of the port's handle, watched for room while writes wait
   int epollFd_ = -1;
   int startError_ = 0;
-  TComEvents batch_;  // the batch being delivered
   std::atomic<bool> txDone_{false};
   std::atomic<bool> stopping_{false};
+  bool orphaned_ = false;  // the thread's own: delete at its end
   std::atomic<quint32> posted_{0};  // smWindowSync: events with a message not yet handled
 
-  // Hand-over to the UI thread (smThreadSync), guarded by mutex_. One batch at a time: events
-  // that come while one is with the UI thread are held, and become the next batch when it is done.
+  // Guarded by mutex_: the start gate, and the hand-over to the UI thread (smThreadSync). One
+  // batch at a time: events that come while one is with the UI thread are held, and become the
+  // next batch when it is done.
   std::mutex mutex_;
+  std::condition_variable startOrStop_;
+  bool go_ = false;       // Start has run
   bool pending_ = false;  // a batch waits for the UI thread or runs there
   bool started_ = false;  // the UI thread has begun running it
-  bool failed_ = false;   // a handler of the batch threw
-  TComEvents held_;
+  Batch batch_;
+  Batch held_;
+  std::thread thread_;  // runs Run()
 };

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -51,6 +52,41 @@ QByteArray PseudoTerminal::Read(int count, int timeoutMs) {
     result.append(buffer, n);
   }
   return result;
+}
+
+PeerReader::PeerReader(const PseudoTerminal& pty)
+    : master_(pty.Master()), stop_(::eventfd(0, EFD_CLOEXEC)), thread_([this] { Run(); }) {}
+
+PeerReader::~PeerReader() {
+  const quint64 one = 1;
+  [[maybe_unused]] ssize_t n = ::write(stop_, &one, sizeof one);
+  thread_.join();
+  ::close(stop_);
+}
+
+void PeerReader::Run() {
+  for (;;) {
+    pollfd p[2] = {{master_, POLLIN, 0}, {stop_, POLLIN, 0}};
+    if (::poll(p, 2, -1) < 0 && errno != EINTR) return;
+    if (p[1].revents) return;
+    if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return;  // the port side is closed
+    if (!(p[0].revents & POLLIN)) continue;
+    char buffer[65536];
+    const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    if (n <= 0) continue;
+    std::lock_guard lock(mutex_);
+    received_.append(buffer, n);
+  }
+}
+
+QByteArray PeerReader::Received() {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
+int PeerReader::Count() {
+  std::lock_guard lock(mutex_);
+  return int(received_.size());
 }
 
 double ProcessCpuMs() {

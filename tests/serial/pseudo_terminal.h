@@ -2,6 +2,8 @@
 // A pseudo-terminal for the tests: the port opens the slave path, the test plays the peer on
 // the master side.
 #include <QByteArray>
+#include <mutex>
+#include <thread>
 
 class PseudoTerminal {
  public:
@@ -20,6 +22,27 @@ class PseudoTerminal {
  private:
   int master_ = -1;
   QByteArray slavePath_;
+};
+
+// The peer that keeps up: reads everything the port sends, on a thread of its own, from its
+// construction on.
+class PeerReader {
+ public:
+  explicit PeerReader(const PseudoTerminal& pty);
+  ~PeerReader();
+  PeerReader(const PeerReader&) = delete;
+  PeerReader& operator=(const PeerReader&) = delete;
+
+  QByteArray Received();
+  int Count();
+
+ private:
+  void Run();
+  const int master_;
+  const int stop_;
+  std::mutex mutex_;
+  QByteArray received_;
+  std::thread thread_;
 };
 
 // CPU time of the whole process in milliseconds (every thread).

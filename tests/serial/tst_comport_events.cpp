@@ -3,6 +3,7 @@
 #include "comport.h"
 #include "pseudo_terminal.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 #include <atomic>
 #include <mutex>
@@ -53,6 +54,49 @@ double IdleCpuMs(int ms) {
   QTest::qWait(ms);
   return ProcessCpuMs() - before;
 }
+
+bool OnMainThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+
+// What reached the application's exception handler (or OnException), from any thread.
+struct Reports {
+  struct Report {
+    unsigned code;
+    int osError;
+    QString message;
+    bool deviceGone;
+    bool onMainThread;
+  };
+  std::mutex mutex;
+  QList<Report> list;
+
+  void Add(Report r) {
+    std::lock_guard lock(mutex);
+    list.append(r);
+  }
+  QList<Report> All() {
+    std::lock_guard lock(mutex);
+    return list;
+  }
+  int Count() { return int(All().size()); }
+};
+
+// Installs the application exception handler for one test, recording into `reports`.
+auto ApplicationHandlerInto(Reports& reports) {
+  TCustomComPort::SetApplicationExceptionHandler([&reports](const std::exception& e) {
+    const auto* port = dynamic_cast<const EComPort*>(&e);
+    reports.Add({port ? port->ComError : 0u, port ? port->OsError : 0, QString::fromUtf8(e.what()),
+                 port && port->DeviceGone(), OnMainThread()});
+  });
+  return qScopeGuard([] { TCustomComPort::SetApplicationExceptionHandler(nullptr); });
+}
+
+// Busy, not processing events, until `done` holds (or five seconds have passed).
+template <typename Done>
+bool BusyUntil(Done done) {
+  QDeadlineTimer deadline(5000);
+  while (!done() && !deadline.hasExpired()) QThread::msleep(5);
+  return done();
+}
 }  // namespace
 
 class TestComPortEvents : public QObject {
@@ -64,14 +108,19 @@ class TestComPortEvents : public QObject {
   void burstWhileBusyIsOneNotification();
   void unreadBytesAreNotReportedAgain();
   void handOverRunsInsideWaitForMoreEvents();
+  void closeWhileBatchWaits_data();
   void closeWhileBatchWaits();
   void closeInsideHandler_data();
   void closeInsideHandler();
-  void peerVanishes();
-  void handlerExceptionEndsThread();
-  void windowSyncExceptionGoesToApplication();
+  void closeEndsHandlerRead();
+  void deviceVanishes_data();
+  void deviceVanishes();
+  void deviceVanishesWhileBusyThenClose();
+  void handlerExceptionGoesOn_data();
+  void handlerExceptionGoesOn();
   void noEventsNoThread();
   void receiveBufferWithoutRxChar();
+  void txEmptyAfterWrite_data();
   void txEmptyAfterWrite();
 };
 
@@ -152,26 +201,32 @@ void TestComPortEvents::handOverRunsInsideWaitForMoreEvents() {
   QCOMPARE(f.received.Bytes(), QByteArray("x"));
 }
 
+void TestComPortEvents::closeWhileBatchWaits_data() {
+  QTest::addColumn<bool>("handlerCloses");
+  QTest::newRow("handler reads") << false;
+  QTest::newRow("handler reads and closes too") << true;
+}
+
 void TestComPortEvents::closeWhileBatchWaits() {
+  QFETCH(bool, handlerCloses);
   Fixture f;
   bool closing = false;
   bool ranDuringClose = false;
   bool openInHandler = false;
+  int afterClose = 0;
+  f.port.OnAfterClose = [&](TCustomComPort*) { ++afterClose; };
   f.port.OnRxChar = [&](TCustomComPort* p, int count) {
     ranDuringClose = closing;
     openInHandler = p->Connected();
     f.received.Take(p, count);
+    if (handlerCloses) p->ClosePort();  // the close under way does it
   };
   f.port.OpenPort();
   QTRY_VERIFY(EventThreadInEpoll());
   const long sleeps = EventThreadSleeps();
   QVERIFY(f.pty.Write("late"));
-  // Busy, not processing events, until the thread has woken, handed the batch over and gone
-  // back to sleep.
-  const auto handedOver = [&] { return EventThreadSleeps() > sleeps && EventThreadInEpoll(); };
-  QDeadlineTimer deadline(5000);
-  while (!handedOver() && !deadline.hasExpired()) QThread::msleep(5);
-  QVERIFY(handedOver());
+  // Busy until the thread has woken, handed the batch over and gone back to sleep.
+  QVERIFY(BusyUntil([&] { return EventThreadSleeps() > sleeps && EventThreadInEpoll(); }));
   closing = true;
   f.port.ClosePort();
   closing = false;
@@ -180,16 +235,20 @@ void TestComPortEvents::closeWhileBatchWaits() {
   QCOMPARE(f.received.Bytes(), QByteArray("late"));
   QVERIFY(!f.port.Connected());
   QCOMPARE(f.port.PortHandle(), -1);
+  QCOMPARE(afterClose, 1);
 }
 
 void TestComPortEvents::closeInsideHandler_data() {
   QTest::addColumn<int>("sync");
-  QTest::newRow("thread sync, handler waiting by processing events") << int(smThreadSync);
-  QTest::newRow("none, handler on the event thread") << int(smNone);
+  QTest::addColumn<bool>("bytesAtStart");  // already there when the event thread starts
+  QTest::newRow("thread sync, handler waiting by processing events") << int(smThreadSync) << false;
+  QTest::newRow("none, handler on the event thread") << int(smNone) << false;
+  QTest::newRow("none, at once as the thread starts") << int(smNone) << true;
 }
 
 void TestComPortEvents::closeInsideHandler() {
   QFETCH(int, sync);
+  QFETCH(bool, bytesAtStart);
   Fixture f{TSyncMethod(sync)};
   std::atomic<bool> closed = false;
   f.port.OnRxChar = [&](TCustomComPort* p, int count) {
@@ -198,8 +257,15 @@ void TestComPortEvents::closeInsideHandler() {
     p->ClosePort();
     closed = true;
   };
+  if (bytesAtStart) {
+    f.port.OnAfterOpen = [&](TCustomComPort* p) {
+      QVERIFY(f.pty.Write("bye"));
+      QTRY_COMPARE(p->PendingInputCount(), 3);
+    };
+  }
   f.port.OpenPort();
-  QVERIFY(f.pty.Write("bye"));
+  f.port.OnAfterOpen = nullptr;
+  if (!bytesAtStart) QVERIFY(f.pty.Write("bye"));
   QTRY_VERIFY(closed);
   QVERIFY(!f.port.Connected());
   QCOMPARE(f.received.Bytes(), QByteArray("bye"));
@@ -210,59 +276,136 @@ void TestComPortEvents::closeInsideHandler() {
   QTRY_COMPARE(f.received.Bytes(), QByteArray("byehi"));
 }
 
-void TestComPortEvents::peerVanishes() {
+void TestComPortEvents::closeEndsHandlerRead() {
+  Fixture f{smNone};
+  f.port.Timeouts().SetReadInterval(0);  // a read waits for its whole count, without limit
+  std::atomic<bool> inHandler = false;
+  std::atomic<int> got = -1;
+  f.port.OnRxChar = [&](TCustomComPort* p, int) {
+    inHandler = true;
+    QByteArray text;
+    got = p->ReadText(text, 100);
+  };
+  f.port.OpenPort();
+  QVERIFY(f.pty.Write("abc"));
+  QTRY_VERIFY(inHandler);
+  QTRY_COMPARE(f.port.PendingInputCount(), 0);  // the handler has them and waits for more
+  QElapsedTimer clock;
+  clock.start();
+  f.port.ClosePort();
+  QVERIFY2(clock.elapsed() < 1000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
+  QCOMPARE(got.load(), 3);
+  QVERIFY(!f.port.Connected());
+}
+
+void TestComPortEvents::deviceVanishes_data() {
+  QTest::addColumn<int>("sync");
+  QTest::addColumn<bool>("onException");   // an OnException handler is assigned
+  QTest::addColumn<bool>("reported");      // somebody hears of it
+  QTest::newRow("thread sync") << int(smThreadSync) << false << true;
+  QTest::newRow("window sync") << int(smWindowSync) << false << true;
+  QTest::newRow("thread sync, OnException") << int(smThreadSync) << true << true;
+  QTest::newRow("none, OnException") << int(smNone) << true << true;
+  QTest::newRow("none, dropped") << int(smNone) << false << false;
+}
+
+void TestComPortEvents::deviceVanishes() {
+  QFETCH(int, sync);
+  QFETCH(bool, onException);
+  QFETCH(bool, reported);
+  Reports reports;
+  const auto reset = ApplicationHandlerInto(reports);
+  Fixture f{TSyncMethod(sync)};
+  if (onException) {
+    f.port.OnException = [&](TCustomComPort*, unsigned code, const QString& message, qint64 osError,
+                             const QString&) {
+      reports.Add({code, int(osError), message, osError == EIO, OnMainThread()});
+    };
+  }
+  if (!reported) {
+    QTest::ignoreMessage(QtWarningMsg, "Serial port event handler failed: WaitForEvent method failed (Error: 5)");
+  }
+  f.port.OpenPort();
+  QTRY_COMPARE(EventThreadCount(), 1);
+  f.pty.CloseMaster();
+  QTRY_COMPARE(EventThreadCount(), 0);  // the thread has ended, after its last delivery
+  QTRY_COMPARE(reports.Count(), reported ? 1 : 0);
+  QCoreApplication::processEvents();
+  QCOMPARE(reports.Count(), reported ? 1 : 0);  // exactly one
+  if (reported) {
+    const Reports::Report r = reports.All().first();
+    QCOMPARE(r.code, 21u);
+    QCOMPARE(r.osError, EIO);
+    QCOMPARE(r.message, onException ? QString("WaitForEvent method failed")
+                                    : QString("WaitForEvent method failed (Error: 5)"));
+    QVERIFY(r.deviceGone);
+    QCOMPARE(r.onMainThread, sync != smNone);
+  }
+  const double cpu = IdleCpuMs(300);
+  QVERIFY2(cpu < 30, qPrintable(QString("%1 ms CPU in 300 ms").arg(cpu)));
+  QCOMPARE(f.received.Calls(), 0);
+  QVERIFY(f.port.Connected());  // until its owner closes it
+  f.port.ClosePort();
+  QVERIFY(!f.port.Connected());
+  QCOMPARE(reports.Count(), reported ? 1 : 0);
+}
+
+void TestComPortEvents::deviceVanishesWhileBusyThenClose() {
+  Reports reports;
+  const auto reset = ApplicationHandlerInto(reports);
   Fixture f;
   f.port.OpenPort();
   QTRY_COMPARE(EventThreadCount(), 1);
   f.pty.CloseMaster();
-  QTRY_COMPARE(EventThreadCount(), 0);  // the event thread has ended
-  const double cpu = IdleCpuMs(300);
-  QVERIFY2(cpu < 30, qPrintable(QString("%1 ms CPU in 300 ms").arg(cpu)));
-  QCOMPARE(f.received.Calls(), 0);
-  f.port.ClosePort();
+  QVERIFY(BusyUntil([] { return EventThreadCount() == 0; }));  // the report waits for us
+  f.port.ClosePort();  // the owner lets go of the port: the report is void
+  QCoreApplication::processEvents();
+  QCOMPARE(reports.Count(), 0);
   QVERIFY(!f.port.Connected());
 }
 
-void TestComPortEvents::handlerExceptionEndsThread() {
-  Fixture f;
-  int calls = 0;
-  f.port.OnRxChar = [&](TCustomComPort*, int) {
-    ++calls;
+void TestComPortEvents::handlerExceptionGoesOn_data() {
+  QTest::addColumn<int>("sync");
+  QTest::addColumn<bool>("comPortError");  // EComPort, else another exception
+  QTest::addColumn<bool>("applicationHandler");
+  QTest::addColumn<bool>("toApplication");  // else to the warning log
+  QTest::newRow("thread sync, EComPort") << int(smThreadSync) << true << true << true;
+  QTest::newRow("thread sync, other exception") << int(smThreadSync) << false << true << true;
+  QTest::newRow("thread sync, no application handler") << int(smThreadSync) << true << false << false;
+  QTest::newRow("window sync, EComPort") << int(smWindowSync) << true << true << true;
+  QTest::newRow("none, on the event thread") << int(smNone) << true << true << false;
+}
+
+void TestComPortEvents::handlerExceptionGoesOn() {
+  QFETCH(int, sync);
+  QFETCH(bool, comPortError);
+  QFETCH(bool, applicationHandler);
+  QFETCH(bool, toApplication);
+  Reports reports;
+  const auto reset = ApplicationHandlerInto(reports);
+  if (!applicationHandler) TCustomComPort::SetApplicationExceptionHandler(nullptr);
+  const QString message = comPortError ? "ReadFile function failed (Error: 5)" : "handler failed";
+  if (!toApplication) {
+    QTest::ignoreMessage(QtWarningMsg, qPrintable("Serial port event handler failed: " + message));
+  }
+  Fixture f{TSyncMethod(sync)};
+  f.port.OnRxChar = [&](TCustomComPort* p, int count) {
+    f.received.Take(p, count);
+    if (f.received.Calls() > 1) return;
+    if (comPortError) throw EComPort(3, EIO, message);
     throw std::runtime_error("handler failed");
   };
   f.port.OpenPort();
-  QVERIFY(f.pty.Write("1"));
-  QTRY_COMPARE(calls, 1);
-  QTRY_COMPARE(EventThreadCount(), 0);  // ended quietly, the program lives on
-  QVERIFY(f.pty.Write("2"));
-  QTest::qWait(200);  // margin for a delivery that must not come
-  QCOMPARE(calls, 1);
-  f.port.ClosePort();
-  QVERIFY(!f.port.Connected());
-  // A new open has a new thread that delivers again.
-  f.port.OnRxChar = [&](TCustomComPort* p, int count) { f.received.Take(p, count); };
-  f.port.OpenPort();
-  QVERIFY(f.pty.Write("3"));
-  // Bytes from before the open are not this session's: only the new one arrives.
-  QTRY_COMPARE(f.received.Bytes(), QByteArray("3"));
-}
-
-void TestComPortEvents::windowSyncExceptionGoesToApplication() {
-  QStringList reported;
-  TCustomComPort::SetApplicationExceptionHandler(
-      [&](const std::exception& e) { reported << QString::fromUtf8(e.what()); });
-  Fixture f(smWindowSync);
-  f.port.OnRxChar = [&](TCustomComPort* p, int count) {
-    f.received.Take(p, count);
-    throw EComPort(3, 5, "ReadFile function failed (Error: 5)");
-  };
-  f.port.OpenPort();
   QVERIFY(f.pty.Write("a"));
-  QTRY_COMPARE(reported.size(), 1);
-  QCOMPARE(reported.first(), QString("ReadFile function failed (Error: 5)"));
+  QTRY_COMPARE(f.received.Calls(), 1);
   QVERIFY(f.pty.Write("b"));  // the thread carries on
   QTRY_COMPARE(f.received.Bytes(), QByteArray("ab"));
-  TCustomComPort::SetApplicationExceptionHandler(nullptr);
+  QCOMPARE(EventThreadCount(), 1);
+  QCOMPARE(reports.Count(), toApplication ? 1 : 0);
+  if (toApplication) {
+    QCOMPARE(reports.All().first().message, message);
+    QVERIFY(reports.All().first().onMainThread);
+  }
 }
 
 void TestComPortEvents::noEventsNoThread() {
@@ -294,19 +437,33 @@ void TestComPortEvents::receiveBufferWithoutRxChar() {
   QCOMPARE(f.port.PendingInputCount(), 0);
 }
 
+void TestComPortEvents::txEmptyAfterWrite_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::newRow("taken at once") << QByteArray("abc");
+  QTest::newRow("queued, driven by the event thread") << QByteArray(300000, 'w');
+}
+
 void TestComPortEvents::txEmptyAfterWrite() {
+  QFETCH(QByteArray, bytes);
   Fixture f;
   int empties = 0;
   bool onMain = true;
   f.port.OnTxEmpty = [&](TCustomComPort*) {
     ++empties;
-    onMain &= QThread::currentThread() == QCoreApplication::instance()->thread();
+    onMain &= OnMainThread();
   };
   f.port.OpenPort();
-  QCOMPARE(f.port.WriteText("abc"), 3);
+  PeerReader peer(f.pty);
+  TPortTransfer write;
+  f.port.StartWriteText(bytes, &write);
   QTRY_COMPARE(empties, 1);
   QVERIFY(onMain);
-  QCOMPARE(f.pty.Read(3), QByteArray("abc"));
+  QCOMPARE(f.port.WaitForTransfer(&write), int(bytes.size()));
+  QTRY_COMPARE(peer.Count(), int(bytes.size()));
+  // A second report, had one been sent, would reach the UI thread before this notification.
+  QVERIFY(f.pty.Write("x"));
+  QTRY_COMPARE(f.received.Calls(), 1);
+  QCOMPARE(empties, 1);
 }
 
 QTEST_GUILESS_MAIN(TestComPortEvents)

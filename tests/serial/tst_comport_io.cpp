@@ -2,12 +2,19 @@
 #include "comport.h"
 #include "pseudo_terminal.h"
 
+#include <QScopeGuard>
 #include <QtTest>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <functional>
+#include <optional>
+#include <thread>
 
 using PortAction = std::function<void(TComPort&, const QByteArray& ptyPath)>;
 Q_DECLARE_METATYPE(PortAction)
+using PeerAction = std::function<void(TComPort&, PseudoTerminal&)>;
+Q_DECLARE_METATYPE(PeerAction)
 
 class TestComPortIo : public QObject {
   Q_OBJECT
@@ -18,7 +25,20 @@ class TestComPortIo : public QObject {
   void framesInOrder();
   void transferSteps();
   void writeTimeoutReturnsWhatWentOut();
+  void laterWritesQueueBehind_data();
+  void laterWritesQueueBehind();
+  void queuedWriteProgressesUnwaited();
+  void queuedWriteEndsAtItsOwnTimeout();
+  void cancelEndsQueuedWrites_data();
+  void cancelEndsQueuedWrites();
+  void cancelEndsWaitOnAnotherThread_data();
+  void cancelEndsWaitOnAnotherThread();
+  void readTimeouts_data();
+  void readTimeouts();
+  void cancelEndsWaitingRead();
   void noModemLinesIsNoError();
+  void vanishedDevice_data();
+  void vanishedDevice();
   void errors_data();
   void errors();
   void exceptionHandlerInsteadOfRaising();
@@ -41,6 +61,31 @@ struct OpenPort {
     port.OpenPort();
   }
 };
+
+// Far more than a pseudo-terminal holds while nobody reads it.
+const QByteArray Big(300000, 'A');
+
+// The peer's side of a test: `bytes` written to the line `afterMs` after construction.
+class LaterArrival {
+ public:
+  LaterArrival(PseudoTerminal& pty, int afterMs, QByteArray bytes)
+      : thread_([&pty, afterMs, bytes] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+          pty.Write(bytes);
+        }) {}
+  ~LaterArrival() { thread_.join(); }
+
+ private:
+  std::thread thread_;
+};
+
+// Events of a port with an event thread (which drives queued writes) or without one.
+void AddThreadRows() {
+  QTest::addColumn<bool>("eventThread");
+  QTest::newRow("event thread") << true;
+  QTest::newRow("no event thread") << false;
+}
+TComEvents EventsFor(bool eventThread) { return eventThread ? TComEvents::All() : TComEvents(); }
 }  // namespace
 
 void TestComPortIo::bytesBothWays() {
@@ -131,6 +176,192 @@ void TestComPortIo::writeTimeoutReturnsWhatWentOut() {
   QCOMPARE(o.pty.Read(big.size(), 500).size(), written);
 }
 
+void TestComPortIo::laterWritesQueueBehind_data() { AddThreadRows(); }
+
+void TestComPortIo::laterWritesQueueBehind() {
+  QFETCH(bool, eventThread);
+  OpenPort o{EventsFor(eventThread)};
+  TPortTransfer big;
+  QCOMPARE(o.port.StartWrite(Big.constData(), int(Big.size()), &big), 0);  // not taken whole
+  // The peer makes room on the line while the big write still waits: the next write must not
+  // take it.
+  const QByteArray head = o.pty.Read(4096);
+  PeerReader peer(o.pty);
+  QCOMPARE(o.port.WriteText("BBBB"), 4);
+  QCOMPARE(o.port.WaitForTransfer(&big), int(Big.size()));
+  QTRY_COMPARE(head.size() + peer.Count(), Big.size() + 4);
+  QCOMPARE(head + peer.Received(), Big + "BBBB");  // whole, and the later write last
+}
+
+void TestComPortIo::queuedWriteProgressesUnwaited() {
+  OpenPort o;
+  o.port.Timeouts().SetWriteTotalMultiplier(0);
+  o.port.Timeouts().SetWriteTotalConstant(500);
+  PeerReader peer(o.pty);
+  QElapsedTimer clock;
+  clock.start();
+  TPortTransfer big;
+  o.port.StartWrite(Big.constData(), int(Big.size()), &big);
+  // Nobody waits for the write, yet it all goes out, within its time-out.
+  QTRY_COMPARE_WITH_TIMEOUT(peer.Count(), int(Big.size()), 5000);
+  QVERIFY(clock.elapsed() < 500);
+  QTest::qWait(int(qMax<qint64>(0, 700 - clock.elapsed())));
+  QCOMPARE(o.port.WaitForTransfer(&big), int(Big.size()));
+}
+
+void TestComPortIo::queuedWriteEndsAtItsOwnTimeout() {
+  OpenPort o;
+  o.port.Timeouts().SetWriteTotalMultiplier(0);
+  o.port.Timeouts().SetWriteTotalConstant(300);
+  TPortTransfer big, tail;
+  o.port.StartWrite(Big.constData(), int(Big.size()), &big);
+  o.port.Timeouts().SetWriteTotalConstant(10000);  // the tail's own, far longer time-out
+  QCOMPARE(o.port.StartWriteText("X", &tail), 0);  // behind the big one
+  // Past the big write's time-out, with the line still full: the thread sleeps meanwhile.
+  const double cpuBefore = ProcessCpuMs();
+  QTest::qWait(500);
+  const double cpu = ProcessCpuMs() - cpuBefore;
+  QVERIFY2(cpu < 50, qPrintable(QString("%1 ms CPU in 500 ms").arg(cpu)));
+  // Once the peer reads, the tail follows what the big write got out, without being waited for.
+  PeerReader peer(o.pty);
+  QTRY_VERIFY(peer.Received().endsWith('X'));
+  const int bigDone = o.port.WaitForTransfer(&big);
+  QVERIFY2(bigDone > 0 && bigDone < Big.size(), qPrintable(QString::number(bigDone)));
+  QCOMPARE(o.port.WaitForTransfer(&tail), 1);
+  QCOMPARE(peer.Received(), Big.left(bigDone) + "X");
+}
+
+void TestComPortIo::cancelEndsQueuedWrites_data() { AddThreadRows(); }
+
+void TestComPortIo::cancelEndsQueuedWrites() {
+  QFETCH(bool, eventThread);
+  OpenPort o{EventsFor(eventThread)};
+  TPortTransfer big, tail;
+  o.port.StartWrite(Big.constData(), int(Big.size()), &big);
+  o.port.StartWriteText("tail", &tail);
+  o.port.CancelTransfers();
+  const int bigDone = o.port.WaitForTransfer(&big);  // at once, with what went out
+  QVERIFY2(bigDone < Big.size(), qPrintable(QString::number(bigDone)));
+  QCOMPARE(o.port.WaitForTransfer(&tail), 0);
+  // The queue is empty again: the next write goes straight out.
+  PeerReader peer(o.pty);
+  QCOMPARE(o.port.WriteText("next"), 4);
+  QTRY_COMPARE(peer.Count(), bigDone + 4);
+  QCOMPARE(peer.Received(), Big.left(bigDone) + "next");
+}
+
+void TestComPortIo::cancelEndsWaitOnAnotherThread_data() { AddThreadRows(); }
+
+void TestComPortIo::cancelEndsWaitOnAnotherThread() {
+  QFETCH(bool, eventThread);
+  OpenPort o{EventsFor(eventThread)};
+  o.port.Timeouts().SetWriteTotalConstant(0);  // no time-out: only the cancel ends the wait
+  o.port.Timeouts().SetWriteTotalMultiplier(0);
+  std::atomic<bool> started = false;
+  std::atomic<int> done = -1;
+  std::thread writer([&] {
+    TPortTransfer big;
+    o.port.StartWrite(Big.constData(), int(Big.size()), &big);
+    started = true;
+    done = o.port.WaitForTransfer(&big);
+  });
+  QTRY_VERIFY(started);
+  o.port.CancelTransfers();
+  writer.join();
+  QVERIFY2(done >= 0 && done < Big.size(), qPrintable(QString::number(done)));
+  QCOMPARE(o.pty.Read(int(Big.size()), 500).size(), done.load());
+}
+
+// Read time-outs with their Win32 meaning; -1 is MAXDWORD.
+void TestComPortIo::readTimeouts_data() {
+  QTest::addColumn<int>("interval");
+  QTest::addColumn<int>("multiplier");
+  QTest::addColumn<int>("constant");
+  QTest::addColumn<int>("count");
+  QTest::addColumn<QByteArray>("waiting");   // there when the read starts
+  QTest::addColumn<int>("arrivalMs");        // when `arriving` comes; -1: nothing comes
+  QTest::addColumn<QByteArray>("arriving");
+  QTest::addColumn<QByteArray>("expected");
+  QTest::addColumn<int>("minMs");
+  QTest::addColumn<int>("maxMs");
+  QTest::newRow("default, nothing waiting: at once")
+      << -1 << 0 << 0 << 10 << QByteArray() << 100 << QByteArray("late") << QByteArray() << 0 << 80;
+  QTest::newRow("default, fewer waiting than asked: at once")
+      << -1 << 0 << 0 << 10 << QByteArray("abc") << -1 << QByteArray() << QByteArray("abc") << 0 << 80;
+  QTest::newRow("total constant, nothing comes: 0 bytes at the limit")
+      << 0 << 0 << 400 << 10 << QByteArray() << -1 << QByteArray() << QByteArray() << 380 << 1200;
+  QTest::newRow("total constant, the count comes: at once")
+      << 0 << 0 << 3000 << 3 << QByteArray() << 100 << QByteArray("xyz") << QByteArray("xyz") << 80 << 1500;
+  QTest::newRow("total multiplier, part comes: what came at the limit")
+      << 0 << 100 << 0 << 5 << QByteArray() << 100 << QByteArray("abc") << QByteArray("abc") << 480 << 1300;
+  QTest::newRow("interval after the first bytes")
+      << 100 << 0 << 5000 << 10 << QByteArray() << 100 << QByteArray("ab") << QByteArray("ab") << 180 << 1500;
+  QTest::newRow("first byte ends it, waiting")
+      << -1 << -1 << 1000 << 10 << QByteArray() << 200 << QByteArray("q") << QByteArray("q") << 180 << 900;
+  QTest::newRow("first byte ends it, bytes already waiting")
+      << -1 << -1 << 1000 << 10 << QByteArray("wz") << 100 << QByteArray("late") << QByteArray("wz") << 0 << 80;
+  QTest::newRow("first byte ends it, nothing comes")
+      << -1 << -1 << 400 << 10 << QByteArray() << -1 << QByteArray() << QByteArray() << 380 << 1200;
+  QTest::newRow("interval MAXDWORD with a total: waiting bytes end it")
+      << -1 << 0 << 400 << 10 << QByteArray("wz") << 100 << QByteArray("late") << QByteArray("wz") << 0 << 80;
+  QTest::newRow("interval MAXDWORD with a total: else the total")
+      << -1 << 0 << 400 << 5 << QByteArray() << 100 << QByteArray("ab") << QByteArray("ab") << 380 << 1200;
+}
+
+void TestComPortIo::readTimeouts() {
+  QFETCH(int, interval);
+  QFETCH(int, multiplier);
+  QFETCH(int, constant);
+  QFETCH(int, count);
+  QFETCH(QByteArray, waiting);
+  QFETCH(int, arrivalMs);
+  QFETCH(QByteArray, arriving);
+  QFETCH(QByteArray, expected);
+  QFETCH(int, minMs);
+  QFETCH(int, maxMs);
+  OpenPort o{TComEvents()};
+  o.port.Timeouts().SetReadInterval(interval);
+  o.port.Timeouts().SetReadTotalMultiplier(multiplier);
+  o.port.Timeouts().SetReadTotalConstant(constant);
+  if (!waiting.isEmpty()) {
+    QVERIFY(o.pty.Write(waiting));
+    QTRY_COMPARE(o.port.PendingInputCount(), int(waiting.size()));
+  }
+  std::optional<LaterArrival> later;
+  if (arrivalMs >= 0) later.emplace(o.pty, arrivalMs, arriving);
+  QByteArray text;
+  std::atomic<int> n = -1;
+  std::atomic<qint64> elapsed = 0;
+  std::thread reader([&] {
+    QElapsedTimer clock;
+    clock.start();
+    const int got = o.port.ReadText(text, count);
+    elapsed = clock.elapsed();
+    n = got;
+  });
+  // A read that outlives its limit by far is cut short: the test then fails instead of hanging.
+  if (!QTest::qWaitFor([&] { return n >= 0; }, maxMs + 2000)) o.port.CancelTransfers();
+  reader.join();
+  QCOMPARE(text, expected);
+  QCOMPARE(n.load(), int(expected.size()));
+  QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString("%1 ms").arg(elapsed.load())));
+}
+
+void TestComPortIo::cancelEndsWaitingRead() {
+  OpenPort o{TComEvents()};
+  o.port.Timeouts().SetReadInterval(0);  // no time-outs at all: the read waits for its count
+  QVERIFY(o.pty.Write("ab"));
+  QTRY_COMPARE(o.port.PendingInputCount(), 2);
+  std::atomic<int> got = -1;
+  QByteArray text;
+  std::thread reader([&] { got = o.port.ReadText(text, 10); });
+  QTRY_COMPARE(o.port.PendingInputCount(), 0);  // the reader has them and waits for more
+  o.port.CancelTransfers();
+  reader.join();
+  QCOMPARE(got.load(), 2);
+  QCOMPARE(text, QByteArray("ab"));
+}
+
 void TestComPortIo::noModemLinesIsNoError() {
   // A pseudo-terminal has no modem lines: nothing to drive, nothing to read, and no counters.
   OpenPort o;
@@ -147,6 +378,75 @@ void TestComPortIo::noModemLinesIsNoError() {
 }
 
 // ---- failures
+
+// A vanished device fails reads, writes and line calls at once, with an error that says so.
+void TestComPortIo::vanishedDevice_data() {
+  QTest::addColumn<PeerAction>("action");  // the peer vanishes in it
+  QTest::addColumn<bool>("eventThread");
+  QTest::addColumn<unsigned>("code");
+  QTest::newRow("write") << PeerAction([](TComPort& p, PseudoTerminal& pty) {
+    pty.CloseMaster();
+    p.WriteText("x");
+  }) << false << 2u;
+  QTest::newRow("read, default time-outs") << PeerAction([](TComPort& p, PseudoTerminal& pty) {
+    pty.CloseMaster();
+    QByteArray t;
+    p.ReadText(t, 4);
+  }) << false << 3u;
+  QTest::newRow("read waiting for more") << PeerAction([](TComPort& p, PseudoTerminal& pty) {
+    p.Timeouts().SetReadInterval(0);  // waits for the count, without time-outs
+    TPortTransfer read;
+    char buffer[4];
+    p.StartRead(buffer, 4, &read);
+    pty.CloseMaster();
+    p.WaitForTransfer(&read);
+  }) << false << 3u;
+  QTest::newRow("DTR") << PeerAction([](TComPort& p, PseudoTerminal& pty) {
+    pty.CloseMaster();
+    p.SetDTRLine(true);
+  }) << false << 12u;
+  QTest::newRow("input count") << PeerAction([](TComPort& p, PseudoTerminal& pty) {
+    pty.CloseMaster();
+    p.PendingInputCount();
+  }) << false << 10u;
+  for (bool thread : {false, true}) {
+    QTest::newRow(thread ? "queued write, event thread" : "queued write, no event thread")
+        << PeerAction([](TComPort& p, PseudoTerminal& pty) {
+             p.Timeouts().SetWriteTotalConstant(0);  // no time-out: only the error ends it
+             p.Timeouts().SetWriteTotalMultiplier(0);
+             TPortTransfer big;
+             p.StartWrite(Big.constData(), int(Big.size()), &big);
+             pty.CloseMaster();
+             p.WaitForTransfer(&big);
+           })
+        << thread << 2u;
+  }
+}
+
+void TestComPortIo::vanishedDevice() {
+  QFETCH(PeerAction, action);
+  QFETCH(bool, eventThread);
+  QFETCH(unsigned, code);
+  int hangUpReports = 0;  // the event thread's own report
+  TCustomComPort::SetApplicationExceptionHandler([&](const std::exception&) { ++hangUpReports; });
+  const auto reset = qScopeGuard([] { TCustomComPort::SetApplicationExceptionHandler(nullptr); });
+  OpenPort o{EventsFor(eventThread)};
+  QElapsedTimer clock;
+  clock.start();
+  try {
+    action(o.port, o.pty);
+    QFAIL("no error raised");
+  } catch (const EComPort& e) {
+    QCOMPARE(e.ComError, code);
+    QCOMPARE(e.OsError, EIO);
+    QVERIFY(e.DeviceGone());
+  }
+  QVERIFY2(clock.elapsed() < 1000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
+  QTRY_COMPARE(hangUpReports, eventThread ? 1 : 0);
+  QVERIFY(o.port.Connected());  // until its owner closes it
+  o.port.ClosePort();
+  QVERIFY(!o.port.Connected());
+}
 
 void TestComPortIo::errors_data() {
   QTest::addColumn<PortAction>("action");
@@ -196,6 +496,9 @@ void TestComPortIo::errors_data() {
   QTest::newRow("DTR on a closed port") << PortAction([](TComPort& p, const QByteArray&) {
     p.SetDTRLine(true);
   }) << 12u << EBADF << "EscapeCommFunction function failed (Error: 9)" << false;
+  QTest::newRow("cancel on a closed port") << PortAction([](TComPort& p, const QByteArray&) {
+    p.CancelTransfers();
+  }) << 5u << EBADF << "PurgeComm function failed (Error: 9)" << false;
   QTest::newRow("custom speed 0") << PortAction([](TComPort& p, const QByteArray&) {
     p.SetCustomBaudRate(0);
     p.SetBaudRate(brCustom);
@@ -221,6 +524,7 @@ void TestComPortIo::errors() {
     QCOMPARE(e.ComError, code);
     QCOMPARE(e.OsError, osError);
     QCOMPARE(e.Message(), message);
+    QVERIFY(!e.DeviceGone());
   }
   QCOMPARE(port.Connected(), open);
   QCOMPARE(port.PortHandle() >= 0, open);
