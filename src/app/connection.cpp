@@ -27,6 +27,8 @@ void TMain::LogIn() {
   if (!ComPort.Connected()) return;
 
   ChosenPort = ComPort.Port();
+  // A port that came back after its adapter was pulled is listed again.
+  if (ui.ComCombo->currentIndex() < 0) RefreshPortList();
   Timer.start();
   Online = true;
   SetStateText(ui.Edit_status, QStringLiteral("POŁĄCZONY"), true);
