@@ -10,11 +10,20 @@ constexpr char Done[] = "K";  // payload of replies that only confirm
 // Blocks kept for ReceivedFirmware: 64 KiB, far beyond any image, so that a runaway sender
 // cannot fill the memory.
 constexpr int MaxFirmwareBlocks = 1024;
+// Follows an acknowledgement as noise: neither "!" nor a reply start byte.
+constexpr char NoiseAfterAck = char(0xA5);
 
 Answer ReplyWith(quint8 command, const QByteArray& payload) {
   Answer a;
   a.kind = Answer::Kind::Frame;
   a.bytes = Frame::Reply(command, payload);
+  return a;
+}
+
+Answer Acknowledgement() {
+  Answer a;
+  a.kind = Answer::Kind::Ack;
+  a.bytes = QByteArray(1, Cmd::FirmwareAck);
   return a;
 }
 
@@ -93,7 +102,12 @@ Answer Controller::Normal(const Request& r, SimTime now, Faults& faults) {
   if (c == Cmd::Restart) {
     bootloaderUntil = now + std::chrono::milliseconds(settings.bootloaderQuietMs);
     firmware.clear();
-    return NoAnswer(QStringLiteral("restart: bootloader waits for firmware blocks"));
+    Answer a = NoAnswer(QStringLiteral("restart: bootloader waits for firmware blocks"));
+    if (const std::optional<int> ms = faults.StrayAck()) {
+      a = Acknowledgement();
+      a.note = QStringLiteral("restart: bootloader waits for firmware blocks; a stray \"!\" in %1 ms (fault)").arg(*ms);
+    }
+    return a;
   }
   return NoAnswer(QStringLiteral("unknown command %1, no answer").arg(c));
 }
@@ -106,9 +120,13 @@ Answer Controller::Bootloader(const Request& r, SimTime now, Faults& faults) {
     if (!firmware.isEmpty() && firmware.back().number == block) firmware.removeLast();
     if (firmware.size() < MaxFirmwareBlocks) firmware.append({block, r.payload.mid(1)});
     if (faults.SkipAck(block)) return NoAnswer(QStringLiteral("block %1 not acknowledged (fault)").arg(block));
-    Answer a;
-    a.kind = Answer::Kind::Ack;
-    a.bytes = QByteArray(1, Cmd::FirmwareAck);
+    Answer a = Acknowledgement();
+    if (faults.NoisyAck(block)) {
+      a.bytes += NoiseAfterAck;
+      a.note = QStringLiteral("block %1 acknowledged with a noise byte (fault)").arg(block);
+    }
+    if (const int late = faults.LateAck(block))
+      a.note = QStringLiteral("block %1 acknowledged %2 ms late (fault)").arg(block).arg(late);
     return a;
   }
   if (r.command == Cmd::FirmwareEnd) {

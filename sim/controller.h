@@ -22,7 +22,7 @@ struct ControllerSettings {
 
 struct Answer {
   enum class Kind { None, Frame, Ack } kind = Kind::None;
-  QByteArray bytes;           // the reply frame, or the acknowledgement byte alone
+  QByteArray bytes;           // the reply frame, or the acknowledgement byte (alone unless a fault adds noise)
   bool stateChanged = false;  // memory to be saved
   QString note;               // what happened beyond the answer, for the trace
 };

@@ -1,6 +1,7 @@
 #include "faults.h"
 
 #include <QRegularExpression>
+#include <utility>
 
 #include "commands.h"
 
@@ -31,11 +32,16 @@ QString Faults::Syntax() {
       "  slow=[CMD:]MS      send replies MS milliseconds late (only those to CMD when given)\n"
       "  wrong-password     reject every login\n"
       "  no-ack=BLOCK[xN]   do not acknowledge firmware block BLOCK (first N arrivals with xN)\n"
+      "  late-ack=BLOCK:MS[xN]  acknowledge firmware block BLOCK MS milliseconds late (first N\n"
+      "                     arrivals with xN); what is sent after it waits behind it\n"
+      "  noisy-ack=BLOCK[xN]  acknowledge firmware block BLOCK with a noise byte behind the \"!\"\n"
+      "                     (first N arrivals with xN)\n"
+      "  stray-ack=MS       send a lone \"!\" MS milliseconds after each restart request\n"
       "  alter=CMD[xN]      store another value than the one written by write command CMD\n"
       "                     (odd, 5 to 61) but answer as usual (first N writes with xN)\n"
       "  hangup-after=N     close the line once N requests have arrived and been answered, at\n"
       "                     once with 0 (the last answer is given 200 ms to be read)\n"
-      "  CMD and BLOCK are bytes, decimal or 0x-hexadecimal.\n");
+      "  CMD and BLOCK are bytes, decimal or 0x-hexadecimal (\"0x1\" is 1; block 0 once is \"0x0x1\").\n");
 }
 
 std::optional<Faults> Faults::Parse(const QStringList& specs, QString* error) {
@@ -80,6 +86,19 @@ std::optional<Faults> Faults::Parse(const QStringList& specs, QString* error) {
       ok = counted(f.corrupts);
     } else if (name == "no-ack" && hasArg) {
       ok = counted(f.noAcks);
+    } else if (name == "noisy-ack" && hasArg) {
+      ok = counted(f.noisyAcks);
+    } else if (name == "late-ack" && hasArg) {
+      static const QRegularExpression form(
+          QStringLiteral("^(0x[0-9a-fA-F]+|[0-9]+):([0-9]+)(?:x([0-9]+))?$"));
+      const QRegularExpressionMatch m = form.match(arg);
+      Rule rule;
+      ok = m.hasMatch() && ToInt(m.captured(1), 255, &rule.key) && ToInt(m.captured(2), MaxMs, &rule.value) &&
+           (!m.hasCaptured(3) || (ToInt(m.captured(3), MaxCount, &rule.remaining) && rule.remaining > 0));
+      f.lateAcks.append(rule);
+    } else if (name == "stray-ack" && hasArg) {
+      ok = ToInt(arg, MaxMs, &n);
+      f.strayAckMs = n;
     } else if (name == "alter" && hasArg) {
       ok = counted(f.alters) && Cmd::IsWriteItem(quint8(f.alters.back().key));
     } else if (name == "slow" && hasArg) {
@@ -115,6 +134,7 @@ bool Faults::Take(QList<Rule>& rules, int key) {
 
 Faults::Plan Faults::PlanAnswer(quint8 command, bool acknowledgement) {
   Plan plan;
+  const int ackDelayMs = acknowledgement ? std::exchange(pendingAckDelayMs, 0) : 0;
   if (silent || (silentAfter && answers >= *silentAfter) || Take(drops, command)) {
     plan.send = false;
     return plan;
@@ -123,6 +143,7 @@ Faults::Plan Faults::PlanAnswer(quint8 command, bool acknowledgement) {
   plan.delayMs = slowAll.value_or(0);
   for (const Rule& rule : slows)
     if (rule.key == command) plan.delayMs = rule.value;
+  plan.delayMs += ackDelayMs;
   if (!acknowledgement) {
     plan.corrupt = Take(corrupts, command);
     plan.noiseBytes = noise;
@@ -132,5 +153,23 @@ Faults::Plan Faults::PlanAnswer(quint8 command, bool acknowledgement) {
 }
 
 bool Faults::SkipAck(quint8 block) { return Take(noAcks, block); }
+
+bool Faults::NoisyAck(quint8 block) { return Take(noisyAcks, block); }
+
+int Faults::LateAck(quint8 block) {
+  pendingAckDelayMs = 0;
+  for (Rule& rule : lateAcks) {
+    if (rule.key != block || rule.remaining == 0) continue;
+    if (rule.remaining > 0) --rule.remaining;
+    pendingAckDelayMs = rule.value;
+    break;
+  }
+  return pendingAckDelayMs;
+}
+
+std::optional<int> Faults::StrayAck() {
+  pendingAckDelayMs = strayAckMs.value_or(0);
+  return strayAckMs;
+}
 
 bool Faults::AlterWrite(quint8 command) { return Take(alters, command); }

@@ -57,6 +57,13 @@ void TMain::LoadConfigFile() {
   const QString path = ChooseOpenFile(ConfigFilter);
   if (path.isEmpty()) return;
   const FileCheck::Result checked = FileCheck::ReadAndCheck(path, "gcf");
+  // Too short to hold a signature and its check byte, or larger than the file image buffer: no
+  // configuration file at all, whatever its first bytes are.
+  if (checked.fault == FileCheck::ReadFault::TooLarge ||
+      (checked.readOk() && checked.bytes.size() < ConfigFileFormat::MinSize)) {
+    ErrorBox(FileCheck::BadFormatText.toString());
+    return;
+  }
   if (!checked.readOk()) {
     ErrorBox(checked.error);
     return;

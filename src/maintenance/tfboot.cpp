@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include "config_file.h"
 #include "file_check.h"
 #include "message_box.h"
 #include "ui_tfboot.h"
@@ -52,6 +53,11 @@ void TFboot::Button1Click() {
   ui->ButtonStart->setEnabled(false);
   ui->LabelNazwaPliku->setText(path);
   const FileCheck::Result file = FileCheck::ReadAndCheck(path, "gfr");
+  // Too short for a signature and its check byte: no firmware file at all.
+  if (file.readOk() && file.bytes.size() < ConfigFileFormat::MinSize) {
+    ErrorBox(FileCheck::BadFormatText.toString());
+    return;
+  }
   if (!file.readOk()) {
     ErrorBox(file.error);
     return;
@@ -87,7 +93,14 @@ void TFboot::ButtonStartClick() {
     FirmwareUpdate*& update;
     ~Done() { update = nullptr; }
   } done{update_};
-  update.Run();
+  try {
+    update.Run();
+  } catch (const std::exception& error) {
+    // The line failed under the transfer (a write to a port that has gone): told like any
+    // other error, and the dialog still closes as after every ending.
+    update_ = nullptr;
+    host_.HandleError(error);
+  }
   QThread::msleep(CloseAfterMs);
   accept();
 }

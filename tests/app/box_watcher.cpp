@@ -30,9 +30,17 @@ bool BoxWatcher::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
+void BoxWatcher::AddHandler(Handler handler) { handlers.prepend(std::move(handler)); }
+
+void BoxWatcher::ClearHandlers() { handlers.clear(); }
+
 void BoxWatcher::CloseActiveModal(qint64 shownMs) {
   QWidget* modal = QApplication::activeModalWidget();
   if (!modal) return;
+  // A copy: a handler may add or clear handlers, and may run a whole dialog's life.
+  const QList<Handler> offered = handlers;
+  for (const Handler& handler : offered)
+    if (handler(modal)) return;
   Box box{{}, shownMs, 0};
   if (auto* message = qobject_cast<QMessageBox*>(modal)) {
     box.summary = message->windowTitle() + ": " + message->text();
@@ -41,8 +49,12 @@ void BoxWatcher::CloseActiveModal(qint64 shownMs) {
       box.summary += QStringLiteral(" (%1 buttons, not a single OK)").arg(buttons.size());
     box.closedMs = Simulator::NowMs();
     boxes << box;
-    if (!buttons.isEmpty()) buttons.first()->click();
-    else message->reject();
+    if (QAbstractButton* chosen = answer != QMessageBox::NoButton ? message->button(answer) : nullptr)
+      chosen->click();
+    else if (!buttons.isEmpty())
+      buttons.first()->click();
+    else
+      message->reject();
     return;
   }
   box.summary = QStringLiteral("modal %1 \"%2\"").arg(modal->metaObject()->className(), modal->windowTitle());

@@ -28,6 +28,8 @@ class TestSimFaults : public QObject {
   void hangup();
   void alter_data();
   void alter();
+  void acknowledgements_data();
+  void acknowledgements();
   void faultsChangeAtRunTime();
   void badSpecs_data();
   void badSpecs();
@@ -195,6 +197,72 @@ void TestSimFaults::alter() {
   QCOMPARE(sim.State().items[item] == StoredItemValue(item, "55"), once);
 }
 
+void TestSimFaults::acknowledgements_data() {
+  QTest::addColumn<QStringList>("specs");
+  // "REQUEST > HEX@MS": exactly these bytes come back, MS milliseconds after the request (a
+  // wide margin after it, none before); "REQUEST > none": nothing comes back.
+  QTest::addColumn<QStringList>("steps");
+  QTest::newRow("late ack of every arrival")
+      << QStringList{"late-ack=1:400"}
+      << QStringList{"restart > none", "block0 > 21@0", "block1 > 21@400", "block1 > 21@400", "block2 > 21@0"};
+  QTest::newRow("late ack of the first arrival, in hexadecimal")
+      << QStringList{"late-ack=0x1:400x1"} << QStringList{"restart > none", "block1 > 21@400", "block1 > 21@0"};
+  QTest::newRow("late ack after a missing one")
+      << QStringList{"no-ack=0x0x1", "late-ack=0:300"} << QStringList{"restart > none", "block0 > none", "block0 > 21@300"};
+  QTest::newRow("late ack adds to a slow line")
+      << QStringList{"slow=101:200", "late-ack=0:300x1"} << QStringList{"restart > none", "block0 > 21@500", "block0 > 21@200"};
+  QTest::newRow("noisy ack of the first arrival")
+      << QStringList{"noisy-ack=0x0x1"} << QStringList{"restart > none", "block0 > 21A5@0", "block0 > 21@0"};
+  QTest::newRow("0x1 is block 1, not block 0 once")
+      << QStringList{"noisy-ack=0x1"} << QStringList{"restart > none", "block0 > 21@0", "block1 > 21A5@0", "block1 > 21A5@0"};
+  QTest::newRow("noisy ack of one block only")
+      << QStringList{"noisy-ack=2"} << QStringList{"restart > none", "block2 > 21A5@0", "block2 > 21A5@0", "block1 > 21@0"};
+  QTest::newRow("stray ack after the restart")
+      << QStringList{"stray-ack=300"} << QStringList{"restart > 21@300", "block0 > 21@0", "end > none"};
+  QTest::newRow("stray ack at once") << QStringList{"stray-ack=0"} << QStringList{"restart > 21@0", "block0 > 21@0"};
+  QTest::newRow("no stray ack inside the bootloader")
+      << QStringList{"stray-ack=200"} << QStringList{"restart > 21@200", "restart > none", "block0 > 21@0"};
+}
+
+// What comes back, and when, to each firmware request.
+void TestSimFaults::acknowledgements() {
+  QFETCH(QStringList, specs);
+  QFETCH(QStringList, steps);
+  SimOptions options;
+  options.faults = specs;
+  Simulator sim(options);
+  START_SIM(sim);
+  SimLine line(sim.DevicePath());
+  OPEN_LINE(line);
+  for (const QString& step : steps) {
+    const QString name = step.section('>', 0, 0).trimmed();
+    const QString expected = step.section('>', 1).trimmed();
+    const QByteArray request = name == "restart" ? Frame::Request(Cmd::Restart, "B")
+                               : name == "end"   ? Frame::Request(Cmd::FirmwareEnd, "K")
+                                                 : Frame::Request(Cmd::FirmwareBlock,
+                                                                  QByteArray(1, char(name.mid(5).toInt())) +
+                                                                      QByteArray(64, char(name.mid(5).toInt())));
+    const qint64 logged = sim.RequestCount();
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY2(line.Write(request), qPrintable(step));
+    QVERIFY2(sim.WaitForRequests(logged + 1, 2000), qPrintable(step + ": not received"));
+    if (expected == "none") {
+      const QByteArray got = line.ReadFor(300);
+      QVERIFY2(got.isEmpty(), qPrintable(step + ": got " + got.toHex(' ')));
+      continue;
+    }
+    const QByteArray want = QByteArray::fromHex(expected.section('@', 0, 0).toLatin1());
+    const int ms = expected.section('@', 1).toInt();
+    const QByteArray got = line.ReadBytes(int(want.size()), ms + 2000);
+    const qint64 elapsed = timer.elapsed();
+    QVERIFY2(got == want, qPrintable(step + ": got " + got.toHex(' ')));
+    QVERIFY2(elapsed >= ms - 5 && elapsed <= ms + 250, qPrintable(step + QStringLiteral(": after %1 ms").arg(elapsed)));
+    const QByteArray more = line.ReadFor(150);
+    QVERIFY2(more.isEmpty(), qPrintable(step + ": then " + more.toHex(' ')));
+  }
+}
+
 void TestSimFaults::faultsChangeAtRunTime() {
   Simulator sim;
   START_SIM(sim);
@@ -217,7 +285,10 @@ void TestSimFaults::badSpecs_data() {
   for (const char* fault : {"bogus", "silent=3", "drop", "drop=", "drop=300", "drop=80x0", "drop=80x", "drop=x2",
                            "corrupt=-1", "noise", "noise=abc", "split=0", "slow=80:", "slow=:5", "slow=80:5:6",
                            "no-ack=1xx2", "hangup-after=", "silent-after=-1", "wrong-password=1", "010x",
-                           "alter=4", "alter=80", "alter=63", "alter=3", "alter=11x0", "alter"})
+                           "alter=4", "alter=80", "alter=63", "alter=3", "alter=11x0", "alter",
+                           "late-ack=1", "late-ack=1:", "late-ack=:5", "late-ack=300:5", "late-ack=1:5x0",
+                           "late-ack=1:5:6", "late-ack", "noisy-ack", "noisy-ack=256", "noisy-ack=1x0",
+                           "stray-ack", "stray-ack=", "stray-ack=-1", "stray-ack=5x2"})
     QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 

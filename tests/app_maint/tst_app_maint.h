@@ -1,0 +1,61 @@
+#pragma once
+// The main window's files and maintenance operations; run together by main.cpp.
+#include <QObject>
+
+// Configuration files: the saved bytes, loading back, refused files and failed saves.
+class TestConfigFiles : public QObject {
+  Q_OBJECT
+ private slots:
+  void savedBytes_data();
+  void savedBytes();
+  void saveCancelled();
+  void roundTrip_data();
+  void roundTrip();
+  void refused_data();
+  void refused();
+  void failedSave_data();
+  void failedSave();
+  void savedMode_data();
+  void savedMode();
+  void focusedFieldLeft_data();
+  void focusedFieldLeft();
+  void equalFieldsUnchanged_data();
+  void equalFieldsUnchanged();
+  void operatorList_data();
+  void operatorList();
+  void notDuringTransfer();
+};
+
+// The password dialog.
+class TestPassword : public QObject {
+  Q_OBJECT
+ private slots:
+  void cancel();
+  void fourDigits_data();
+  void fourDigits();
+  void changed_data();
+  void changed();
+  void controllerSilent();
+};
+
+// Restart and counter reset: one frame each.
+class TestOneShot : public QObject {
+  Q_OBJECT
+ private slots:
+  void oneFrame_data();
+  void oneFrame();
+};
+
+// The firmware dialog: choosing a file and the transfer to the simulated bootloader.
+class TestFirmware : public QObject {
+  Q_OBJECT
+ private slots:
+  void fileChoice_data();
+  void fileChoice();
+  void transfer_data();
+  void transfer();
+  void hangUp_data();
+  void hangUp();
+  void closeDuringTransfer_data();
+  void closeDuringTransfer();
+};
