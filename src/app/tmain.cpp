@@ -11,12 +11,12 @@
 #include "finfo.h"
 #include "form_jakie_com.h"
 #include "tfboot.h"
+#include "waits.h"
 #include "message_box.h"
 
 namespace {
 constexpr int TimerIntervalMs = 100;
 constexpr quint8 PollEveryTicks = 10;  // status poll once a second
-constexpr quint16 ShortTicks = 10;
 
 // What a user can do about a port that does not open for a reason of the system's.
 QString OpenAdvice(int osError) {
@@ -42,15 +42,24 @@ TMain::TMain(QWidget* parent, DiscoveryRoots roots)
     move(screen->availableGeometry().center() - rect().center());
 }
 
+namespace {
+// The window whose handlers the application and the port component hold.
+TMain* handlerOwner = nullptr;
+}  // namespace
+
 TMain::~TMain() {
   Timer.stop();
   ComPort.OnRxChar = nullptr;
+  // Another window may have installed its own since; those stay.
+  if (handlerOwner != this) return;
+  handlerOwner = nullptr;
   TCustomComPort::SetApplicationExceptionHandler(nullptr);
   if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance()))
     app->SetExceptionHandler(nullptr);
 }
 
 void TMain::FormCreate() {
+  handlerOwner = this;
   if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance())) {
     app->SetExceptionHandler(
         [this](QObject* sender, const std::exception& error) { HandleException(sender, error); });
@@ -160,7 +169,7 @@ void TMain::TimerTimer() {
   }
   link.PollTicks = 0;
   if (LoggedIn && !link.LinkBusy && Status.StatusDisplayOn && !pendingOperation_)
-    link.SendFrameAndWait(Cmd::Status, QByteArrayLiteral("G"), ShortTicks);
+    link.SendFrameAndWait(Cmd::Status, QByteArrayLiteral("G"), Waits::ShortTicks);
 }
 
 void TMain::Oprogramie1Click() {

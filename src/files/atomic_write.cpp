@@ -52,7 +52,8 @@ bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* erro
 
   const QFileInfo targetInfo(target);
   const QByteArray folder = QFile::encodeName(targetInfo.absolutePath());
-  QByteArray temporary = folder + "/." + QFile::encodeName(targetInfo.fileName()) + ".XXXXXX";
+  // A short name of its own: the target's name with more behind it could pass the name limit.
+  QByteArray temporary = folder + "/.velt-XXXXXX";
 
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return Failed(error, QStringLiteral("Cannot create a file beside"), target, errno);
