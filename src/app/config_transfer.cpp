@@ -4,18 +4,16 @@
 
 #include "commands.h"
 #include "tmain.h"
+#include "waits.h"
 
 namespace {
-constexpr quint16 DownloadTicks = 110;   // one attempt of a read: 11 s
-constexpr quint16 InputTextTicks = 60;   // one attempt of an input text's write: 6 s
-constexpr quint16 ShortTicks = 10;
 constexpr int PauseBeforeReadMs = 10;
 constexpr std::array<int, Cmd::ItemCount> UploadProgress{4,  8,  12, 16, 20, 22, 26, 30, 34, 38,
                                                          42, 46, 50, 54, 58, 62, 66, 70, 74, 78,
                                                          80, 84, 86, 90, 92, 94, 96, 98, 100};
 
 quint16 UploadTicks(int k) {
-  return k >= ItemIndex::In1OffText && k <= ItemIndex::In1OnText + 4 ? InputTextTicks : ShortTicks;
+  return k >= ItemIndex::In1OffText && k <= ItemIndex::In1OnText + 4 ? Waits::InputTextTicks : Waits::ShortTicks;
 }
 }  // namespace
 
@@ -31,7 +29,7 @@ void TMain::DownloadConfig() {
     link.PollTicks = 0;
     QThread::msleep(PauseBeforeReadMs);
     link.SendFrame(command, QByteArrayLiteral("G"));
-    if (!link.WaitForReply(DownloadTicks, command)) break;
+    if (!link.WaitForReply(Waits::ReadTicks, command)) break;
     ui.Bar->setValue(command * 100 / Cmd::ReadItemLast);
     if (k == Cmd::ItemCount - 1) EndTransfer();
     QCoreApplication::processEvents();

@@ -6,9 +6,9 @@
 #include "colours.h"
 #include "message_box.h"
 #include "tmain.h"
+#include "waits.h"
 
 namespace {
-constexpr quint16 ShortTicks = 10;     // one attempt of a short request: 1 s
 constexpr int CloseDelaySteps = 10;    // the port closes about one second after a logout
 constexpr int CloseDelayStepMs = 100;
 const QByteArray LoginAccepted("T");
@@ -38,7 +38,7 @@ void TMain::LogIn() {
   ComPort.SetRTSLine(true);
 
   link.SendFrame(Cmd::Login, ui.Edit_haslo->text().toLatin1());
-  if (!link.WaitForReply(ShortTicks, Cmd::Login)) return;
+  if (!link.WaitForReply(Waits::ShortTicks, Cmd::Login)) return;
   if (link.LastRxPayload.startsWith(LoginAccepted)) {
     ShowLoggedIn();
   } else {
@@ -94,7 +94,7 @@ void TMain::Disconnect() {
   QString failure;
   try {
     link.SendFrame(Cmd::Logout, QByteArrayLiteral("W"));
-    if (link.WaitForReply(ShortTicks, Cmd::Logout)) {
+    if (link.WaitForReply(Waits::ShortTicks, Cmd::Logout)) {
       QApplication::beep();
       InformationBox(QStringLiteral("Wylogowano z sterownika VELT"));
     }

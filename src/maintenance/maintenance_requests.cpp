@@ -4,12 +4,9 @@
 
 #include "commands.h"
 #include "link.h"
+#include "waits.h"
 
 namespace Maintenance {
-namespace {
-constexpr quint16 ShortTicks = 10;
-}
-
 void RestartController(Link& link) { link.SendFrame(Cmd::Restart, QByteArrayLiteral("B")); }
 
 void ResetCounters(Link& link) { link.SendFrame(Cmd::ResetCounters, QByteArrayLiteral("G")); }
@@ -21,6 +18,6 @@ bool IsValidPassword(const QByteArray& password) {
 
 bool SendNewPassword(Link& link, const QByteArray& password) {
   link.SendFrame(Cmd::PasswordChange, password);
-  return link.WaitForReply(ShortTicks, Cmd::PasswordChange);
+  return link.WaitForReply(Waits::ShortTicks, Cmd::PasswordChange);
 }
 }  // namespace Maintenance
