@@ -65,14 +65,14 @@ std::optional<QList<bool>> ParseBoxes(const ConfigItem& item, const QString& typ
     for (qsizetype i = 0; i < names.size() && found < 0; ++i)
       if (token.compare(names[i], Qt::CaseInsensitive) == 0) found = i;
     if (found < 0) {
-      *error = QStringLiteral("%1: unknown box \"%2\" (boxes: %3, or \"none\")")
+      *error = QStringLiteral("%1: nieznane pole \"%2\" (pola: %3 albo \"none\")")
                    .arg(KeyOf(item), token,
-                        names.size() > 8 ? QStringLiteral("IN1T1 to IN5T4, IN1S1 to IN5S4")
+                        names.size() > 8 ? QStringLiteral("IN1T1 do IN5T4, IN1S1 do IN5S4")
                                          : names.join(u' '));
       return std::nullopt;
     }
     if (ticked[found]) {
-      *error = QStringLiteral("%1: box \"%2\" given twice").arg(KeyOf(item), names[found]);
+      *error = QStringLiteral("%1: pole \"%2\" podane dwa razy").arg(KeyOf(item), names[found]);
       return std::nullopt;
     }
     ticked[found] = true;
@@ -90,12 +90,12 @@ QString FormatBoxes(const QStringList& names, const QList<bool>& ticked) {
 std::optional<QByteArray> ParseText(const ConfigItem& item, const QString& typed, QString* error) {
   for (QChar c : typed) {
     if (c.category() == QChar::Other_Control) {
-      *error = QStringLiteral("%1: control character %2 is not allowed").arg(KeyOf(item), CodePoint(c));
+      *error = QStringLiteral("%1: znak sterujący %2 jest niedozwolony").arg(KeyOf(item), CodePoint(c));
       return std::nullopt;
     }
     if (!Accepts(item.keys, c)) {
-      static const char* const what[] = {"digits only", "\"+\" and digits only", "no spaces", "", ""};
-      *error = QStringLiteral("%1: %2 is not allowed (%3)")
+      static const char* const what[] = {"tylko cyfry", "tylko \"+\" i cyfry", "bez spacji", "", ""};
+      *error = QStringLiteral("%1: znak %2 jest niedozwolony (%3)")
                    .arg(KeyOf(item), Show(c), QLatin1String(what[int(item.keys)]));
       return std::nullopt;
     }
@@ -109,17 +109,17 @@ std::optional<QByteArray> ParseText(const ConfigItem& item, const QString& typed
         const char32_t point = QChar::surrogateToUcs4(typed[i], typed[i + 1]);
         shown = QStringLiteral("'%1' (U+%2)").arg(typed.mid(i, 2), QString::number(point, 16).toUpper());
       }
-      *error = QStringLiteral("%1: %2 has no Windows-1250 character").arg(KeyOf(item), shown);
+      *error = QStringLiteral("%1: znaku %2 nie ma w Windows-1250").arg(KeyOf(item), shown);
       break;
     }
     return std::nullopt;
   }
   if (bytes->size() > item.size) {
-    *error = QStringLiteral("%1: at most %2 characters, not %3").arg(KeyOf(item)).arg(item.size).arg(bytes->size());
+    *error = QStringLiteral("%1: najwyżej %2 znaków, a jest %3").arg(KeyOf(item)).arg(item.size).arg(bytes->size());
     return std::nullopt;
   }
   if (item.index == ItemIndex::Pin && bytes->size() < PasswordLength) {
-    *error = QStringLiteral("%1: 4 digits needed").arg(KeyOf(item));
+    *error = QStringLiteral("%1: potrzebne 4 cyfry").arg(KeyOf(item));
     return std::nullopt;
   }
   return bytes;
@@ -128,7 +128,7 @@ std::optional<QByteArray> ParseText(const ConfigItem& item, const QString& typed
 std::optional<QByteArray> ParseLimit(const ConfigItem& item, const QString& typed, QString* error) {
   const std::optional<int> number = SmallNumber(typed);
   if (!number) {
-    *error = QStringLiteral("%1: a number 0 to 99 needed, not \"%2\"").arg(KeyOf(item), typed);
+    *error = QStringLiteral("%1: potrzebna liczba od 0 do 99, a nie \"%2\"").arg(KeyOf(item), typed);
     return std::nullopt;
   }
   return QByteArray(1, char(*number));
@@ -137,14 +137,14 @@ std::optional<QByteArray> ParseLimit(const ConfigItem& item, const QString& type
 std::optional<QByteArray> ParseTimes(const ConfigItem& item, const QString& typed, QString* error) {
   const QStringList parts = typed.split(u',');
   if (parts.size() != 3) {
-    *error = QStringLiteral("%1: three times needed, as \"5,10,99\", not \"%2\"").arg(KeyOf(item), typed);
+    *error = QStringLiteral("%1: potrzebne trzy czasy, np. \"5,10,99\", a nie \"%2\"").arg(KeyOf(item), typed);
     return std::nullopt;
   }
   OutputTimes times;
   for (int i = 0; i < 3; ++i) {
     const std::optional<int> seconds = SmallNumber(parts[i].trimmed());
     if (!seconds || *seconds < 1) {
-      *error = QStringLiteral("%1: the time of Out%2 must be 1 to 99 seconds, not \"%3\"")
+      *error = QStringLiteral("%1: czas Out%2 to od 1 do 99 sekund, a nie \"%3\"")
                    .arg(KeyOf(item)).arg(i + 1).arg(parts[i].trimmed());
       return std::nullopt;
     }
@@ -232,7 +232,7 @@ std::optional<QByteArray> ParseItemValue(const ConfigItem& item, const QString& 
     case ItemIndex::LimitSms:
     case ItemIndex::LimitVoice: return ParseLimit(item, typed, error);
   }
-  *error = QStringLiteral("%1: no readable form").arg(KeyOf(item));
+  *error = QStringLiteral("%1: brak postaci tekstowej").arg(KeyOf(item));
   return std::nullopt;
 }
 

@@ -1,0 +1,23 @@
+#pragma once
+// What velt-cli's exit status tells a script, and the error that ends a command with one.
+#include <QString>
+#include <exception>
+
+enum class ExitStatus : int {
+  Done = 0,
+  Error = 1,          // a file, a port or the controller's line failed; interrupted
+  Usage = 2,          // the command line itself is wrong (option, key, typed value)
+  NoReply = 3,        // the controller did not answer
+  WrongPassword = 4,  // the controller refused the password
+  Differences = 5,    // what was read back, or compared, differs
+};
+
+// Thrown by the straight-line code of a command, never from inside an event handler.
+class CliError : public std::exception {
+ public:
+  CliError(ExitStatus status, QString message) : status(status), message(std::move(message)) {}
+  const char* what() const noexcept override { return "velt-cli error"; }
+
+  ExitStatus status;
+  QString message;
+};

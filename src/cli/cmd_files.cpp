@@ -1,0 +1,59 @@
+// show, diff: configuration files (and the connected controller) by key.
+#include "command_line.h"
+#include "command_table.h"
+#include "config_source.h"
+#include "console.h"
+#include "item_values.h"
+#include "session.h"
+
+namespace {
+
+const QString DeviceSide = QStringLiteral("device");
+
+ExitStatus Compare(Console& console, const QString& nameA, const ItemValues& a, const QString& nameB, const ItemValues& b) {
+  const QList<Keyed::Difference> differences = Keyed::Differences(a, b);
+  if (console.Json()) {
+    console.Result(QJsonObject{{QStringLiteral("a"), nameA},
+                               {QStringLiteral("b"), nameB},
+                               {QStringLiteral("same"), differences.isEmpty()},
+                               {QStringLiteral("differences"), Keyed::DifferencesJson(differences, QStringLiteral("a"), QStringLiteral("b"))}});
+  } else if (differences.isEmpty()) {
+    console.Result(QStringLiteral("Brak różnic"));
+  } else {
+    for (const Keyed::Difference& d : differences) console.Result(Keyed::DifferenceLine(d, nameA, nameB));
+  }
+  return differences.isEmpty() ? ExitStatus::Done : ExitStatus::Differences;
+}
+
+}  // namespace
+
+ExitStatus RunShow(Context& context) {
+  const QString path = context.options.arguments.front();
+  const ConfigFile file = LoadConfigFile(path);
+  const ItemValues values = Keyed::FromRecord(file.record);
+  const QString password = QString::fromLatin1(file.password);
+  if (context.console.Json()) {
+    context.console.Result(QJsonObject{{QStringLiteral("file"), path},
+                                       {QStringLiteral("password"), password},
+                                       {QStringLiteral("items"), Keyed::Json(values)}});
+    return ExitStatus::Done;
+  }
+  context.console.Result(QStringLiteral("password=") + password);
+  for (const QString& line : Keyed::Lines(values)) context.console.Result(line);
+  return ExitStatus::Done;
+}
+
+ExitStatus RunDiff(Context& context) {
+  const QString nameA = context.options.arguments[0], nameB = context.options.arguments[1];
+  const bool deviceA = nameA == DeviceSide, deviceB = nameB == DeviceSide;
+  if (deviceA && deviceB)
+    throw CliError(ExitStatus::Usage, QStringLiteral("diff: tylko jedna strona może być sterownikiem ('device')"));
+  // Both files are read and tested before the controller is asked anything.
+  const ItemValues a = deviceA ? ItemValues() : Keyed::FromRecord(LoadConfigFile(nameA).record);
+  const ItemValues b = deviceB ? ItemValues() : Keyed::FromRecord(LoadConfigFile(nameB).record);
+  if (!deviceA && !deviceB) return Compare(context.console, nameA, a, nameB, b);
+  return VisitController(context, [&](Session& session) {
+    const ItemValues device = ItemTransfer::Read(session, ItemTransfer::AllItems(), context.console);
+    return Compare(context.console, nameA, deviceA ? device : a, nameB, deviceB ? device : b);
+  });
+}

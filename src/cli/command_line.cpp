@@ -1,0 +1,101 @@
+#include "command_line.h"
+
+#include "cli_error.h"
+
+namespace {
+
+struct OptionSpec {
+  const char* name;
+  char letter;  // 0: long form only
+  bool takesValue;
+  bool common;
+};
+
+constexpr OptionSpec Options[] = {
+    {"port", 'p', true, true},     {"password", 0, true, true}, {"json", 0, false, true},
+    {"quiet", 'q', false, true},   {"help", 'h', false, true},  {"output", 'o', true, false},
+    {"verify", 0, false, false},   {"watch", 0, false, false},  {"sites", 0, true, false},
+    {"site", 0, true, false},      {"record", 0, true, false},
+};
+
+const OptionSpec* FindLong(const QString& name) {
+  for (const OptionSpec& o : Options)
+    if (name == QLatin1String(o.name)) return &o;
+  return nullptr;
+}
+
+const OptionSpec* FindShort(QChar letter) {
+  for (const OptionSpec& o : Options)
+    if (o.letter && letter == QLatin1Char(o.letter)) return &o;
+  return nullptr;
+}
+
+[[noreturn]] void Refuse(const QString& message) { throw CliError(ExitStatus::Usage, message); }
+
+void Set(CliOptions& options, const OptionSpec& spec, const QString& value) {
+  const QString name = QLatin1String(spec.name);
+  if (options.given.contains(name)) Refuse(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
+  options.given.append(name);
+  if (name == u"port") options.port = value;
+  else if (name == u"password") options.password = value;
+  else if (name == u"json") options.json = true;
+  else if (name == u"quiet") options.quiet = true;
+  else if (name == u"help") options.help = true;
+  else if (name == u"output") options.output = value;
+  else if (name == u"verify") options.verify = true;
+  else if (name == u"watch") options.watch = true;
+  else if (name == u"sites") options.sites = value;
+  else if (name == u"site") options.site = value;
+  else if (name == u"record") options.record = value;
+}
+
+}  // namespace
+
+bool IsCommonOption(const QString& name) {
+  const OptionSpec* spec = FindLong(name);
+  return spec && spec->common;
+}
+
+CliOptions ParseCommandLine(const QStringList& arguments) {
+  CliOptions options;
+  QStringList positional;
+  bool optionsEnded = false;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& arg = arguments[i];
+    if (optionsEnded || arg == u"-" || !arg.startsWith(u'-')) {
+      positional.append(arg);
+      continue;
+    }
+    if (arg == u"--") {
+      optionsEnded = true;
+      continue;
+    }
+    const OptionSpec* spec = nullptr;
+    std::optional<QString> inlineValue;
+    QString shown;
+    if (arg.startsWith(u"--")) {
+      const qsizetype eq = arg.indexOf(u'=');
+      shown = eq < 0 ? arg : arg.left(eq);
+      spec = FindLong(shown.mid(2));
+      if (eq >= 0) inlineValue = arg.mid(eq + 1);
+    } else {
+      shown = arg.left(2);
+      spec = FindShort(arg[1]);
+      if (arg.size() > 2) inlineValue = arg.mid(2);
+    }
+    if (!spec) Refuse(QStringLiteral("nieznana opcja %1").arg(shown));
+    if (!spec->takesValue) {
+      if (inlineValue) Refuse(QStringLiteral("opcja %1 nie przyjmuje wartości").arg(shown));
+      Set(options, *spec, {});
+      continue;
+    }
+    if (!inlineValue) {
+      if (i + 1 >= arguments.size()) Refuse(QStringLiteral("opcja %1 wymaga wartości").arg(shown));
+      inlineValue = arguments[++i];
+    }
+    Set(options, *spec, *inlineValue);
+  }
+  if (!positional.isEmpty()) options.command = positional.takeFirst();
+  options.arguments = positional;
+  return options;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// velt-cli's command line: the options (anywhere on the line, "--" ends them) and the command
+// with its arguments. Which options and how many arguments a command takes is the command
+// table's business (commands.h).
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct CliOptions {
+  QString command;
+  QStringList arguments;  // after the command
+  QString port;           // -p/--port
+  std::optional<QString> password;
+  QString output;         // -o/--output
+  QString sites, site, record;
+  bool json = false;
+  bool quiet = false;
+  bool help = false;
+  bool verify = false;
+  bool watch = false;
+  QStringList given;      // long names of the options on the line
+};
+
+// Throws CliError (Usage) for an unknown option, a missing value or an option given twice.
+CliOptions ParseCommandLine(const QStringList& arguments);
+
+// Options every command takes.
+bool IsCommonOption(const QString& name);

@@ -1,0 +1,102 @@
+#include "command_table.h"
+
+#include "command_line.h"
+#include "config_record.h"
+
+namespace {
+
+const QList<CommandSpec>& Commands() {
+  static const QList<CommandSpec> commands{
+      {"ports", 0, 0, {}, RunPorts},
+      {"status", 0, 0, {"watch"}, RunStatus},
+      {"read", 0, 0, {"output"}, RunRead},
+      {"write", 1, 1, {"verify"}, RunWrite},
+      {"get", 1, -1, {}, RunGet},
+      {"set", 1, -1, {"verify"}, RunSet},
+      {"show", 1, 1, {}, RunShow},
+      {"diff", 2, 2, {}, RunDiff},
+      {"passwd", 1, 1, {}, RunPasswd},
+      {"restart", 0, 0, {}, RunRestart},
+      {"reset-counters", 0, 0, {}, RunResetCounters},
+      {"firmware", 1, 1, {}, RunFirmware},
+      {"provision", 1, 1, {"sites", "site", "verify", "record"}, RunProvision},
+  };
+  return commands;
+}
+
+[[noreturn]] void Refuse(const QString& message) {
+  throw CliError(ExitStatus::Usage, message + QStringLiteral(" (velt-cli --help)"));
+}
+
+}  // namespace
+
+const CommandSpec& CheckCommand(const CliOptions& options) {
+  if (options.command.isEmpty()) Refuse(QStringLiteral("brak polecenia"));
+  const CommandSpec* spec = nullptr;
+  for (const CommandSpec& c : Commands())
+    if (options.command == QLatin1String(c.name)) spec = &c;
+  if (!spec) Refuse(QStringLiteral("nieznane polecenie '%1'").arg(options.command));
+  for (const QString& option : options.given)
+    if (!IsCommonOption(option) && !spec->options.contains(option))
+      Refuse(QStringLiteral("polecenie %1 nie ma opcji --%2").arg(options.command, option));
+  const qsizetype n = options.arguments.size();
+  if (n < spec->minArguments) Refuse(QStringLiteral("polecenie %1: za mało argumentów").arg(options.command));
+  if (spec->maxArguments >= 0 && n > spec->maxArguments)
+    Refuse(QStringLiteral("polecenie %1: za dużo argumentów ('%2')").arg(options.command, options.arguments.value(spec->maxArguments)));
+  return *spec;
+}
+
+QString HelpText() {
+  QString keys;
+  for (const ConfigItem& item : ConfigItems)
+    keys += QStringLiteral("  %1 %2\n").arg(QLatin1String(item.key), -14).arg(QLatin1String(item.description));
+  return QStringLiteral(
+             "Użycie: velt-cli [OPCJE] POLECENIE [ARGUMENTY]\n"
+             "Konfiguracja sterownika VELT z wiersza poleceń: ten sam protokół, te same pliki\n"
+             "i te same reguły pól co okno velt.\n"
+             "\n"
+             "Polecenia:\n"
+             "  ports                      porty szeregowe z opisami\n"
+             "  status [--watch]           stan sterownika; z --watch co sekundę do Ctrl-C\n"
+             "  read [-o PLIK.gcf]         odczyt 29 pozycji; do pliku albo na ekran\n"
+             "  write PLIK.gcf [--verify]  zapis pliku do sterownika; z --verify odczyt i porównanie\n"
+             "  get KLUCZ...               odczyt wybranych pozycji\n"
+             "  set KLUCZ=WARTOŚĆ... [--verify]  zapis wybranych pozycji\n"
+             "  show PLIK.gcf              zawartość pliku konfiguracji\n"
+             "  diff A B                   różnice dwóch plików; A lub B może być 'device' (sterownik)\n"
+             "  passwd NOWE                nowe hasło dostępu (cztery cyfry)\n"
+             "  restart                    restart sterownika (bez wylogowania)\n"
+             "  reset-counters             zerowanie dziennych liczników SMS i połączeń\n"
+             "  firmware OBRAZ.gfr         aktualizacja firmware (nie da się jej przerwać)\n"
+             "  provision SZABLON --sites OBIEKTY.csv --site NAZWA [--verify] [--record KATALOG]\n"
+             "                             szablon (.gcf albo JSON kluczy) z wierszem obiektu z CSV\n"
+             "                             zapisany do sterownika; z --record protokół uruchomienia\n"
+             "\n"
+             "Opcje wspólne:\n"
+             "  -p, --port PORT            port (domyślnie jedyny znaleziony)\n"
+             "  --password HASŁO           hasło dostępu; bezpieczniej w zmiennej VELT_PASSWORD\n"
+             "                             (domyślnie 7315)\n"
+             "  --json                     wynik jako JSON, jeden dokument w wierszu\n"
+             "  -q, --quiet                bez komunikatów i postępu (błędy zostają)\n"
+             "  -h, --help                 ten tekst\n"
+             "\n"
+             "Kody wyjścia:\n"
+             "  0  wykonano\n"
+             "  1  błąd: plik, port (brak, zajęty, odłączony), przerwanie Ctrl-C\n"
+             "  2  błędne wywołanie: opcja, polecenie, klucz albo wartość w wierszu poleceń\n"
+             "  3  brak odpowiedzi ze sterownika\n"
+             "  4  błędne hasło\n"
+             "  5  weryfikacja (lub diff) znalazła różnice\n"
+             "\n"
+             "Wartości (jak w polach okna):\n"
+             "  teksty                     sam tekst; pin to cztery cyfry, telefony '+' i cyfry\n"
+             "  limit_sms, limit_voice     0 do 99\n"
+             "  out_times                  trzy czasy 1 do 99 dla Out1, Out2, Out3: 5,10,99\n"
+             "  input_matrix               zaznaczone pola IN<r>T<c> (SMS) i IN<r>S<c> (głos): IN1T1 IN5S4\n"
+             "  output_flags               z Out1NC Out2NC Out3NC Out1Mono Out2Mono Out3Mono\n"
+             "  options                    z Potw Autotest IN1blok Out1sygn\n"
+             "  (pola oddzielone spacją lub przecinkiem; 'none' gdy żadne)\n"
+             "\n"
+             "Klucze:\n") +
+         keys;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The commands of velt-cli: their arguments and options, their handlers, and the help text.
+#include <QString>
+#include <QStringList>
+
+#include "controller_visit.h"
+
+using CommandHandler = ExitStatus (*)(Context& context);
+
+struct CommandSpec {
+  const char* name;
+  int minArguments;
+  int maxArguments;  // -1: any number
+  QStringList options;  // long names, besides the common ones
+  CommandHandler run;
+};
+
+// The command of the line, with its arguments and options checked; throws CliError (Usage).
+const CommandSpec& CheckCommand(const CliOptions& options);
+
+QString HelpText();
+
+// Handlers, one file each group.
+ExitStatus RunPorts(Context& context);
+ExitStatus RunStatus(Context& context);
+ExitStatus RunRead(Context& context);
+ExitStatus RunWrite(Context& context);
+ExitStatus RunGet(Context& context);
+ExitStatus RunSet(Context& context);
+ExitStatus RunShow(Context& context);
+ExitStatus RunDiff(Context& context);
+ExitStatus RunPasswd(Context& context);
+ExitStatus RunRestart(Context& context);
+ExitStatus RunResetCounters(Context& context);
+ExitStatus RunFirmware(Context& context);
+ExitStatus RunProvision(Context& context);

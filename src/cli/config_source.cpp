@@ -1,0 +1,39 @@
+#include "config_source.h"
+
+#include <QFileInfo>
+
+#include "atomic_write.h"
+#include "cli_error.h"
+#include "file_check.h"
+
+QByteArray ReadCheckedFile(const QString& path, const char* signature) {
+  const FileCheck::Result read = FileCheck::ReadAndCheck(path, signature);
+  if (!read.readOk()) throw CliError(ExitStatus::Error, read.error);
+  QStringList faults;
+  if (!read.signatureOk) faults.append(FileCheck::BadFormatText.toString());
+  if (!read.checksumOk) faults.append(FileCheck::BadChecksumText.toString());
+  if (!faults.isEmpty()) throw CliError(ExitStatus::Error, path + QStringLiteral(": ") + faults.join(QStringLiteral("; ")));
+  return read.bytes;
+}
+
+ConfigFile LoadConfigFile(const QString& path) {
+  const QByteArray bytes = ReadCheckedFile(path, ConfigFileFormat::ConfigSignature);
+  QString reason;
+  const std::optional<ConfigFile> file = DecodeConfigFile(bytes, &reason);
+  if (!file) throw CliError(ExitStatus::Error, QStringLiteral("%1: %2 (%3)").arg(path, FileCheck::BadFormatText, reason));
+  return *file;
+}
+
+void CheckCanSave(const QString& path) {
+  const QFileInfo target(path);
+  const QFileInfo folder(target.absolutePath());
+  const auto fail = [&path](const QString& why) { throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(path, why)); };
+  if (!folder.isDir()) fail(QStringLiteral("nie ma folderu %1").arg(folder.filePath()));
+  if (!folder.isWritable()) fail(QStringLiteral("brak prawa zapisu w folderze %1").arg(folder.filePath()));
+  if (target.exists() && !target.isFile()) fail(QStringLiteral("to nie jest zwykły plik"));
+}
+
+void SaveConfigFile(const QString& path, const ConfigFile& file) {
+  QString error;
+  if (!WriteFileAtomically(path, EncodeConfigFile(file), &error)) throw CliError(ExitStatus::Error, error);
+}

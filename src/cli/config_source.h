@@ -1,0 +1,18 @@
+#pragma once
+// Configuration and firmware files as the window reads them: signature, checksum and layout
+// tested before anything is used.
+#include <QByteArray>
+#include <QString>
+
+#include "config_file.h"
+
+// A configuration ("gcf") or firmware ("gfr") file, read whole with its signature and checksum
+// tested. Throws CliError (Error) naming the file and what is wrong with it.
+QByteArray ReadCheckedFile(const QString& path, const char* signature);
+// Throws CliError (Error) naming the file and what is wrong with it.
+ConfigFile LoadConfigFile(const QString& path);
+// Before a long download: throws CliError (Error) when the file could not be saved there (no
+// such folder, no permission, a folder or a device of that name).
+void CheckCanSave(const QString& path);
+// Writes the file as the window saves it (atomically, readable by its owner only); throws CliError.
+void SaveConfigFile(const QString& path, const ConfigFile& file);

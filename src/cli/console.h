@@ -1,0 +1,35 @@
+#pragma once
+// Where velt-cli speaks: results on standard output (text, or one JSON document per line with
+// --json), everything else on standard error. -q silences information and progress, never
+// warnings and errors. Texts are UTF-8.
+#include <QJsonObject>
+#include <QString>
+
+class Console {
+ public:
+  Console(bool json, bool quiet);
+
+  bool Json() const { return json_; }
+
+  void Result(const QString& line);       // a line of the text result
+  void Result(const QJsonObject& object);  // a JSON document, on one line
+  void Info(const QString& line);
+  void Warn(const QString& line);
+  void Error(const QString& line);
+
+  // A progress bar on a terminal; plain lines at every tenth otherwise.
+  void BeginProgress(const QString& label);
+  void Progress(int percent);
+  void EndProgress();
+
+ private:
+  void ToErr(const QString& text);
+  void CloseBar();
+
+  bool json_;
+  bool quiet_;
+  bool terminal_;
+  QString label_;
+  int shownTenth_ = -1;
+  bool barOpen_ = false;
+};

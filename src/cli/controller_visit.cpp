@@ -1,0 +1,54 @@
+#include "controller_visit.h"
+
+#include "command_line.h"
+#include "config_record.h"
+#include "console.h"
+#include "maintenance_requests.h"
+#include "port_choice.h"
+#include "session.h"
+
+QByteArray LoginPassword(const CliOptions& options) {
+  const QByteArray password = options.password ? options.password->toUtf8()
+                              : qEnvironmentVariableIsSet("VELT_PASSWORD") ? qgetenv("VELT_PASSWORD")
+                                                                           : QByteArray(DefaultPinText);
+  if (!Maintenance::IsValidPassword(password))
+    throw CliError(ExitStatus::Usage, QStringLiteral("hasło dostępu (--password lub VELT_PASSWORD) to cztery cyfry"));
+  return password;
+}
+
+namespace {
+
+void LogIn(Session& session, const QByteArray& password, const VisitRules& rules, Console& console) {
+  if (rules.loginRequired) {
+    session.LogIn(password);
+    return;
+  }
+  try {
+    session.LogIn(password);
+  } catch (const CliError& error) {
+    if (error.status != ExitStatus::NoReply && error.status != ExitStatus::WrongPassword) throw;
+    console.Warn(error.message + QStringLiteral(": kontynuuję bez logowania"));
+  }
+}
+
+}  // namespace
+
+ExitStatus VisitController(Context& context, const std::function<ExitStatus(Session&)>& body, VisitRules rules) {
+  const QByteArray password = LoginPassword(context.options);
+  const QByteArray path = ChoosePort(context.options.port);
+  Session session(context.console, context.interrupts);
+  session.Open(path);
+  try {
+    LogIn(session, password, rules, context.console);
+    session.StopIfInterrupted(QStringLiteral("po zalogowaniu"));
+    const ExitStatus status = body(session);
+    if (rules.logOut) session.LogOut();
+    return status;
+  } catch (const EComPort& error) {
+    session.PortFailed(error);
+    session.ThrowWaitFailure(QString());
+  } catch (const CliError&) {
+    if (rules.logOut) session.LogOut();
+    throw;
+  }
+}

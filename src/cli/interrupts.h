@@ -1,0 +1,32 @@
+#pragma once
+// Ctrl-C (SIGINT) and SIGTERM as events of the event loop: both signals are blocked in every
+// thread and read from a signalfd, so nothing at all runs in a signal handler. They arrive
+// wherever the program processes events, which every wait for the controller does.
+#include <QObject>
+#include <functional>
+
+class QSocketNotifier;
+
+class Interrupts : public QObject {
+ public:
+  // First thing in main(), before any thread exists: threads inherit the blocked set.
+  static void BlockSignals();
+
+  Interrupts();
+  ~Interrupts() override;
+
+  int Count() const { return count_; }
+  // Run in the event loop for each signal, with the count so far.
+  std::function<void(int count)> OnInterrupt;
+
+  // Sleeps in the event loop for ms, or until a signal arrives; false when one did.
+  bool Sleep(int ms);
+
+ private:
+  void Take();
+
+  int fd_ = -1;
+  QSocketNotifier* notifier_ = nullptr;
+  int count_ = 0;
+  std::function<void()> wake_;
+};

@@ -1,0 +1,90 @@
+#include "item_values.h"
+
+#include "cli_error.h"
+#include "field_rules.h"
+
+namespace Keyed {
+
+QString Key(int item) { return QLatin1String(ConfigItems[size_t(item)].key); }
+
+int ItemOfKey(const QString& key, const QString& place, ExitStatus status) {
+  if (const ConfigItem* item = ConfigItemByKey(key.toUtf8())) return item->index;
+  const QString why = QStringLiteral("nieznany klucz '%1' (lista kluczy: velt-cli --help)").arg(key);
+  throw CliError(status, place.isEmpty() ? why : place + QStringLiteral(": ") + why);
+}
+
+ItemValues FromRecord(const ConfigRecord& record) {
+  ItemValues values;
+  for (int k = 0; k < Cmd::ItemCount; ++k) values.insert(k, record.value(k));
+  return values;
+}
+
+ConfigRecord ToRecord(const ItemValues& values) {
+  ConfigRecord record;
+  for (int k = 0; k < Cmd::ItemCount; ++k) record.setValue(k, values.value(k));
+  return record;
+}
+
+QStringList Lines(const ItemValues& values) {
+  QStringList lines;
+  for (auto it = values.cbegin(); it != values.cend(); ++it)
+    lines.append(Key(it.key()) + u'=' + FieldRules::FormatItemValue(ConfigItems[size_t(it.key())], it.value()));
+  return lines;
+}
+
+QJsonObject Json(const ItemValues& values) {
+  QJsonObject object;
+  for (auto it = values.cbegin(); it != values.cend(); ++it)
+    object.insert(Key(it.key()), FieldRules::FormatItemValue(ConfigItems[size_t(it.key())], it.value()));
+  return object;
+}
+
+QByteArray Parse(int item, const QString& typed, const QString& place, ExitStatus status) {
+  QString why;
+  const std::optional<QByteArray> value = FieldRules::ParseItemValue(ConfigItems[size_t(item)], typed, &why);
+  if (!value) throw CliError(status, place.isEmpty() ? why : place + QStringLiteral(": ") + why);
+  return *value;
+}
+
+ItemValues ParseAssignments(const QStringList& arguments) {
+  ItemValues values;
+  for (const QString& argument : arguments) {
+    const qsizetype eq = argument.indexOf(u'=');
+    if (eq < 0)
+      throw CliError(ExitStatus::Usage, QStringLiteral("'%1' bez wartości: podaj KLUCZ=WARTOŚĆ").arg(argument));
+    const int item = ItemOfKey(argument.left(eq), QString(), ExitStatus::Usage);
+    if (values.contains(item))
+      throw CliError(ExitStatus::Usage, QStringLiteral("klucz '%1' podany dwa razy").arg(Key(item)));
+    values.insert(item, Parse(item, argument.mid(eq + 1), QString(), ExitStatus::Usage));
+  }
+  return values;
+}
+
+bool SameValue(int item, const QByteArray& a, const QByteArray& b) {
+  const ConfigItem& config = ConfigItems[size_t(item)];
+  return FieldRules::FormatItemValue(config, a) == FieldRules::FormatItemValue(config, b);
+}
+
+QList<Difference> Differences(const ItemValues& a, const ItemValues& b) {
+  QList<Difference> found;
+  for (auto it = a.cbegin(); it != a.cend(); ++it) {
+    const int k = it.key();
+    if (!b.contains(k) || SameValue(k, it.value(), b.value(k))) continue;
+    const ConfigItem& item = ConfigItems[size_t(k)];
+    found.append({k, FieldRules::FormatItemValue(item, it.value()), FieldRules::FormatItemValue(item, b.value(k))});
+  }
+  return found;
+}
+
+QString DifferenceLine(const Difference& d, const QString& labelA, const QString& labelB) {
+  return QStringLiteral("%1: %2 \"%3\", %4 \"%5\"").arg(Key(d.item), labelA, d.a, labelB, d.b);
+}
+
+QJsonArray DifferencesJson(const QList<Difference>& differences, const QString& nameA, const QString& nameB) {
+  QJsonArray array;
+  for (const Difference& d : differences)
+    array.append(QJsonObject{{QStringLiteral("key"), Key(d.item)}, {nameA, d.a}, {nameB, d.b}});
+  return array;
+}
+
+}  // namespace Keyed

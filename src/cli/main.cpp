@@ -1,0 +1,47 @@
+// velt-cli: the VELT controller's configuration from a script, on the same layers as the window.
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "command_line.h"
+#include "command_table.h"
+#include "console.h"
+#include "interrupts.h"
+
+namespace {
+
+int Fail(const CliError& error, bool json, bool quiet) {
+  Console console(json, quiet);
+  console.Error(error.message);
+  if (json)
+    console.Result(QJsonObject{{QStringLiteral("error"), error.message}, {QStringLiteral("status"), int(error.status)}});
+  return int(error.status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Interrupts::BlockSignals();
+  QCoreApplication app(argc, argv);
+  const QStringList arguments = app.arguments().mid(1);
+  CliOptions options;
+  try {
+    options = ParseCommandLine(arguments);
+  } catch (const CliError& error) {
+    return Fail(error, arguments.contains(QStringLiteral("--json")), false);
+  }
+  try {
+    if (options.help || options.command == u"help") {
+      Console(false, false).Result(HelpText());
+      return int(ExitStatus::Done);
+    }
+    const CommandSpec& command = CheckCommand(options);
+    Console console(options.json, options.quiet);
+    Interrupts interrupts;
+    Context context{options, console, interrupts};
+    return int(command.run(context));
+  } catch (const CliError& error) {
+    return Fail(error, options.json, options.quiet);
+  } catch (const std::exception& error) {
+    return Fail(CliError(ExitStatus::Error, QString::fromUtf8(error.what())), options.json, options.quiet);
+  }
+}

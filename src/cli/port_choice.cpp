@@ -1,0 +1,20 @@
+#include "port_choice.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include "cli_error.h"
+#include "port_discovery.h"
+
+QByteArray ChoosePort(const QString& given) {
+  if (!given.isEmpty()) return QFile::encodeName(given);
+  const QList<DiscoveredPort> ports = DiscoverPorts();
+  if (ports.size() == 1) return ports.front().name;
+  if (ports.isEmpty())
+    throw CliError(ExitStatus::Error, QStringLiteral("nie znaleziono portu szeregowego; podaj go opcją -p"));
+  QStringList lines;
+  for (const DiscoveredPort& p : ports)
+    lines.append(QStringLiteral("  %1  %2").arg(QString::fromLocal8Bit(p.name), p.description));
+  throw CliError(ExitStatus::Usage,
+                 QStringLiteral("znaleziono kilka portów, wybierz jeden opcją -p:\n") + lines.join(u'\n'));
+}

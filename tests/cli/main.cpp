@@ -1,0 +1,9 @@
+#include <QCoreApplication>
+
+#include "run_tests.h"
+#include "tst_cli.h"
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  return RunTests<TstBadInput, TstConfigCommands, TstProvision, TstControllerCommands, TstInterrupts>(argc, argv);
+}

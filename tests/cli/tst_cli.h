@@ -1,0 +1,67 @@
+#pragma once
+// velt-cli's tests, one class per area.
+#include <QObject>
+
+// Wrong command lines and bad files: a clear message, the right exit status, nothing sent.
+class TstBadInput : public QObject {
+  Q_OBJECT
+ private slots:
+  void commandLine_data();
+  void commandLine();
+  void files_data();
+  void files();
+};
+
+// read, write, get, set, show, diff and verification.
+class TstConfigCommands : public QObject {
+  Q_OBJECT
+ private slots:
+  void setAndGetEveryKind_data();
+  void setAndGetEveryKind();
+  void readThenWriteRoundTrip();
+  void readPrintsEveryKey();
+  void showAndDiff_data();
+  void showAndDiff();
+  void verificationCatchesAlteredValue_data();
+  void verificationCatchesAlteredValue();
+};
+
+// provision with its table of sites and its records.
+class TstProvision : public QObject {
+  Q_OBJECT
+ private slots:
+  void provisionEachSite_data();
+  void provisionEachSite();
+  void csvForms_data();
+  void csvForms();
+};
+
+// status, ports, the maintenance commands, firmware and the faults of line and controller.
+class TstControllerCommands : public QObject {
+  Q_OBJECT
+ private slots:
+  void status_data();
+  void status();
+  void statusText();
+  void ports();
+  void maintenance_data();
+  void maintenance();
+  void firmware_data();
+  void firmware();
+  void faults_data();
+  void faults();
+  void hangUpMidTransfer_data();
+  void hangUpMidTransfer();
+  void portUnavailable_data();
+  void portUnavailable();
+};
+
+// Ctrl-C: a transfer stops after its item and logs out, a firmware update refuses, --watch ends.
+class TstInterrupts : public QObject {
+  Q_OBJECT
+ private slots:
+  void transferStopsAfterCurrentItem_data();
+  void transferStopsAfterCurrentItem();
+  void firmwareUpdateIsNotInterrupted();
+  void watchEndsWithLogout();
+};
