@@ -6,7 +6,7 @@
 #include "config_file.h"
 #include "convert_error.h"
 #include "cp1250.h"
-#include "file_check.h"
+#include "file_check_report.h"
 #include "message_box.h"
 #include "operator_presets.h"
 #include "tmain.h"
@@ -57,23 +57,7 @@ void TMain::LoadConfigFile() {
   const QString path = ChooseOpenFile(ConfigFilter);
   if (path.isEmpty()) return;
   const FileCheck::Result checked = FileCheck::ReadAndCheck(path, "gcf");
-  // Too short to hold a signature and its check byte, or larger than the file image buffer: no
-  // configuration file at all, whatever its first bytes are.
-  if (checked.fault == FileCheck::ReadFault::TooLarge ||
-      (checked.readOk() && checked.bytes.size() < ConfigFileFormat::MinSize)) {
-    ErrorBox(FileCheck::BadFormatText.toString());
-    return;
-  }
-  if (!checked.readOk()) {
-    ErrorBox(checked.error);
-    return;
-  }
-  if (!checked.signatureOk) ErrorBox(FileCheck::BadFormatText.toString());
-  if (!checked.checksumOk) {
-    QApplication::beep();
-    ErrorBox(FileCheck::BadChecksumText.toString());
-  }
-  if (!checked.good()) return;
+  if (!ShowFileCheck(checked)) return;
   const std::optional<ConfigFile> file = DecodeConfigFile(checked.bytes);
   if (!file) {
     ErrorBox(FileCheck::BadFormatText.toString());

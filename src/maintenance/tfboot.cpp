@@ -5,8 +5,7 @@
 #include <QMessageBox>
 #include <QThread>
 
-#include "config_file.h"
-#include "file_check.h"
+#include "file_check_report.h"
 #include "message_box.h"
 #include "ui_tfboot.h"
 
@@ -53,21 +52,7 @@ void TFboot::Button1Click() {
   ui->ButtonStart->setEnabled(false);
   ui->LabelNazwaPliku->setText(path);
   const FileCheck::Result file = FileCheck::ReadAndCheck(path, "gfr");
-  // Too short for a signature and its check byte: no firmware file at all.
-  if (file.readOk() && file.bytes.size() < ConfigFileFormat::MinSize) {
-    ErrorBox(FileCheck::BadFormatText.toString());
-    return;
-  }
-  if (!file.readOk()) {
-    ErrorBox(file.error);
-    return;
-  }
-  if (!file.signatureOk) ErrorBox(FileCheck::BadFormatText.toString());
-  if (!file.checksumOk) {
-    QApplication::beep();
-    ErrorBox(FileCheck::BadChecksumText.toString());
-  }
-  if (!file.good()) return;
+  if (!ShowFileCheck(file)) return;
   QString refusal;
   image_ = FirmwareImage::FromFile(file.bytes, &refusal);
   if (!image_) {
