@@ -67,4 +67,5 @@ class TestOneAtATime : public QObject {
   void waitAskedForInsideDispatch();
   void closeWhileWaiting();
   void lateRepliesKeepTheLogin();
+  void operationsWaitForTheUpload();
 };

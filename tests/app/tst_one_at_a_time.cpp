@@ -1,6 +1,8 @@
 // Waits for the controller's replies: never started where the reply cannot arrive, and ended
 // with the link.
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 #include "commands.h"
 #include "tst_app.h"
@@ -111,5 +113,34 @@ void TestOneAtATime::lateRepliesKeepTheLogin() {
   QVERIFY(rig.window->LoggedIn);
   QVERIFY(rig.ui().Icon_get->isEnabled());
   QVERIFY(rig.Requests(Cmd::Status, startMs).size() >= 10);
+  QVERIFY(rig.boxes.Summaries().isEmpty());
+}
+
+// While an upload has the link, the other operations on the controller cannot start; they come
+// back when it ends.
+void TestOneAtATime::operationsWaitForTheUpload() {
+  WindowRig rig({.faults = {"slow=5:600"}, .stageStepMs = 0});
+  START_RIG(rig);
+  LOG_IN(rig);
+  QTRY_VERIFY_WITH_TIMEOUT(rig.ui().Icon_put->isEnabled(), 2500);
+  const QList<QWidget*> others{rig.ui().ButtonRestart, rig.ui().ButtonResetlimit,
+                               rig.ui().Button_zmiana_hasla, rig.ui().ButtonFirmware, rig.ui().Icon_get};
+  QStringList enabledDuring;
+  QTimer::singleShot(300, rig.window.get(), [&] {
+    for (QWidget* w : others)
+      if (w->isEnabled()) enabledDuring << w->objectName();
+    if (rig.ui().Pobierz1->isEnabled()) enabledDuring << "Pobierz1";
+    QTest::mouseClick(rig.ui().ButtonRestart, Qt::LeftButton);
+    rig.ui().Pobierz1->trigger();
+  });
+  const qint64 startMs = Simulator::NowMs();
+  rig.Click(rig.ui().Icon_put);  // after a status poll still waiting, if one is
+  QTRY_VERIFY_WITH_TIMEOUT(rig.Requests(Cmd::WriteItem(28), startMs).size() == 1, 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.window->OperationRunning(), 2000);
+  QCOMPARE(enabledDuring, QStringList{});
+  QStringList writes;
+  for (int k = 0; k < Cmd::ItemCount; ++k) writes << QString::number(Cmd::WriteItem(k));
+  QCOMPARE(rig.CommandsSince(startMs).remove(QRegularExpression("( 80)+")), writes.join(' '));
+  for (QWidget* w : others) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
   QVERIFY(rig.boxes.Summaries().isEmpty());
 }
