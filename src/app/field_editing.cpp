@@ -39,7 +39,7 @@ FieldEditing::FieldEditing(Ui::TMain& ui, const ConfigControls& controls, Config
     if (field) fields << field;
   fields << c_.times[0] << c_.times[1] << c_.times[2] << c_.limitSms << c_.limitVoice;
   for (QLineEdit* field : fields)
-    connect(field, &QLineEdit::textChanged, this, [this, field] { MarkEdited(field); });
+    connect(field, &QLineEdit::textChanged, this, Guarded([this, field] { MarkEdited(field); }));
 
   // Leave rules.
   for (QLineEdit* field : {ui.Edit_haslo, c_.text[ItemIndex::Pin], c_.limitSms, c_.limitVoice, c_.times[0],
@@ -55,12 +55,13 @@ FieldEditing::FieldEditing(Ui::TMain& ui, const ConfigControls& controls, Config
 
   // Click reactions, also when a reply or a file changes the box.
   for (QCheckBox* box : {ui.BoxIN4T1, ui.BoxIN5T1, c_.autotest, c_.out1sygn})
-    connect(box, &QCheckBox::toggled, this, [this, box] { MarkEdited(box); });
-  connect(c_.potw, &QCheckBox::toggled, this, [this] { BoxPotwClick(); });
-  connect(c_.in1blok, &QCheckBox::toggled, this, [this] { BoxIN1blokClick(); });
+    connect(box, &QCheckBox::toggled, this, Guarded([this, box] { MarkEdited(box); }));
+  connect(c_.potw, &QCheckBox::toggled, this, Guarded([this] { BoxPotwClick(); }));
+  connect(c_.in1blok, &QCheckBox::toggled, this, Guarded([this] { BoxIN1blokClick(); }));
 
   // A preset applies when the user picks an entry; closing the list without a pick changes nothing.
-  connect(ui.Combo_operator, &QComboBox::activated, this, [this](int entry) { Combo_operatorPicked(entry); });
+  connect(ui.Combo_operator, &QComboBox::activated, this,
+          Guarded([this](int entry) { Combo_operatorPicked(entry); }));
 }
 
 void FieldEditing::Restrain(QLineEdit* field, KeySet keys, int maxLength) {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <exception>
 #include <functional>
+#include <type_traits>
 
 #include "config_binding.h"
 
@@ -24,6 +25,21 @@ class FieldEditing : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // No exception may unwind through Qt's widget code: a reaction's goes to onError.
+  template <typename F>
+  auto Guarded(F reaction) {
+    return [this, reaction](auto... args) {
+      try {
+        if constexpr (std::is_invocable_v<F, decltype(args)...>) {
+          reaction(args...);
+        } else {
+          reaction();  // the signal's arguments are not needed
+        }
+      } catch (const std::exception& error) {
+        onError_(error);
+      }
+    };
+  }
   void Restrain(QLineEdit* field, KeySet keys, int maxLength);
   void RunLeaveRule(QLineEdit* field);
   void MarkEdited(QWidget* control);
