@@ -44,9 +44,9 @@ QString Faults::Syntax() {
       "  CMD and BLOCK are bytes, decimal or 0x-hexadecimal (\"0x1\" is 1; block 0 once is \"0x0x1\").\n");
 }
 
-std::optional<Faults> Faults::Parse(const QStringList& specs, QString* error) {
+std::optional<Faults> Faults::Parse(const QStringList& faultTexts, QString* error) {
   Faults f;
-  for (const QString& fault : specs) {
+  for (const QString& fault : faultTexts) {
     const qsizetype eq = fault.indexOf('=');
     const QString name = eq < 0 ? fault : fault.left(eq);
     const QString arg = eq < 0 ? QString() : fault.mid(eq + 1);

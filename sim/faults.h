@@ -38,7 +38,7 @@ class Faults {
   };
 
   // Parses fault strings; on a bad one returns nothing and says why in error.
-  static std::optional<Faults> Parse(const QStringList& specs, QString* error);
+  static std::optional<Faults> Parse(const QStringList& faultTexts, QString* error);
   static QString Syntax();  // the fault syntax, for a usage text
 
   bool WrongPassword() const { return wrongPassword; }

@@ -363,9 +363,9 @@ QByteArray Simulator::ReceivedFirmware() const {
   return controller.ReceivedFirmware();
 }
 
-bool Simulator::SetFaults(const QStringList& specs, QString* error) {
+bool Simulator::SetFaults(const QStringList& faultTexts, QString* error) {
   QString why;
-  std::optional<Faults> parsed = Faults::Parse(specs, &why);
+  std::optional<Faults> parsed = Faults::Parse(faultTexts, &why);
   if (!parsed) {
     if (error) *error = why;
     return false;

@@ -82,7 +82,7 @@ class Simulator {
   QByteArray ReceivedFirmware() const;
 
   // Replaces the active faults (their counts start afresh); false with the reason on a bad FAULT.
-  bool SetFaults(const QStringList& specs, QString* error = nullptr);
+  bool SetFaults(const QStringList& faultTexts, QString* error = nullptr);
   // Status replies carry exactly these six bytes from now on; none: they move again.
   void SetFixedStatus(std::optional<QByteArray> status);
 

@@ -4,36 +4,36 @@
 
 namespace {
 
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   char letter;  // 0: long form only
   bool takesValue;
   bool common;
 };
 
-constexpr OptionSpec Options[] = {
+constexpr OptionRule Options[] = {
     {"port", 'p', true, true},     {"password", 0, true, true}, {"json", 0, false, true},
     {"quiet", 'q', false, true},   {"help", 'h', false, true},  {"output", 'o', true, false},
     {"verify", 0, false, false},   {"watch", 0, false, false},  {"sites", 0, true, false},
     {"site", 0, true, false},      {"record", 0, true, false},
 };
 
-const OptionSpec* FindLong(const QString& name) {
-  for (const OptionSpec& o : Options)
+const OptionRule* FindLong(const QString& name) {
+  for (const OptionRule& o : Options)
     if (name == QLatin1String(o.name)) return &o;
   return nullptr;
 }
 
-const OptionSpec* FindShort(QChar letter) {
-  for (const OptionSpec& o : Options)
+const OptionRule* FindShort(QChar letter) {
+  for (const OptionRule& o : Options)
     if (o.letter && letter == QLatin1Char(o.letter)) return &o;
   return nullptr;
 }
 
 [[noreturn]] void Refuse(const QString& message) { throw CliError(ExitStatus::Usage, message); }
 
-void Set(CliOptions& options, const OptionSpec& spec, const QString& value) {
-  const QString name = QLatin1String(spec.name);
+void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
+  const QString name = QLatin1String(rule.name);
   if (options.given.contains(name)) Refuse(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
   options.given.append(name);
   if (name == u"port") options.port = value;
@@ -52,8 +52,8 @@ void Set(CliOptions& options, const OptionSpec& spec, const QString& value) {
 }  // namespace
 
 bool IsCommonOption(const QString& name) {
-  const OptionSpec* spec = FindLong(name);
-  return spec && spec->common;
+  const OptionRule* rule = FindLong(name);
+  return rule && rule->common;
 }
 
 CliOptions ParseCommandLine(const QStringList& arguments) {
@@ -70,30 +70,30 @@ CliOptions ParseCommandLine(const QStringList& arguments) {
       optionsEnded = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionRule* rule = nullptr;
     std::optional<QString> inlineValue;
     QString shown;
     if (arg.startsWith(u"--")) {
       const qsizetype eq = arg.indexOf(u'=');
       shown = eq < 0 ? arg : arg.left(eq);
-      spec = FindLong(shown.mid(2));
+      rule = FindLong(shown.mid(2));
       if (eq >= 0) inlineValue = arg.mid(eq + 1);
     } else {
       shown = arg.left(2);
-      spec = FindShort(arg[1]);
+      rule = FindShort(arg[1]);
       if (arg.size() > 2) inlineValue = arg.mid(2);
     }
-    if (!spec) Refuse(QStringLiteral("nieznana opcja %1").arg(shown));
-    if (!spec->takesValue) {
+    if (!rule) Refuse(QStringLiteral("nieznana opcja %1").arg(shown));
+    if (!rule->takesValue) {
       if (inlineValue) Refuse(QStringLiteral("opcja %1 nie przyjmuje wartości").arg(shown));
-      Set(options, *spec, {});
+      Set(options, *rule, {});
       continue;
     }
     if (!inlineValue) {
       if (i + 1 >= arguments.size()) Refuse(QStringLiteral("opcja %1 wymaga wartości").arg(shown));
       inlineValue = arguments[++i];
     }
-    Set(options, *spec, *inlineValue);
+    Set(options, *rule, *inlineValue);
   }
   if (!positional.isEmpty()) options.command = positional.takeFirst();
   options.arguments = positional;

@@ -5,8 +5,8 @@
 
 namespace {
 
-const QList<CommandSpec>& Commands() {
-  static const QList<CommandSpec> commands{
+const QList<CommandRule>& Commands() {
+  static const QList<CommandRule> commands{
       {"ports", 0, 0, {}, RunPorts},
       {"status", 0, 0, {"watch"}, RunStatus},
       {"read", 0, 0, {"output"}, RunRead},
@@ -30,20 +30,20 @@ const QList<CommandSpec>& Commands() {
 
 }  // namespace
 
-const CommandSpec& CheckCommand(const CliOptions& options) {
+const CommandRule& CheckCommand(const CliOptions& options) {
   if (options.command.isEmpty()) Refuse(QStringLiteral("brak polecenia"));
-  const CommandSpec* spec = nullptr;
-  for (const CommandSpec& c : Commands())
-    if (options.command == QLatin1String(c.name)) spec = &c;
-  if (!spec) Refuse(QStringLiteral("nieznane polecenie '%1'").arg(options.command));
+  const CommandRule* rule = nullptr;
+  for (const CommandRule& c : Commands())
+    if (options.command == QLatin1String(c.name)) rule = &c;
+  if (!rule) Refuse(QStringLiteral("nieznane polecenie '%1'").arg(options.command));
   for (const QString& option : options.given)
-    if (!IsCommonOption(option) && !spec->options.contains(option))
+    if (!IsCommonOption(option) && !rule->options.contains(option))
       Refuse(QStringLiteral("polecenie %1 nie ma opcji --%2").arg(options.command, option));
   const qsizetype n = options.arguments.size();
-  if (n < spec->minArguments) Refuse(QStringLiteral("polecenie %1: za mało argumentów").arg(options.command));
-  if (spec->maxArguments >= 0 && n > spec->maxArguments)
-    Refuse(QStringLiteral("polecenie %1: za dużo argumentów ('%2')").arg(options.command, options.arguments.value(spec->maxArguments)));
-  return *spec;
+  if (n < rule->minArguments) Refuse(QStringLiteral("polecenie %1: za mało argumentów").arg(options.command));
+  if (rule->maxArguments >= 0 && n > rule->maxArguments)
+    Refuse(QStringLiteral("polecenie %1: za dużo argumentów ('%2')").arg(options.command, options.arguments.value(rule->maxArguments)));
+  return *rule;
 }
 
 QString HelpText() {

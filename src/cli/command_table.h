@@ -7,7 +7,7 @@
 
 using CommandHandler = ExitStatus (*)(Context& context);
 
-struct CommandSpec {
+struct CommandRule {
   const char* name;
   int minArguments;
   int maxArguments;  // -1: any number
@@ -16,7 +16,7 @@ struct CommandSpec {
 };
 
 // The command of the line, with its arguments and options checked; throws CliError (Usage).
-const CommandSpec& CheckCommand(const CliOptions& options);
+const CommandRule& CheckCommand(const CliOptions& options);
 
 QString HelpText();
 

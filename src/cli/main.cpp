@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
       Console(false, false).Result(HelpText());
       return int(ExitStatus::Done);
     }
-    const CommandSpec& command = CheckCommand(options);
+    const CommandRule& command = CheckCommand(options);
     Console console(options.json, options.quiet);
     Interrupts interrupts;
     Context context{options, console, interrupts};

@@ -31,12 +31,12 @@ class TestSimFaults : public QObject {
   void acknowledgements_data();
   void acknowledgements();
   void faultsChangeAtRunTime();
-  void badSpecs_data();
-  void badSpecs();
+  void badFaultTexts_data();
+  void badFaultTexts();
 };
 
 void TestSimFaults::faults_data() {
-  QTest::addColumn<QStringList>("specs");
+  QTest::addColumn<QStringList>("faultTexts");
   QTest::addColumn<QStringList>("steps");
   QTest::newRow("silent") << QStringList{"silent"} << QStringList{"login > none", "status > none"};
   QTest::newRow("silent also to blocks") << QStringList{"silent"}
@@ -75,10 +75,10 @@ void TestSimFaults::faults_data() {
 }
 
 void TestSimFaults::faults() {
-  QFETCH(QStringList, specs);
+  QFETCH(QStringList, faultTexts);
   QFETCH(QStringList, steps);
   SimOptions options;
-  options.faults = specs;
+  options.faults = faultTexts;
   Simulator sim(options);
   START_SIM(sim);
   SimLine line(sim.DevicePath());
@@ -198,7 +198,7 @@ void TestSimFaults::alter() {
 }
 
 void TestSimFaults::acknowledgements_data() {
-  QTest::addColumn<QStringList>("specs");
+  QTest::addColumn<QStringList>("faultTexts");
   // "REQUEST > HEX@MS": exactly these bytes come back, MS milliseconds after the request (a
   // wide margin after it, none before); "REQUEST > none": nothing comes back.
   QTest::addColumn<QStringList>("steps");
@@ -226,10 +226,10 @@ void TestSimFaults::acknowledgements_data() {
 
 // What comes back, and when, to each firmware request.
 void TestSimFaults::acknowledgements() {
-  QFETCH(QStringList, specs);
+  QFETCH(QStringList, faultTexts);
   QFETCH(QStringList, steps);
   SimOptions options;
-  options.faults = specs;
+  options.faults = faultTexts;
   Simulator sim(options);
   START_SIM(sim);
   SimLine line(sim.DevicePath());
@@ -280,7 +280,7 @@ void TestSimFaults::faultsChangeAtRunTime() {
   QVERIFY(line.HungUp(2000));
 }
 
-void TestSimFaults::badSpecs_data() {
+void TestSimFaults::badFaultTexts_data() {
   QTest::addColumn<QString>("fault");
   for (const char* fault : {"bogus", "silent=3", "drop", "drop=", "drop=300", "drop=80x0", "drop=80x", "drop=x2",
                            "corrupt=-1", "noise", "noise=abc", "split=0", "slow=80:", "slow=:5", "slow=80:5:6",
@@ -292,7 +292,7 @@ void TestSimFaults::badSpecs_data() {
     QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 
-void TestSimFaults::badSpecs() {
+void TestSimFaults::badFaultTexts() {
   QFETCH(QString, fault);
   SimOptions options;
   options.faults = {"noise=1", fault};
