@@ -16,17 +16,21 @@ const QString ConfigFilter = QStringLiteral("Plik konfiguracji VELT (*.gcf)");
 const QString ConfigSuffix = QStringLiteral("gcf");
 }  // namespace
 
-QString AskFileToOpen(QWidget* parent, const QString& filter) {
+namespace {
+QString AskFile(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode, const QString& suffix) {
   QFileDialog dialog(parent, QString(), QDir::homePath(), filter);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setAcceptMode(mode);
+  dialog.setDefaultSuffix(suffix);
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+}  // namespace
+
+QString AskFileToOpen(QWidget* parent, const QString& filter) {
+  return AskFile(parent, filter, QFileDialog::AcceptOpen, QString());
 }
 
 QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix) {
-  QFileDialog dialog(parent, QString(), QDir::homePath(), filter);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDefaultSuffix(suffix);
-  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+  return AskFile(parent, filter, QFileDialog::AcceptSave, suffix);
 }
 
 void TMain::SaveConfigFile() {

@@ -1,20 +1,13 @@
 // The whole configuration read from the controller into the window, or written from the window
 // into the controller, one item at a time with its progress shown.
-#include <QThread>
-
 #include "commands.h"
+#include "item_requests.h"
 #include "tmain.h"
-#include "waits.h"
 
 namespace {
-constexpr int PauseBeforeReadMs = 10;
 constexpr std::array<int, Cmd::ItemCount> UploadProgress{4,  8,  12, 16, 20, 22, 26, 30, 34, 38,
                                                          42, 46, 50, 54, 58, 62, 66, 70, 74, 78,
                                                          80, 84, 86, 90, 92, 94, 96, 98, 100};
-
-quint16 UploadTicks(int k) {
-  return k >= ItemIndex::In1OffText && k <= ItemIndex::In1OnText + 4 ? Waits::InputTextTicks : Waits::ShortTicks;
-}
 }  // namespace
 
 void TMain::DownloadConfig() {
@@ -25,12 +18,8 @@ void TMain::DownloadConfig() {
   ui.Bar->setValue(0);
   ui.Panel_bar->show();
   for (int k = 0; k < Cmd::ItemCount; ++k) {
-    const quint8 command = Cmd::ReadItem(k);
-    link.PollTicks = 0;
-    QThread::msleep(PauseBeforeReadMs);
-    link.SendFrame(command, QByteArrayLiteral("G"));
-    if (!link.WaitForReply(Waits::ReadTicks, command)) break;
-    ui.Bar->setValue(command * 100 / Cmd::ReadItemLast);
+    if (!ItemRequests::Read(link, k)) break;
+    ui.Bar->setValue(Cmd::ReadItem(k) * 100 / Cmd::ReadItemLast);
     if (k == Cmd::ItemCount - 1) EndTransfer();
     QCoreApplication::processEvents();
   }
@@ -58,7 +47,7 @@ void TMain::UploadConfig() {
       if (LoggedIn) EndTransfer();
       throw;
     }
-    if (!link.SendFrameAndWait(Cmd::WriteItem(k), value, UploadTicks(k))) break;
+    if (!ItemRequests::Write(link, k, value)) break;
     ui.Bar->setValue(UploadProgress[size_t(k)]);
     // An edit made while the item was on its way stays marked: the controller has the old value.
     try {

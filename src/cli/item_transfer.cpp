@@ -1,16 +1,12 @@
 #include "item_transfer.h"
 
-#include <QThread>
-
 #include "config_record.h"
 #include "console.h"
+#include "item_requests.h"
 #include "session.h"
-#include "waits.h"
 
 namespace ItemTransfer {
 namespace {
-constexpr int PauseBeforeReadMs = 10;
-
 QString Key(int item) { return QLatin1String(ConfigItems[size_t(item)].key); }
 
 QString Done(int done, qsizetype count) { return QStringLiteral("przesłano %1 z %2").arg(done).arg(count); }
@@ -26,11 +22,6 @@ void StopIfInterrupted(const Session& session, int item, int done, qsizetype cou
 }
 }  // namespace
 
-quint16 WriteTicks(int item) {
-  const bool inputText = item >= ItemIndex::In1OffText && item < ItemIndex::Out1OnWord;
-  return inputText ? Waits::InputTextTicks : Waits::ShortTicks;
-}
-
 QList<int> AllItems() {
   QList<int> items;
   for (int k = 0; k < Cmd::ItemCount; ++k) items.append(k);
@@ -42,11 +33,7 @@ ItemValues Read(Session& session, const QList<int>& items, Console& console) {
   ItemValues values;
   console.BeginProgress(QStringLiteral("Pobieram konfiguracje nadajnika"));
   for (int item : items) {
-    const quint8 command = Cmd::ReadItem(item);
-    link.PollTicks = 0;
-    QThread::msleep(PauseBeforeReadMs);
-    link.SendFrame(command, QByteArrayLiteral("G"));
-    if (!link.WaitForReply(Waits::ReadTicks, command)) Failed(session, item, int(values.size()), items.size());
+    if (!ItemRequests::Read(link, item)) Failed(session, item, int(values.size()), items.size());
     values.insert(item, link.LastRxPayload);
     console.Progress(int(values.size() * 100 / items.size()));
     StopIfInterrupted(session, item, int(values.size()), items.size());
@@ -60,7 +47,7 @@ void Write(Session& session, const ItemValues& values, Console& console) {
   int done = 0;
   console.BeginProgress(QStringLiteral("Wysyłam konfiguracje do nadajnika"));
   for (auto it = values.cbegin(); it != values.cend(); ++it) {
-    if (!link.SendFrameAndWait(Cmd::WriteItem(it.key()), it.value(), WriteTicks(it.key())))
+    if (!ItemRequests::Write(link, it.key(), it.value()))
       Failed(session, it.key(), done, values.size());
     ++done;
     console.Progress(int(done * 100 / values.size()));

@@ -15,8 +15,6 @@ class Session;
 using ItemValues = QMap<int, QByteArray>;
 
 namespace ItemTransfer {
-quint16 WriteTicks(int item);
-
 // The values as the controller sent them (item 1 with its trailing NUL). Throws CliError.
 ItemValues Read(Session& session, const QList<int>& items, Console& console);
 // Throws CliError; the items before a failure stay written.
