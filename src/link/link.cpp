@@ -32,7 +32,15 @@ void Link::WriteRequest(quint8 command, const QByteArray& payload) {
   LastSentFrame = Frame::Request(command, payload);
   LastRxCommand = 0;
   LastRxPayload.clear();
-  Port.WriteText(LastSentFrame);
+  WriteFrame(LastSentFrame);
+}
+
+void Link::WriteFrame(const QByteArray& frame) {
+  const qint64 began = MonotonicNs();
+  Port.WriteText(frame);
+  const qint64 taken = MonotonicNs();
+  const qint64 charNs = Port.CharacterTimeNs();
+  LastFrameOnWireNs = qMax(began + frame.size() * charNs, taken + Port.PendingOutputCount() * charNs);
 }
 
 void Link::SendFrame(quint8 command, const QByteArray& payload) {
@@ -73,7 +81,7 @@ bool Link::WaitForReply(quint16 ticks, quint8 command) {
     if (resendsLeft > 0) {
       --resendsLeft;
       ReplyCountdown = ticks;
-      Port.WriteText(ownFrame);
+      WriteFrame(ownFrame);
       QCoreApplication::processEvents();
       continue;
     }
@@ -107,6 +115,7 @@ void Link::VaCommRxChar(TCustomComPort*, int count) {
     if (IsIdle()) Client.LinkIdle();
   }};
   LastRxChar = NoRxChar;
+  LastRxCharNs = MonotonicNs();
   QByteArray received;
   Port.ReadText(received, count);
   if (received.size() == 1) LastRxChar = received.at(0);

@@ -65,9 +65,15 @@ class Link {
   bool LinkBusy = false;
   quint8 PollTicks = 0;
   char LastRxChar = NoRxChar;
+  // On the monotonic clock (MonotonicNs). When the last byte of the last frame written is on
+  // the wire: not before the frame's own time on the line from when its write began, nor
+  // before the driver has sent what it held.
+  qint64 LastFrameOnWireNs = 0;
+  qint64 LastRxCharNs = 0;  // when LastRxChar was set
 
  private:
   void WriteRequest(quint8 command, const QByteArray& payload);
+  void WriteFrame(const QByteArray& frame);
   void Released();  // a wait or a batch ended
 
   TCustomComPort& Port;

@@ -195,7 +195,7 @@ void TCustomComPort::BeforeClose() {
 void TCustomComPort::ApplyLineSettings() {
   if (!connected_) return;
   TermiosLine::Settings s;
-  s.speed = baudRate_ == brCustom ? customBaudRate_ : BaudRateValue(baudRate_);
+  s.speed = LineSpeed();
   s.dataBits = 5 + int(dataBits_);
   s.parity = parity_.Bits();
   s.parityCheck = parity_.Check();
@@ -219,6 +219,10 @@ void TCustomComPort::ApplyTimeoutSettings() {
 
 void TCustomComPort::ApplyBufferSizes() {
   // Linux tty drivers have fixed queues; InputSize only sets the evRx80Full level at open.
+}
+
+int TCustomComPort::LineSpeed() const {
+  return baudRate_ == brCustom ? customBaudRate_ : BaudRateValue(baudRate_);
 }
 
 // ---- property writes
@@ -291,6 +295,22 @@ int TCustomComPort::PendingInputCount() {
     return 0;
   }
   return count;
+}
+
+int TCustomComPort::PendingOutputCount() {
+  int count = 0;
+  if (const int err = TermiosLine::OutputCount(fd_, count)) {
+    if (!TermiosLine::NotSupported(err)) ReportError(CError_ClearComFailed, err);
+    return 0;
+  }
+  return count;
+}
+
+qint64 TCustomComPort::CharacterTimeNs() const {
+  const int speed = LineSpeed();
+  if (speed <= 0) return 0;
+  const int bits = 1 + 5 + int(dataBits_) + (parity_.Bits() == prNone ? 0 : 1) + (stopBits_ == sbOneStopBit ? 1 : 2);
+  return qint64(bits) * 1'000'000'000 / speed;
 }
 
 TLineSignals TCustomComPort::ReadSignals() {

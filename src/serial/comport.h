@@ -97,6 +97,10 @@ class TCustomComPort : public QObject {
   void SetDTRLine(bool on);
   void SetRTSLine(bool on);
   int PendingInputCount();
+  int PendingOutputCount();  // 0 where the device cannot tell
+  // How long one character takes on the line at the current settings: start, data, parity and
+  // stop bits at the speed set.
+  qint64 CharacterTimeNs() const;
   TLineSignals ReadSignals();
   TComErrors ReadLineErrors();  // line errors since the last call
 
@@ -211,6 +215,7 @@ class TCustomComPort : public QObject {
   template <typename Run> void PassOnExceptions(Run run);
   void NotifyWritten();
   template <typename T> void SetLineSetting(T& field, T value);
+  int LineSpeed() const;
   int ContinueRead(TPortTransfer* transfer);
   void FinishWrite(TPortTransfer* transfer);
 

@@ -105,6 +105,11 @@ int InputCount(int fd, int& count) {
   return Ioctl(fd, TIOCINQ, &count);
 }
 
+int OutputCount(int fd, int& count) {
+  count = 0;
+  return Ioctl(fd, TIOCOUTQ, &count);
+}
+
 int ReadCounters(int fd, Counters& counters) {
   struct serial_icounter_struct ic {};
   const int err = Ioctl(fd, TIOCGICOUNT, &ic);

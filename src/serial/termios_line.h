@@ -36,6 +36,9 @@ int SetModemLine(int fd, int line, bool on);
 int ReadModemLines(int fd, int& lines);
 
 int InputCount(int fd, int& count);
+// Bytes written but not yet sent by the driver; a pseudo-terminal or a USB adapter reports them
+// gone while they may still be on their way.
+int OutputCount(int fd, int& count);
 
 // Line-error counters of drivers that keep them (others fail with ENOTTY or EINVAL).
 struct Counters {
