@@ -8,6 +8,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "commands.h"
 #include "frame.h"
 #include "state_file.h"
 
@@ -249,6 +250,9 @@ void Simulator::Handle(const Request& request) {
   const Answer answer = controller.Handle(request, request.at, faults);
   Faults::Plan plan;
   if (answer.kind != Answer::Kind::None) plan = faults.PlanAnswer(request.command, answer.kind == Answer::Kind::Ack);
+  if (request.command == Cmd::Restart) acknowledgedBlocks.clear();
+  if (request.command == Cmd::FirmwareBlock && answer.kind == Answer::Kind::Ack && plan.send)
+    acknowledgedBlocks.append(quint8(request.payload.at(0)));
   ++answeredSinceFaults;
   lock.unlock();
 
@@ -361,6 +365,11 @@ bool Simulator::InBootloader() const {
 QByteArray Simulator::ReceivedFirmware() const {
   std::lock_guard lock(mutex);
   return controller.ReceivedFirmware();
+}
+
+QList<quint8> Simulator::AcknowledgedBlocks() const {
+  std::lock_guard lock(mutex);
+  return acknowledgedBlocks;
 }
 
 bool Simulator::SetFaults(const QStringList& faultTexts, QString* error) {

@@ -80,6 +80,9 @@ class Simulator {
   // The image bytes of the firmware blocks received since the last restart, in block order
   // (64 bytes a block, a resent block once).
   QByteArray ReceivedFirmware() const;
+  // The numbers of the firmware blocks whose "!" went out since the last restart request, in
+  // order (a stray "!" is none).
+  QList<quint8> AcknowledgedBlocks() const;
 
   // Replaces the active faults (their counts start afresh); false with the reason on a bad FAULT.
   bool SetFaults(const QStringList& faultTexts, QString* error = nullptr);
@@ -122,6 +125,7 @@ class Simulator {
   qint64 requestCount = 0;
   Controller controller;
   Faults faults;
+  QList<quint8> acknowledgedBlocks;
   int answeredSinceFaults = 0;  // requests handled since the faults were set
   bool saveStateFile = false;
   std::mutex saving;            // one save at a time, the latest state last

@@ -9,10 +9,15 @@
 #include "link.h"
 
 FirmwareUpdate::FirmwareUpdate(Link& link, TCustomComPort& port, const FirmwareImage& image,
-                               FirmwareReport& report)
-    : link_(link), port_(port), image_(image), report_(report) {}
+                               FirmwareReport& report, FirmwarePauses pauses)
+    : link_(link), port_(port), image_(image), report_(report), pauses_(pauses) {
+  wake_.setSingleShot(true);
+  wake_.setTimerType(Qt::PreciseTimer);
+}
 
-bool FirmwareUpdate::LinkEnded() const { return link_.Epoch() != epoch_ || !port_.Connected(); }
+bool FirmwareUpdate::Interrupted() const {
+  return stopRequested_ || link_.Epoch() != epoch_ || !port_.Connected();
+}
 
 FirmwareUpdate::Outcome FirmwareUpdate::Run() {
   running_ = true;
@@ -22,15 +27,13 @@ FirmwareUpdate::Outcome FirmwareUpdate::Run() {
   } done{running_};
   epoch_ = link_.Epoch();
   link_.SendFrame(Cmd::Restart, QByteArray(FirmwareImage::RestartPayload));
-  QThread::msleep(BootPauseMs);
-  // Whatever came before and during the pause answers no block: take it in and forget it.
+  QThread::msleep(pauses_.bootMs);
+  // A stop asked during the pause is seen here; a "!" that came meanwhile answers no block.
   QCoreApplication::processEvents();
-  link_.LastRxChar = Link::NoRxChar;
+  if (Interrupted()) return Outcome::Stopped;
 
   for (int n = 0; n < image_.BlockCount(); ++n) {
-    int sends = 1;
-    link_.SendFrame(Cmd::FirmwareBlock, image_.BlockPayload(n));
-    switch (WaitForAck(n, sends)) {
+    switch (SendBlock(n)) {
       case Ack::Stopped:
         return Outcome::Stopped;
       case Ack::Missing:
@@ -39,47 +42,55 @@ FirmwareUpdate::Outcome FirmwareUpdate::Run() {
       case Ack::Received:
         break;
     }
-    // A block sent again may be acknowledged twice: the second "!" belongs to this block, not
-    // to the next one.
-    if (sends > 1) TakeLateAcknowledgements(sends - 1);
-    link_.LastRxChar = Link::NoRxChar;
     report_.ShowProgress(image_.ProgressAfter(n));
     QCoreApplication::processEvents();
-    if (stopRequested_ || LinkEnded()) return Outcome::Stopped;
+    if (Interrupted()) return Outcome::Stopped;
   }
   report_.ShowProgress(100);
-  QThread::msleep(EndPauseMs);
+  QThread::msleep(pauses_.endMs);
   link_.SendFrame(Cmd::FirmwareEnd, QByteArray(FirmwareImage::EndPayload));
   report_.ReportCompleted();
   return Outcome::Completed;
 }
 
-FirmwareUpdate::Ack FirmwareUpdate::WaitForAck(int block, int& sends) {
-  link_.ReplyCountdown = AckTicks;
+qint64 FirmwareUpdate::Transmit(int block) {
+  link_.SendFrame(Cmd::FirmwareBlock, image_.BlockPayload(block));
+  return link_.LastFrameOnWireNs;
+}
+
+FirmwareUpdate::Ack FirmwareUpdate::SendBlock(int block) {
+  qint64 onWire = Transmit(block);
+  int sends = 1;
   for (;;) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    // An acknowledgement counts even when the second ran out in the same pass.
-    if (link_.LastRxChar == Cmd::FirmwareAck) return Ack::Received;
-    if (stopRequested_ || LinkEnded()) return Ack::Stopped;
-    if (link_.ReplyCountdown > 0) continue;
+    const Wait wait = WaitForAck(onWire, true);
+    if (wait == Wait::Stopped) return Ack::Stopped;
+    if (wait == Wait::Acknowledged) break;
     if (resendsLeft_ == 0) return Ack::Missing;
     --resendsLeft_;
     ++sends;
-    link_.SendFrame(Cmd::FirmwareBlock, image_.BlockPayload(block));
-    link_.ReplyCountdown = AckTicks;
+    onWire = Transmit(block);
   }
+  // Each transmission of a block may be acknowledged: the next block goes out only when the
+  // last one's window is over, and the further "!" that come meanwhile are not its own.
+  if (sends > 1 && WaitForAck(onWire, false) == Wait::Stopped) return Ack::Stopped;
+  return Ack::Received;
 }
 
-// Waits up to one acknowledgement time for the further "!" of a block that went out `count`
-// more times, so that none of them is taken for the next block's.
-void FirmwareUpdate::TakeLateAcknowledgements(int count) {
-  link_.LastRxChar = Link::NoRxChar;
-  link_.ReplyCountdown = AckTicks;
-  while (count > 0 && link_.ReplyCountdown > 0 && !stopRequested_ && !LinkEnded()) {
+// Until the window of a block on the wire at `onWireNs` is over. Every "!" is taken in; one
+// received once the block is on the wire ends the wait when `endsOnAck`, even in the pass in
+// which the window ran out.
+FirmwareUpdate::Wait FirmwareUpdate::WaitForAck(qint64 onWireNs, bool endsOnAck) {
+  const qint64 endNs = onWireNs + AckWindowNs;
+  for (;;) {
+    const qint64 now = MonotonicNs();
+    const qint64 next = now < onWireNs ? onWireNs : endNs;
+    wake_.start(int(qBound<qint64>(1, (next - now + 999'999) / 1'000'000, AckWindowNs / 1'000'000)));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (link_.LastRxChar == Cmd::FirmwareAck) {
-      --count;
       link_.LastRxChar = Link::NoRxChar;
+      if (endsOnAck && link_.LastRxCharNs >= onWireNs) return Wait::Acknowledged;
     }
+    if (Interrupted()) return Wait::Stopped;
+    if (MonotonicNs() >= endNs) return Wait::WindowOver;
   }
 }

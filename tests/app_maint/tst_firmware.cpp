@@ -175,19 +175,23 @@ void TestFirmware::transfer_data() {
   QTest::addColumn<QString>("blocks");  // block numbers in the order the controller received them
   QTest::addColumn<bool>("completed");
   QTest::addColumn<QList<int>>("progress");  // the gauge's values after the start; empty: not looked at
+  // The line is paced: a "!" can only follow a block that has reached the controller.
   QTest::newRow("65 bytes: the second block padded")
-      << 65 << QStringList{} << 0 << "0 1" << true << QList<int>{92, 94, 100};
+      << 65 << QStringList{} << 1200 << "0 1" << true << QList<int>{92, 94, 100};
   QTest::newRow("128 bytes: two full blocks, no third")
-      << 128 << QStringList{} << 0 << "0 1" << true << QList<int>{48, 96, 100};
+      << 128 << QStringList{} << 1200 << "0 1" << true << QList<int>{48, 96, 100};
+  // Noise comes in the same write as the "!" only on a line without pacing.
   QTest::newRow("an acknowledgement among other bytes is none")
-      << 65 << QStringList{"noisy-ack=0x0x1"} << 0 << "0 0 1" << true << QList<int>{};
+      << 65 << QStringList{"noisy-ack=0x0x1", "slow=101:700"} << 0 << "0 0 1" << true << QList<int>{};
   QTest::newRow("a \"!\" before block 0 is not its acknowledgement")
-      << 65 << QStringList{"stray-ack=1000", "no-ack=0x0x1"} << 0 << "0 0 1" << true << QList<int>{};
+      << 65 << QStringList{"stray-ack=1000", "no-ack=0x0x1"} << 1200 << "0 0 1" << true << QList<int>{};
+  // Block 0's first "!" comes after its resend has reached the controller, and the resend's
+  // own "!" right behind it.
   QTest::newRow("a duplicate acknowledgement is not the next block's")
-      << 65 << QStringList{"late-ack=0:750x1", "no-ack=1x1"} << 1200 << "0 0 1 1" << true << QList<int>{};
+      << 65 << QStringList{"late-ack=0:1700x1", "no-ack=1x1"} << 1200 << "0 0 1 1" << true << QList<int>{};
   QTest::newRow("two resends, then a third block unacknowledged")
-      << 256 << QStringList{"no-ack=0x0x1", "no-ack=1x1", "no-ack=2"} << 0 << "0 0 1 1 2" << false << QList<int>{};
-  QTest::newRow("the last block unacknowledged") << 65 << QStringList{"no-ack=1"} << 0 << "0 1 1 1" << false
+      << 256 << QStringList{"no-ack=0x0x1", "no-ack=1x1", "no-ack=2"} << 1200 << "0 0 1 1 2" << false << QList<int>{};
+  QTest::newRow("the last block unacknowledged") << 65 << QStringList{"no-ack=1"} << 1200 << "0 1 1 1" << false
                                                  << QList<int>{};
 }
 
@@ -353,7 +357,7 @@ void TestFirmware::closeDuringTransfer_data() {
 // "Plik" and "START" start nothing meanwhile.
 void TestFirmware::closeDuringTransfer() {
   QFETCH(bool, stop);
-  WindowRig rig({.stageStepMs = 0});
+  WindowRig rig({.baud = 1200, .stageStepMs = 0});
   START_RIG(rig);
   LOG_IN(rig);
   QTemporaryDir folder;

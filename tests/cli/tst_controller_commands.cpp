@@ -167,7 +167,7 @@ void TstControllerCommands::firmware() {
   QFETCH(QString, fault);
   QFETCH(int, status);
   QFETCH(QString, message);
-  CliRig rig;
+  CliRig rig({.baud = 1200, .stageStepMs = 0});  // a "!" only once the block has arrived
   START_RIG(rig);
   if (!fault.isEmpty()) QVERIFY(rig.sim.SetFaults({fault}));
   const QByteArray image = Image(size);
