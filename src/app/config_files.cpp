@@ -33,7 +33,16 @@ QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suf
   return AskFile(parent, filter, QFileDialog::AcceptSave, suffix);
 }
 
+// A transfer reads or writes the controls item by item: a file neither takes them nor gives
+// them meanwhile, so that it never holds old and new items together.
+bool TMain::RefusedDuringOperation() {
+  if (!operationRunning_) return false;
+  QApplication::beep();
+  return true;
+}
+
 void TMain::SaveConfigFile() {
+  if (RefusedDuringOperation()) return;
   // The save buttons do not take the focus: the field being edited is corrected first, so that
   // an empty time or limit is not saved as 0.
   Editing->LeaveFocusedField();
@@ -53,11 +62,7 @@ void TMain::SaveConfigFile() {
 }
 
 void TMain::LoadConfigFile() {
-  // A transfer reads or writes these controls item by item; a file does not come between.
-  if (operationRunning_) {
-    QApplication::beep();
-    return;
-  }
+  if (RefusedDuringOperation()) return;
   const QString path = ChooseOpenFile(ConfigFilter);
   if (path.isEmpty()) return;
   const FileCheck::Result checked = FileCheck::ReadAndCheck(path, "gcf");

@@ -136,6 +136,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
     };
   }
 
+  // A file operation asked for while an operation runs: a beep, and true.
+  bool RefusedDuringOperation();
   // After a transfer that leaves the window logged in: status and transfer buttons back.
   void EndTransfer();
 

@@ -23,6 +23,7 @@ class TestConfigFiles : public QObject {
   void equalFieldsUnchanged();
   void operatorList_data();
   void operatorList();
+  void notDuringTransfer_data();
   void notDuringTransfer();
 };
 

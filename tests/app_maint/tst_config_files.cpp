@@ -1,5 +1,7 @@
 // Configuration files saved from and loaded into the main window: the bytes on disk, what a
 // load changes, and the files and saves that fail.
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -538,16 +540,30 @@ void TestConfigFiles::operatorList() {
   QCOMPARE(rig.ui().Edit_operator->text(), centre);
 }
 
-// A configuration download reads and writes the controls item by item: a file is not loaded
-// while it runs, and is once it has ended.
+void TestConfigFiles::notDuringTransfer_data() {
+  QTest::addColumn<QString>("transfer");  // the speed button that starts it
+  QTest::addColumn<bool>("saving");       // else loading
+  QTest::newRow("loading during a download") << "Icon_get" << false;
+  QTest::newRow("saving during a download") << "Icon_get" << true;
+  QTest::newRow("saving during an upload") << "Icon_put" << true;
+}
+
+// A transfer reads or writes the controls item by item: a file is neither loaded nor saved
+// while it runs (nothing asked, nothing written), and is once it has ended.
 void TestConfigFiles::notDuringTransfer() {
-  WindowRig rig({.faults = {"slow=4:800"}, .stageStepMs = 0});
+  QFETCH(QString, transfer);
+  QFETCH(bool, saving);
+  const bool download = transfer == "Icon_get";
+  const quint8 first = download ? Cmd::ReadItem(0) : Cmd::WriteItem(0);
+  WindowRig rig({.faults = {QStringLiteral("slow=%1:800").arg(first)}, .stageStepMs = 0});
   START_RIG(rig);
   LOG_IN(rig);
-  QTRY_VERIFY_WITH_TIMEOUT(rig.ui().Icon_get->isEnabled(), 2500);
+  auto* start = rig.window->findChild<QAbstractButton*>(transfer);
+  QVERIFY(start);
+  QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 2500);
   QTemporaryDir folder;
   const QString path = folder.filePath("other.gcf");
-  {
+  if (!saving) {
     TMain producer(nullptr, rig.ports.Roots());
     SetControls(producer, {"Edit_Tel3=+48999888777"});
     QCOMPARE(Save(rig, producer, path), QStringList{});
@@ -557,27 +573,35 @@ void TestConfigFiles::notDuringTransfer() {
     ++asked;
     return path;
   };
+  rig.window->ChooseSaveFile = [&](const QString&, const QString&) {
+    ++asked;
+    return path;
+  };
+  QAbstractButton* button = saving ? rig.ui().SpeedButton1 : rig.ui().SpeedButton2;
+  QAction* menuItem = saving ? rig.ui().Zapis1 : rig.ui().Odczyt1;
   bool triedDuring = false, runningThen = false;
   QTimer poke;
   poke.setInterval(20);
   QObject::connect(&poke, &QTimer::timeout, [&] {
-    if (triedDuring || rig.Requests(Cmd::ReadItem(0)).isEmpty()) return;
+    if (triedDuring || rig.Requests(first).isEmpty()) return;
     triedDuring = true;
     runningThen = rig.window->OperationRunning();
-    QTest::mouseClick(rig.ui().SpeedButton2, Qt::LeftButton);
-    rig.ui().Odczyt1->trigger();
+    QTest::mouseClick(button, Qt::LeftButton);
+    menuItem->trigger();
   });
   poke.start();
-  rig.Click(rig.ui().Icon_get);
+  rig.Click(start);
   QTRY_VERIFY_WITH_TIMEOUT(!rig.window->OperationRunning() && triedDuring, 15000);
   poke.stop();
   QVERIFY(runningThen);
   QCOMPARE(asked, 0);
   QCOMPARE(rig.boxes.Summaries(), QStringList{});
   QCOMPARE(rig.ui().Edit_Tel3->text(), QString());
+  QCOMPARE(QFileInfo::exists(path), !saving);
 
-  rig.Click(rig.ui().SpeedButton2);
+  rig.Click(button);
   QCOMPARE(asked, 1);
-  QCOMPARE(rig.boxes.Summaries(), QStringList{Loaded});
-  QCOMPARE(rig.ui().Edit_Tel3->text(), QStringLiteral("+48999888777"));
+  QCOMPARE(rig.boxes.Summaries(), saving ? QStringList{} : QStringList{Loaded});
+  if (saving) QVERIFY(ViewConfigFile(ReadWhole(path)));
+  else QCOMPARE(rig.ui().Edit_Tel3->text(), QStringLiteral("+48999888777"));
 }
