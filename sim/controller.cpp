@@ -1,5 +1,7 @@
 #include "controller.h"
 
+#include <algorithm>
+
 #include "frame.h"
 
 namespace {
@@ -72,7 +74,11 @@ Answer Controller::Normal(const Request& r, SimTime now, Faults& faults) {
   }
   if (Cmd::IsReadItem(c)) {
     const int k = Cmd::ItemOfCommand(c);
-    return ReplyWith(c, ReadReplyValue(k, state.items[k]));
+    const QByteArray value = ReadReplyValue(k, state.items[k]);
+    if (!faults.ShortRead(c)) return ReplyWith(c, value);
+    Answer a = ReplyWith(c, value.chopped(std::min<qsizetype>(1, value.size())));
+    a.note = QStringLiteral("item %1 answered without its last byte (fault)").arg(k);
+    return a;
   }
   if (Cmd::IsWriteItem(c)) {
     const int k = Cmd::ItemOfCommand(c);

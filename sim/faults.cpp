@@ -39,6 +39,8 @@ QString Faults::Syntax() {
       "  stray-ack=MS       send a lone \"!\" MS milliseconds after each restart request\n"
       "  alter=CMD[xN]      store another value than the one written by write command CMD\n"
       "                     (odd, 5 to 61) but answer as usual (first N writes with xN)\n"
+      "  short=CMD[xN]      answer read command CMD (even, 4 to 60) with the last byte of the\n"
+      "                     item's value left off (first N reads with xN)\n"
       "  hangup-after=N     close the line once N requests have arrived and been answered, at\n"
       "                     once with 0 (the last answer is given 200 ms to be read)\n"
       "  CMD and BLOCK are bytes, decimal or 0x-hexadecimal (\"0x1\" is 1; block 0 once is \"0x0x1\").\n");
@@ -101,6 +103,8 @@ std::optional<Faults> Faults::Parse(const QStringList& faultTexts, QString* erro
       f.strayAckMs = n;
     } else if (name == "alter" && hasArg) {
       ok = counted(f.alters) && Cmd::IsWriteItem(quint8(f.alters.back().key));
+    } else if (name == "short" && hasArg) {
+      ok = counted(f.shortReads) && Cmd::IsReadItem(quint8(f.shortReads.back().key));
     } else if (name == "slow" && hasArg) {
       const QStringList parts = arg.split(':');
       Rule rule;
@@ -173,3 +177,5 @@ std::optional<int> Faults::StrayAck() {
 }
 
 bool Faults::AlterWrite(quint8 command) { return Take(alters, command); }
+
+bool Faults::ShortRead(quint8 command) { return Take(shortReads, command); }

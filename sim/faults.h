@@ -19,6 +19,8 @@
 //   stray-ack=MS       send a lone "!" MS milliseconds after each restart request, before any block
 //   alter=CMD[xN]      store another value than the one written by write command CMD (odd, 5 to
 //                      61) but answer as usual (only the first N such writes with xN)
+//   short=CMD[xN]      answer read command CMD (even, 4 to 60) with the last byte of the item's
+//                      value left off (only the first N such reads with xN)
 //   hangup-after=N     close the line once N requests have arrived and been answered, at once
 //                      with 0 (the last answer is given 200 ms to be read)
 #include <QList>
@@ -61,6 +63,8 @@ class Faults {
 
   // Whether the value written by this command is to be stored altered; counts it.
   bool AlterWrite(quint8 command);
+  // Whether the value read by this command is to be answered a byte short; counts it.
+  bool ShortRead(quint8 command);
 
  private:
   struct Rule {
@@ -73,7 +77,7 @@ class Faults {
   bool silent = false;
   std::optional<int> silentAfter;
   int answers = 0;
-  QList<Rule> drops, corrupts, slows, noAcks, alters, lateAcks, noisyAcks;
+  QList<Rule> drops, corrupts, slows, noAcks, alters, shortReads, lateAcks, noisyAcks;
   std::optional<int> strayAckMs;
   int pendingAckDelayMs = 0;  // for the acknowledgement planned next
   int noise = 0;

@@ -125,12 +125,16 @@ void ConfigBinding::SetItemValue(int k, const QByteArray& value) {
   }
 }
 
-void ConfigBinding::ApplyConfigReply(quint8 command, const QByteArray& payload) {
+bool ConfigBinding::ApplyConfigReply(quint8 command, const QByteArray& payload) {
   const ConfigItem* item = ConfigItemOfCommand(command);
-  if (!item) return;
+  if (!item) return true;
   const int k = item->index;
-  // A fixed-size value that came short is not guessed at: the item stays as it was.
-  if (!item->isText() && payload.size() < item->size) return;
+  // A fixed-size value that came short is not guessed at: the item keeps its values, and what
+  // the controller holds is not known, so its controls do not show it in step.
+  if (!item->isText() && payload.size() < item->size) {
+    for (QWidget* control : c_.Of(k)) SetBackground(control, Colours::Edited);
+    return false;
+  }
   if (k == ItemIndex::Options) {
     // Each box takes its in-step colour before the next is set.
     const OptionFlags options = UnpackOptionFlags(payload);
@@ -140,11 +144,28 @@ void ConfigBinding::ApplyConfigReply(quint8 command, const QByteArray& payload) 
       SetChecked(boxes[i], bits[i]);
       SetBackground(boxes[i], InStepColour(k));
     }
-    return;
+    return true;
   }
   SetItemValue(k, payload);
   if (k == ItemIndex::SmsCentre) ui_.Combo_operator->setCurrentIndex(OperatorPresets::EntryOfReply(payload));
   MarkItemInStep(k);
+  return true;
+}
+
+QString ConfigBinding::CaptionOf(int k) const {
+  const QString comma = QStringLiteral(", ");
+  switch (k) {
+    case ItemIndex::InputMatrix: return ui_.LabelTabelaT->text() + comma + ui_.LabelTabelaS->text();
+    case ItemIndex::OutputFlags: return ui_.LabelWierszNC->text() + comma + ui_.LabelWierszMono->text();
+    case ItemIndex::OutputTimes: return ui_.LabelWierszCzas->text();
+    case ItemIndex::LimitSms: return ui_.LabelLimitSMS->text();
+    case ItemIndex::LimitVoice: return ui_.LabelLimitVoice->text();
+    default: {
+      QStringList captions;
+      for (const QCheckBox* box : c_.options()) captions << box->text();
+      return captions.join(comma);
+    }
+  }
 }
 
 QColor ConfigBinding::InStepColour(int k) const {

@@ -19,7 +19,9 @@ class ConfigBinding {
   QByteArray EncodeConfigItem(int k) const;
   // Every item; raises like EncodeConfigItem.
   ConfigRecord EncodeRecord() const;
-  void ApplyConfigReply(quint8 command, const QByteArray& payload);
+  // False when the reply holds too few bytes for its item: nothing is set, and the item's
+  // controls take the edited colour.
+  bool ApplyConfigReply(quint8 command, const QByteArray& payload);
   void MarkItemInStep(int k);
 
   QByteArray EncodeInputMatrix() const;
@@ -37,6 +39,8 @@ class ConfigBinding {
   OutputFlags Outputs() const;
   void SetOutputs(const OutputFlags& outputs);
 
+  // The window's captions of the controls of item k, an item of fixed size.
+  QString CaptionOf(int k) const;
   // The colour of a control of item k when in step.
   QColor InStepColour(int k) const;
 

@@ -2,6 +2,7 @@
 // into the controller, one item at a time with its progress shown.
 #include "commands.h"
 #include "item_requests.h"
+#include "message_box.h"
 #include "tmain.h"
 
 namespace {
@@ -17,6 +18,7 @@ void TMain::DownloadConfig() {
   ui.Label_Bar->setText(QStringLiteral("Pobieram konfiguracje nadajnika"));
   ui.Bar->setValue(0);
   ui.Panel_bar->show();
+  unreadItems_.reset();
   for (int k = 0; k < Cmd::ItemCount; ++k) {
     if (!ItemRequests::Read(link, k)) break;
     ui.Bar->setValue(Cmd::ReadItem(k) * 100 / Cmd::ReadItemLast);
@@ -24,6 +26,13 @@ void TMain::DownloadConfig() {
     QCoreApplication::processEvents();
   }
   ui.Panel_bar->hide();
+  // The window holds other values than the controller for these: the user is told once.
+  if (unreadItems_.none()) return;
+  QStringList captions;
+  for (int k = 0; k < Cmd::ItemCount; ++k)
+    if (unreadItems_.test(size_t(k))) captions << Binding->CaptionOf(k);
+  QApplication::beep();
+  ErrorBox(QStringLiteral("Nie odczytano z nadajnika VELT (za krótka odpowiedź):\n") + captions.join(u'\n'));
 }
 
 void TMain::UploadConfig() {

@@ -240,5 +240,6 @@ void TMain::ShowStatusReply(const QByteArray& payload) {
 }
 
 void TMain::ApplyConfigReply(quint8 command, const QByteArray& payload) {
-  Binding->ApplyConfigReply(command, payload);
+  // An item's last reply says whether it could be read.
+  unreadItems_.set(size_t(Cmd::ItemOfCommand(command)), !Binding->ApplyConfigReply(command, payload));
 }

@@ -3,9 +3,11 @@
 #include <QByteArrayList>
 #include <QMainWindow>
 #include <QTimer>
+#include <bitset>
 #include <exception>
 #include <memory>
 
+#include "commands.h"
 #include "comport.h"
 #include "config_binding.h"
 #include "field_editing.h"
@@ -153,6 +155,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   bool operationRunning_ = false;
   Operation pendingOperation_ = nullptr;
   bool pendingScheduled_ = false;
+  std::bitset<Cmd::ItemCount> unreadItems_;  // replies too short to use, since the download began
 };
 
 // The standard file dialogs, starting in the user's home folder; empty when cancelled.

@@ -5,7 +5,7 @@
 
 enum class ExitStatus : int {
   Done = 0,
-  Error = 1,          // a file, a port or the controller's line failed; interrupted
+  Error = 1,          // a file, a port or the controller's line failed; a reply too short; interrupted
   Usage = 2,          // the command line itself is wrong (option, key, typed value)
   NoReply = 3,        // the controller did not answer
   WrongPassword = 4,  // the controller refused the password

@@ -1,5 +1,6 @@
 #include "item_transfer.h"
 
+#include "cli_error.h"
 #include "config_record.h"
 #include "console.h"
 #include "item_requests.h"
@@ -31,14 +32,21 @@ QList<int> AllItems() {
 ItemValues Read(Session& session, const QList<int>& items, Console& console) {
   Link& link = session.link();
   ItemValues values;
+  QStringList unread;
   console.BeginProgress(QStringLiteral("Pobieram konfiguracje nadajnika"));
   for (int item : items) {
     if (!ItemRequests::Read(link, item)) Failed(session, item, int(values.size()), items.size());
     values.insert(item, link.LastRxPayload);
+    // A fixed-size value that came short is not guessed at, nor passed on as read.
+    const ConfigItem& config = ConfigItems[size_t(item)];
+    if (!config.isText() && link.LastRxPayload.size() < config.size) unread.append(Key(item));
     console.Progress(int(values.size() * 100 / items.size()));
     StopIfInterrupted(session, item, int(values.size()), items.size());
   }
   console.EndProgress();
+  if (!unread.isEmpty())
+    throw CliError(ExitStatus::Error, QStringLiteral("Nie odczytano z nadajnika VELT (za krótka odpowiedź): %1")
+                                          .arg(unread.join(QStringLiteral(", "))));
   return values;
 }
 

@@ -15,7 +15,8 @@ class Session;
 using ItemValues = QMap<int, QByteArray>;
 
 namespace ItemTransfer {
-// The values as the controller sent them (item 1 with its trailing NUL). Throws CliError.
+// The values as the controller sent them (item 1 with its trailing NUL). Throws CliError, also
+// after the last item when a reply was too short for its item.
 ItemValues Read(Session& session, const QList<int>& items, Console& console);
 // Throws CliError; the items before a failure stay written.
 void Write(Session& session, const ItemValues& values, Console& console);

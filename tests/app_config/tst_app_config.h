@@ -50,6 +50,8 @@ class TestTransfer : public QObject {
   void slowInputTextWrite();
   void silentAtFirstWrite();
   void silentDuringDownload();
+  void shortReplies_data();
+  void shortReplies();
   void actionDuringUpload_data();
   void actionDuringUpload();
 };

@@ -107,20 +107,21 @@ void TestBinding::applyReply_data() {
   QTest::newRow("options 0xF0: high bits ignored") << potwText << int(Read(27)) << Bytes("f0") << OptionControls
                                                    << "EditPotw=Gotowe(disabled)" << OptionBoxes << "window" << 27
                                                    << Bytes("00");
-  QTest::newRow("options, empty reply ignored")
+  QTest::newRow("options, empty reply ignored, boxes marked edited")
       << QStringList{"BoxPotw+", "EditPotw=Gotowe"} << int(Read(27)) << QByteArray() << OptionControls
       << "BoxPotw EditPotw=Gotowe" << OptionBoxes << "red" << 27 << Bytes("01");
 
   // Numbers
   QTest::newRow("times 0, 7, 200") << none << int(Read(24)) << Bytes("0007c8") << Times
                                    << "Out1Czas=0 Out2Czas=7 Out3Czas=200" << "" << "window" << 24 << Bytes("0007c8");
-  QTest::newRow("times, short reply ignored") << none << int(Read(24)) << Bytes("0102") << Times
-                                              << "Out1Czas=5 Out2Czas=5 Out3Czas=5" << "" << "red" << 24
-                                              << Bytes("050505");
+  QTest::newRow("times, short reply ignored, fields marked edited")
+      << none << int(Read(24)) << Bytes("0102") << Times << "Out1Czas=5 Out2Czas=5 Out3Czas=5" << "" << "red" << 24
+      << Bytes("050505");
   QTest::newRow("SMS limit 150") << none << int(Read(25)) << Bytes("96") << "^Edit_LimitSMS$" << "Edit_LimitSMS=150"
                                  << "" << "yellow" << 25 << Bytes("96");
-  QTest::newRow("voice limit, empty reply ignored") << none << int(Read(26)) << QByteArray() << "^Edit_LimitVoice$"
-                                                    << "Edit_LimitVoice=0" << "" << "red" << 26 << Bytes("00");
+  QTest::newRow("voice limit, empty reply ignored, field marked edited")
+      << none << int(Read(26)) << QByteArray() << "^Edit_LimitVoice$" << "Edit_LimitVoice=0" << "" << "red" << 26
+      << Bytes("00");
 
   // Boxes
   QTest::newRow("matrix: IN1 SMS to 1") << none << int(Read(22)) << Bytes("8000000000") << MatrixBoxes << "BoxIN1T1"
@@ -134,9 +135,9 @@ void TestBinding::applyReply_data() {
   QTest::newRow("matrix: a clear reply clears") << QStringList{"BoxIN3T2+", "BoxIN4T1+"} << int(Read(22))
                                                 << Bytes("0000000000") << MatrixBoxes << "" << "" << "window" << 22
                                                 << Bytes("0000000000");
-  QTest::newRow("matrix: short reply ignored") << QStringList{"BoxIN3T2+"} << int(Read(22)) << Bytes("ffffffff")
-                                               << MatrixBoxes << "BoxIN3T2" << "" << "red" << 22
-                                               << Bytes("0040000000");
+  QTest::newRow("matrix: short reply ignored, boxes marked edited")
+      << QStringList{"BoxIN3T2+"} << int(Read(22)) << Bytes("ffffffff") << MatrixBoxes << "BoxIN3T2" << "" << "red"
+      << 22 << Bytes("0040000000");
   QTest::newRow("outputs 0xFF") << none << int(Read(23)) << Bytes("ff") << OutputBoxes
                                 << "BoxOUT3NC BoxOut1Mono BoxOut1NC BoxOut2Mono BoxOut2NC BoxOut3Mono" << ""
                                 << "window" << 23 << Bytes("3f");
@@ -146,7 +147,7 @@ void TestBinding::applyReply_data() {
 
   // Not a read reply
   QTest::newRow("reply to a write") << none << 5 << QByteArray("1234") << "^Edit_pin$" << "Edit_pin=7315" << ""
-                                    << "red" << 0 << QByteArray("7315");
+                                    << "#0000ff" << 0 << QByteArray("7315");
 }
 
 void TestBinding::applyReply() {
@@ -167,8 +168,8 @@ void TestBinding::applyReply() {
   const QList<QWidget*> itemControls = ControlsMatching(window, controls);
   QVERIFY(!itemControls.isEmpty());
   const QList<QWidget*> colouredControls = ControlsMatching(window, coloured.isEmpty() ? controls : coloured);
-  // Edited, so that the in-step colour shows when it is given.
-  for (QWidget* control : colouredControls) Paint(control, Qt::red);
+  // A colour of no state of the scheme, so that whatever colour is given shows.
+  for (QWidget* control : colouredControls) Paint(control, Qt::blue);
   const ConfigRecord recordBefore = window.Binding->EncodeRecord();
 
   window.link.DispatchReply(quint8(command), payload);

@@ -410,6 +410,52 @@ void TestTransfer::silentDuringDownload() {
   QVERIFY(!rig.ui().Icon_put->isEnabled());
 }
 
+// Replies too short for their items: the download ends as usual, those items keep what the
+// window had and are not shown in step, and one message names them by their captions.
+void TestTransfer::shortReplies_data() {
+  QTest::addColumn<QList<int>>("items");
+  QTest::addColumn<QString>("controls");  // theirs
+  QTest::addColumn<QStringList>("captions");
+  QTest::newRow("output times") << QList<int>{24} << "^Out[1-3]Czas$" << QStringList{"Czas [s]"};
+  QTest::newRow("output flags and SMS limit")
+      << QList<int>{23, 25} << "^(BoxO(ut|UT)[1-3]NC|BoxOut[1-3]Mono|Edit_LimitSMS)$"
+      << QStringList{"NC/NO, Mono/bi", "Limit SMS  [24H]"};
+  QTest::newRow("matrix, voice limit and options")
+      << QList<int>{22, 26, 27} << "^(BoxIN[1-5][TS][1-4]|Box(Potw|Autotest|IN1blok|Out1sygn)|Edit_LimitVoice)$"
+      << QStringList{"SMS, Voice", "Limit Voice [24H]",
+                     QStringLiteral("Wyślij potwierdzenie, IN5 auto test 24h, tryb mini CA, Out1 - sygn.")};
+}
+
+void TestTransfer::shortReplies() {
+  QFETCH(QList<int>, items);
+  QFETCH(QString, controls);
+  QFETCH(QStringList, captions);
+
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  LOG_IN(rig);
+  const ControllerState first = Populated(rig.sim.State());
+  rig.sim.SetState(first);
+  RUN(rig, rig.ui().Icon_get);
+  QCOMPARE(NotInStep(*rig.window, true), QStringList());
+  const ControllerState second = ControllerState::New();
+  rig.sim.SetState(second);
+  QStringList faults;
+  for (int k : items) faults << QStringLiteral("short=%1").arg(Read(k));
+  QVERIFY(rig.sim.SetFaults(faults));
+  RUN(rig, rig.ui().Icon_get);
+
+  QCOMPARE(rig.boxes.Summaries(),
+           QStringList{QStringLiteral("Error: Nie odczytano z nadajnika VELT (za krótka odpowiedź):\n") + captions.join('\n')});
+  QVERIFY(TransferEndedLoggedIn(rig));
+  std::array<QByteArray, Items> expected = second.items;
+  for (int k : items) expected[size_t(k)] = first.items[size_t(k)];
+  QCOMPARE(Differences(rig.window->Binding->EncodeRecord(), expected, 0, Items - 1), QStringList());
+  QStringList red;
+  for (const QWidget* control : ControlsMatching(*rig.window, controls)) red << control->objectName() + " red";
+  QCOMPARE(NotInStep(*rig.window, rig.ui().BoxIN1blok->isChecked()), red);
+}
+
 // What the user does while an upload waits for the controller: ROZŁĄCZ stops it with no further
 // write; a second transfer is refused.
 void TestTransfer::actionDuringUpload_data() {

@@ -195,6 +195,16 @@ void TstControllerCommands::faults_data() {
   QTest::newRow("silent in the middle of a write")
       << "silent-after=3" << QStringList{"set", "phone1=+481", "phone2=+482", "phone3=+483"} << 3
       << "Brak odpowiedzi z nadajnika VELT (pozycja 4: phone3; przesłano 2 z 3)" << "1 9 11 13 13 13";
+  // A reply too short for its item: every item is read, then the command fails; no file is written.
+  QStringList reads{"1"};
+  for (int k = 0; k < Cmd::ItemCount; ++k) reads << QString::number(Cmd::ReadItem(k));
+  const QString shortReply = QStringLiteral("Nie odczytano z nadajnika VELT (za krótka odpowiedź): ");
+  QTest::newRow("short reply in a read into a file") << "short=52" << QStringList{"read", "-o", "@/c.gcf"} << 1
+                                                     << shortReply + "out_times" << (reads + QStringList{"2"}).join(' ');
+  QTest::newRow("short reply in a get") << "short=58" << QStringList{"get", "options", "pin"} << 1
+                                        << shortReply + "options" << "1 4 58 2";
+  QTest::newRow("short reply in a verification") << "short=48" << QStringList{"set", "input_matrix=IN1T1", "--verify"}
+                                                 << 1 << shortReply + "input_matrix" << "1 49 48 2";
 }
 
 void TstControllerCommands::faults() {
@@ -205,10 +215,11 @@ void TstControllerCommands::faults() {
   CliRig rig;
   START_RIG(rig);
   QVERIFY(rig.sim.SetFaults({fault}));
-  const CliResult result = rig.Run(arguments, 30000);
+  const CliResult result = rig.Run(rig.InFolder(arguments), 30000);
   QVERIFY2(result.status == status, qPrintable(result.Describe()));
   QVERIFY2(result.err.contains(message), qPrintable(result.err));
   QTEST(rig.Commands(), "commands");
+  QVERIFY(!QFile::exists(rig.File("c.gcf")));
 }
 
 void TstControllerCommands::hangUpMidTransfer_data() {

@@ -56,6 +56,10 @@ void TestSimFaults::faults_data() {
       << QStringList{"corrupt=4x1"} << QStringList{"read0 > corrupt", "read0 > 67 04 04 37 33 31 35 3F"};
   QTest::newRow("corrupt every status") << QStringList{"corrupt=80"}
                                         << QStringList{"status > corrupt", "status > corrupt", "login > reply"};
+  QTest::newRow("every read of the output times a byte short")
+      << QStringList{"short=52"} << QStringList{"read24 > 67 34 02 05 05 A7", "read24 > 67 34 02 05 05 A7"};
+  QTest::newRow("first read of the PIN a byte short")
+      << QStringList{"short=4x1"} << QStringList{"read0 > 67 04 03 37 33 31 09", "read0 > 67 04 04 37 33 31 35 3F"};
   QTest::newRow("noise") << QStringList{"noise=3"} << QStringList{"read0 > noise:3", "status > noise:3"};
   QTest::newRow("noise never before an acknowledgement")
       << QStringList{"noise=3"} << QStringList{"restart > none", "block0 > ack"};
@@ -286,6 +290,7 @@ void TestSimFaults::badFaultTexts_data() {
                            "corrupt=-1", "noise", "noise=abc", "split=0", "slow=80:", "slow=:5", "slow=80:5:6",
                            "no-ack=1xx2", "hangup-after=", "silent-after=-1", "wrong-password=1", "010x",
                            "alter=4", "alter=80", "alter=63", "alter=3", "alter=11x0", "alter",
+                           "short=5", "short=80", "short=62", "short=4x0", "short",
                            "late-ack=1", "late-ack=1:", "late-ack=:5", "late-ack=300:5", "late-ack=1:5x0",
                            "late-ack=1:5:6", "late-ack", "noisy-ack", "noisy-ack=256", "noisy-ack=1x0",
                            "stray-ack", "stray-ack=", "stray-ack=-1", "stray-ack=5x2"})
