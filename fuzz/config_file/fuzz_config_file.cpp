@@ -2,9 +2,9 @@
 //
 // Besides the sanitizers: the checksum test must agree with the XOR of the whole file; a refusal
 // must give a reason; an accepted file must re-encode to a file that passes both tests, decodes
-// again and is a fixed point of decoding and encoding; and a file that passes both tests and
-// keeps its size when re-encoded (no text cut at a NUL) must come back byte for byte, except for
-// the flag bits that no box owns.
+// again and is a fixed point of decoding and encoding; and a file that passes both tests and is
+// laid out as velt writes it (no text cut at a NUL, a matrix of 5 bytes, nothing left before the
+// checksum) must come back byte for byte, except for the flag bits that no box owns.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,18 +38,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (reason.isEmpty()) Fail("refused without a reason");
     return 0;
   }
-  if (size < 41 || size > size_t(ConfigFileFormat::MaxSize)) Fail("accepted a file of impossible size");
+  // The shortest walk: empty texts, an empty matrix, the checksum byte read as the option byte.
+  if (size < 35 || size > size_t(ConfigFileFormat::MaxSize)) Fail("accepted a file of impossible size");
   if (file->record.value(ItemIndex::InputMatrix).size() != 5) Fail("matrix not 5 bytes");
 
   const QByteArray again = EncodeConfigFile(*file);
-  if (size_t(again.size()) > size) Fail("the re-encoded file grew");
+  // At most the matrix's missing bytes and an option byte of its own are added.
+  if (size_t(again.size()) > size + ConfigFileFormat::MatrixSize + 1) Fail("the re-encoded file grew");
   if (!FileCheck::Check(again, ConfigFileFormat::ConfigSignature).good()) Fail("the re-encoded file fails its tests");
   const std::optional<ConfigFile> reread = DecodeConfigFile(again);
   if (!reread) Fail("the re-encoded file is refused");
   if (EncodeConfigFile(*reread) != again) Fail("encoding is not a fixed point");
 
-  if (good && size_t(again.size()) == size) {
-    const qsizetype confirmLength = file->record.value(ItemIndex::ConfirmText).size();
+  // Texts as they were (none cut at a NUL) and the same size: with a matrix of 5 bytes, nothing
+  // can be left before the checksum either.
+  const qsizetype confirmLength = file->record.value(ItemIndex::ConfirmText).size();
+  const qsizetype matrixAt = qsizetype(size) - 15 - confirmLength;
+  if (good && size_t(again.size()) == size && *reread == *file && quint8(input[matrixAt]) == 5) {
     const qsizetype outputsAt = qsizetype(size) - 4 - confirmLength;
     const qsizetype optionsAt = qsizetype(size) - 2;
     for (qsizetype i = 0; i < qsizetype(size); ++i) {

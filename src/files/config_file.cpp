@@ -26,7 +26,9 @@ void AppendText(QByteArray& image, QByteArrayView value) {
 
 quint8 FirstByte(const QByteArray& value) { return value.isEmpty() ? 0 : quint8(value.front()); }
 
-// Walks the items, refusing to step past the last byte before the checksum.
+// Walks the items from the signature on, refusing to step past the end of the file. The
+// checksum byte is not set apart: a file whose items reach into it still loads, that byte read
+// as part of them.
 class Reader {
  public:
   explicit Reader(QByteArrayView items) : Items(items) {}
@@ -44,7 +46,6 @@ class Reader {
     *byte = quint8(Items[At++]);
     return true;
   }
-  qsizetype Left() const { return Items.size() - At; }
 
  private:
   QByteArrayView Items;
@@ -90,18 +91,17 @@ std::optional<ConfigFile> DecodeConfigFile(QByteArrayView data, QString* reason)
     return Refuse(reason, QStringLiteral("the file is %1 bytes long, longer than %2").arg(data.size()).arg(MaxSize));
 
   const QString pastEnd = QStringLiteral("the items run past the end of the file");
-  Reader reader(data.chopped(1));  // the last byte is the checksum
+  Reader reader(data);
   ConfigFile file;
   file.record.values.fill(QByteArray());
   if (!reader.Text(&file.password)) return Refuse(reason, pastEnd);
   for (int k : FileTextItems)
     if (!reader.Text(&file.record.values[size_t(k)])) return Refuse(reason, pastEnd);
 
+  // The boxes take what the item holds of their five bytes.
   QByteArray matrix;
   if (!reader.Text(&matrix)) return Refuse(reason, pastEnd);
-  if (matrix.size() != MatrixSize)
-    return Refuse(reason, QStringLiteral("the matrix item is %1 bytes long, not %2").arg(matrix.size()).arg(MatrixSize));
-  file.record.values[ItemIndex::InputMatrix] = matrix;
+  file.record.values[ItemIndex::InputMatrix] = PackInputMatrix(UnpackInputMatrix(matrix));
 
   OutputTimes times;
   quint8 limitSms = 0, limitVoice = 0;
@@ -111,8 +111,6 @@ std::optional<ConfigFile> DecodeConfigFile(QByteArrayView data, QString* reason)
       !reader.Byte(&limitSms) || !reader.Byte(&limitVoice) || !reader.Byte(&flags.outputs) ||
       !reader.Text(&confirmText) || !reader.Byte(&flags.options))
     return Refuse(reason, pastEnd);
-  if (reader.Left() != 0)
-    return Refuse(reason, QStringLiteral("%1 bytes are left before the checksum").arg(reader.Left()));
 
   OutputFlags outputs;
   OptionFlags options;

@@ -36,10 +36,12 @@ quint8 XorChecksum(QByteArrayView bytes);
 // byte carries the confirmation bit of the options item.
 QByteArray EncodeConfigFile(const ConfigFile& file);
 
-// The file's items, for a file whose signature and checksum have been tested (see file_check.h);
-// neither is tested here. Refused, with the reason in *reason, when the file is shorter than 4 or
-// longer than 8192 bytes, when its items run into or past the checksum byte, when the matrix
-// item is not 5 bytes long, or when bytes are left between the option flags byte and the
-// checksum. Reads nothing outside the data. The record's texts are the stored bytes as they are;
-// items 23 and 27 hold the controller's packing of the file's two flag bytes.
+// The file's items, walked from the signature on as the window loads them, for a file whose
+// signature and checksum have been tested (see file_check.h); neither is tested here. Refused,
+// with the reason in *reason, only when the file is shorter than 4 or longer than 8192 bytes, or
+// when its items run past its end. Bytes left between the option flags byte and the checksum are
+// passed over, and an item that reaches into the checksum byte takes it as it is. Reads nothing
+// outside the data. The record's texts are the stored bytes as they are; the matrix is the first
+// five bytes of its item, missing ones as 0; items 23 and 27 hold the controller's packing of the
+// file's two flag bytes.
 std::optional<ConfigFile> DecodeConfigFile(QByteArrayView data, QString* reason = nullptr);

@@ -19,6 +19,7 @@
 #include "packings.h"
 
 Q_DECLARE_METATYPE(FileCheck::ReadFault)
+Q_DECLARE_METATYPE(ConfigFile)
 
 namespace {
 
@@ -95,6 +96,8 @@ class TstFiles : public QObject {
   void everyFlippedBitFails();
   void refused_data();
   void refused();
+  void looseLayouts_data();
+  void looseLayouts();
   void reader_data();
   void reader();
   void readerOnFifo();
@@ -201,12 +204,7 @@ void TstFiles::refused_data() {
   QTest::newRow("signature and checksum") << WithChecksum("gcf") << "past the end";
   QTest::newRow("cut short") << WithChecksum(body.left(40)) << "past the end";
   QTest::newRow("password runs past the end") << WithChecksum(QByteArray(body).replace(3, 1, "\xFF")) << "past the end";
-  QTest::newRow("confirmation text runs into the checksum")
-      << WithChecksum(QByteArray(body).replace(38, 1, "\x03")) << "past the end";
-  QTest::newRow("matrix of 4 bytes") << WithChecksum(QByteArray(body).replace(26, 2, "\x04")) << "matrix";
-  QTest::newRow("matrix of 6 bytes") << WithChecksum(QByteArray(body).replace(26, 1, QByteArray("\x06\x00", 2)))
-                                     << "matrix";
-  QTest::newRow("a byte left before the checksum") << WithChecksum(body + '\0') << "left";
+  QTest::newRow("option byte past the end") << WithChecksum(QByteArray(body).replace(38, 1, "\x04")) << "past the end";
   QByteArray large = EncodeConfigFile(FullFile());
   large.append(QByteArray(8193 - large.size(), 'x'));
   QTest::newRow("8193 bytes") << large << "longer";
@@ -221,6 +219,41 @@ void TstFiles::refused() {
   std::copy(bytes.cbegin(), bytes.cend(), copy.get());
   QCOMPARE(DecodeConfigFile(QByteArrayView(copy.get(), bytes.size()), &reason), std::nullopt);
   QVERIFY2(reason.contains(reasonHas), qPrintable(reason));
+}
+
+void TstFiles::looseLayouts_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<ConfigFile>("expected");
+  const QByteArray body = EmptyFileBytes.chopped(1);
+  ConfigFile full = EmptyFile();
+  full.record.setValue(ItemIndex::InputMatrix, Hex("FF FF FF FF FF"));
+  const QByteArray fullBody = EncodeConfigFile(full).chopped(1);
+  const auto with = [](ConfigFile file, int k, const QByteArray& value) {
+    file.record.setValue(k, value);
+    return file;
+  };
+  QTest::newRow("bytes between the option byte and the checksum")
+      << WithChecksum(body + Hex("00 AB CD")) << EmptyFile();
+  // The text takes in the option byte; the checksum byte (0x65) is then read as the option byte.
+  QTest::newRow("confirmation text one longer: the checksum byte is the option byte")
+      << WithChecksum(QByteArray(body).replace(38, 1, "\x03"))
+      << with(with(EmptyFile(), ItemIndex::ConfirmText, QByteArray("OK\0", 3)), ItemIndex::Options, Hex("0A"));
+  QTest::newRow("matrix of 4 bytes: the fifth is 0") << WithChecksum(QByteArray(fullBody).replace(26, 2, "\x04"))
+                                                    << with(full, ItemIndex::InputMatrix, Hex("FF FF FF FF 00"));
+  QTest::newRow("matrix of 6 bytes: the sixth is passed over")
+      << WithChecksum(QByteArray(fullBody).replace(26, 1, "\x06").insert(32, '\x5A')) << full;
+  QTest::newRow("matrix of no bytes") << WithChecksum(QByteArray(fullBody).replace(26, 6, QByteArray(1, '\0')))
+                                      << EmptyFile();
+}
+
+// Files that velt does not write but that load, as the items are walked.
+void TstFiles::looseLayouts() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(ConfigFile, expected);
+  QVERIFY(FileCheck::Check(bytes, "gcf").good());
+  QString reason;
+  QCOMPARE(DecodeConfigFile(bytes, &reason), std::optional<ConfigFile>(expected));
+  QVERIFY2(reason.isEmpty(), qPrintable(reason));
 }
 
 void TstFiles::reader_data() {
