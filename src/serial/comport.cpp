@@ -92,15 +92,12 @@ void TCustomComPort::OpenPort() {
   TermiosLine::ReadCounters(fd_, *errorCounters_);  // errors before the open are not ours
   threadCreated_ = false;
   if (!events_.IsEmpty()) {
-    thread_ = std::shared_ptr<TComThread>(new TComThread(this), &ReleaseEventThread);
-    if (const int err = thread_->StartError()) {
-      thread_.reset();
+    if (const int err = CreateEventThread(events_)) {
       ReleasePortHandle();
       connected_ = false;
       ReportError(CError_OpenFailed, err);
       return;
     }
-    threadCreated_ = true;  // before the thread runs: a handler on it may close the port
   }
   // The open is announced before the thread runs, so that under smNone no handler runs beside
   // these; its watch is set up already, so nothing that arrives meanwhile is missed. The thread
@@ -127,6 +124,17 @@ void TCustomComPort::ClosePort() {
     connected_ = false;
   }
   NotifyAfterClose();
+}
+
+int TCustomComPort::CreateEventThread(TComEvents events) {
+  thread_ = std::shared_ptr<TComThread>(new TComThread(this, events), &ReleaseEventThread);
+  const int err = thread_->StartError();
+  if (err) {
+    thread_.reset();
+  } else {
+    threadCreated_ = true;  // before the thread runs: a handler on it may close the port
+  }
+  return err;
 }
 
 void TCustomComPort::StopEventThread() {

@@ -20,9 +20,10 @@ class TComThread;
 // A read takes what is waiting when it starts; when the read time-outs want more, it waits for
 // it in WaitForTransfer (its buffer must live until then).
 // A write hands the driver what it takes at once, unless earlier writes still wait. The rest is
-// queued behind them and goes out as the line takes it, driven by the event thread (without
-// one, by WaitForTransfer), until the write's own time-out from its start. A write that is
-// never waited for still goes out.
+// queued behind them and goes out as the line takes it, driven by the event thread, until the
+// write's own time-out from its start. A port without events starts a thread for its first
+// write that has to wait, which drives writes only and reports nothing. A write that is never
+// waited for still goes out.
 struct TPortTransfer {
   enum TDirection : qint8 { dirNone = -1, dirWrite = 0, dirRead = 1 };
   struct PendingRead {
@@ -206,7 +207,9 @@ class TCustomComPort : public QObject {
 
   void AfterOpen();
   void BeforeClose();
+  int CreateEventThread(TComEvents events);  // not started yet; the errno of a failure
   void StopEventThread();
+  void WatchQueuedWrites();
   void HandleEvent(TComEvent event);
   void HandleEventMessage(std::optional<TComEvent> event, quint64 openGeneration);
   // A handler of a delivered batch, and the hang-up report; what escapes them is passed on.

@@ -50,9 +50,18 @@ int TCustomComPort::StartWrite(const void* buffer, int count, TPortTransfer* tra
   }
   transfer->Done = started.written;
   transfer->QueuedWrite = std::move(started.queued);
-  if (transfer->QueuedWrite) return 0;  // pending
+  if (transfer->QueuedWrite) {
+    WatchQueuedWrites();
+    return 0;  // pending
+  }
   NotifyWritten();
   return count;
+}
+
+// The queue goes on while its writer does other work, also on a port without events. Should
+// no thread start, whoever waits drives the queue.
+void TCustomComPort::WatchQueuedWrites() {
+  if (!thread_ && CreateEventThread(TComEvents()) == 0) thread_->Start();
 }
 
 int TCustomComPort::StartWriteText(const QByteArray& text, TPortTransfer* transfer) {

@@ -9,6 +9,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <system_error>
+#include <vector>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
@@ -43,19 +44,19 @@ QEvent::Type TComThread::EventMessageType() {
   return type;
 }
 
-TComThread::TComThread(TCustomComPort* port)
+TComThread::TComThread(TCustomComPort* port, TComEvents events)
     : port_(port),
       writes_(port->writes_),
       fd_(port->PortHandle()),
-      wanted_(port->Events()),
+      wanted_(events),
       syncMethod_(port->SyncMethod()),
       generation_(port->openGeneration_),
       rx80Level_(port->Buffer().InputSize() * 8 / 10),
       priority_(port->EventThreadPriority()) {
   wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
-  // Room for writes is watched on a second descriptor of the line: re-arming it must not
-  // report again the received data that a handler left unread.
+  // Room for writes is watched on a second descriptor of the line, and only while writes are
+  // queued: re-arming it must not report again the received data that a handler left unread.
   writeFd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
   epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
   if (wakeFd_ < 0 || timerFd_ < 0 || writeFd_ < 0 || epollFd_ < 0) {
@@ -64,13 +65,14 @@ TComThread::TComThread(TCustomComPort* port)
   }
   // Received data is watched edge-triggered: the thread wakes for each arrival, but bytes that
   // a handler leaves unread do not wake it again and again. A vanished device (EPOLLHUP,
-  // EPOLLERR) is always reported. Room for writes is reported once per WatchWrites.
-  const unsigned line = (wanted_ & InputDriven).IsEmpty() ? 0u : unsigned(EPOLLIN | EPOLLET);
-  for (const auto& [fd, events] : {std::pair{wakeFd_, unsigned(EPOLLIN)},
-                                   std::pair{timerFd_, unsigned(EPOLLIN)},
-                                   std::pair{fd_, line},
-                                   std::pair{writeFd_, unsigned(EPOLLONESHOT)}}) {
-    if (const int err = Watch(epollFd_, fd, events)) {
+  // EPOLLERR) is always reported, unless no event is wanted at all: the thread then only
+  // drives the writes, and no handler hears of anything.
+  std::vector<std::pair<int, unsigned>> watched = {{wakeFd_, EPOLLIN}, {timerFd_, EPOLLIN}};
+  if (!wanted_.IsEmpty()) {
+    watched.emplace_back(fd_, (wanted_ & InputDriven).IsEmpty() ? 0u : unsigned(EPOLLIN | EPOLLET));
+  }
+  for (const auto& [fd, what] : watched) {
+    if (const int err = Watch(epollFd_, fd, what)) {
       startError_ = err;
       return;
     }
@@ -136,11 +138,24 @@ void TComThread::NotifyWritten() {
 }
 
 void TComThread::WatchWrites(qint64 deadlineNs) {
-  // Neither call can fail for descriptors this thread registered and still holds.
+  // Room is reported once per call. The line's descriptor is added when writes first wait
+  // after IgnoreWrites; nothing here can fail otherwise for descriptors this thread holds.
   epoll_event room{};
   room.events = EPOLLOUT | EPOLLONESHOT;
   room.data.fd = writeFd_;
-  ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, writeFd_, &room);
+  if (::epoll_ctl(epollFd_, EPOLL_CTL_MOD, writeFd_, &room) != 0) {
+    ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, writeFd_, &room);
+  }
+  SetTimer(deadlineNs);
+}
+
+void TComThread::IgnoreWrites() {
+  // Removed, not disabled: a hang-up would still be reported to a disabled descriptor.
+  ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, writeFd_, nullptr);
+  SetTimer(0);
+}
+
+void TComThread::SetTimer(qint64 deadlineNs) {
   itimerspec at{};  // all zero: disarmed
   at.it_value = {time_t(deadlineNs / 1000000000), long(deadlineNs % 1000000000)};
   ::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &at, nullptr);
@@ -222,6 +237,7 @@ void TComThread::WatchLine() {
     Batch batch;
     bool input = false;
     bool driveWrites = false;
+    bool hungUp = false;
     for (int i = 0; i < n; ++i) {
       const int fd = ready[i].data.fd;
       if (fd == wakeFd_ || fd == timerFd_) {
@@ -231,13 +247,14 @@ void TComThread::WatchLine() {
         if (fd == wakeFd_ && txDone_.exchange(false)) batch.events.Include(evTxEmpty);
       } else if (fd == writeFd_) {
         driveWrites = true;
+        hungUp = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
       } else {
         input = (ready[i].events & EPOLLIN) != 0;
         batch.deviceGone = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
       }
     }
     if (stopping_) break;
-    if (driveWrites && writes_.Drive(fd_)) batch.events.Include(evTxEmpty);
+    if (driveWrites && writes_.Drive(fd_, hungUp)) batch.events.Include(evTxEmpty);
     if (input && !batch.deviceGone) batch.events |= InputEvents(watchErrors, counters);
     batch.events &= wanted_;
     DeliverEvents(batch);

@@ -1,7 +1,8 @@
 #pragma once
 // The event thread of an open port: it waits in the kernel for received data, room for queued
 // writes, a write deadline, a vanished device or the stop request, drives the port's write
-// queue and delivers each batch of events by the port's SyncMethod.
+// queue and delivers each batch of events by the port's SyncMethod. A port that wants no events
+// starts one with none for its first write that has to wait: it only drives the writes.
 #include "comport_types.h"
 #include "termios_line.h"
 #include "write_queue.h"
@@ -38,10 +39,10 @@ class TComThread final : private TWriteWatcher {
     quint64 generation;
   };
 
-  // Takes what it needs from the port now (handle, events, delivery method, write queue, the
-  // priority) and sets up its watch and its thread, which waits for Start before it watches.
-  // StartError() is the errno of a failed set-up, 0 otherwise.
-  explicit TComThread(TCustomComPort* port);
+  // Takes what it needs from the port now (handle, delivery method, write queue, the priority)
+  // and sets up its watch for `events` and its thread, which waits for Start before it
+  // watches. StartError() is the errno of a failed set-up, 0 otherwise.
+  TComThread(TCustomComPort* port, TComEvents events);
   ~TComThread();  // stops the thread and waits for its end
   int StartError() const { return startError_; }
   void Start();
@@ -68,6 +69,8 @@ class TComThread final : private TWriteWatcher {
   void Run();
   void WatchLine();
   void WatchWrites(qint64 deadlineNs) override;
+  void IgnoreWrites() override;
+  void SetTimer(qint64 deadlineNs);  // 0: disarmed
   // What received data brings: evRxChar, with line errors and breaks from the driver's counters
   // (where it keeps them) and evRx80Full.
   TComEvents InputEvents(bool watchErrors, TermiosLine::Counters& counters) const;

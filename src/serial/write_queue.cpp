@@ -25,7 +25,7 @@ TWriteQueue::Started TWriteQueue::Start(int fd, const char* data, int count, qin
   job->done = started.written;
   job->deadlineNs = timeoutMs > 0 ? now + timeoutMs * 1000000 : 0;
   jobs_.push_back(job);
-  if (watcher_) watcher_->WatchWrites(EarliestDeadlineLocked());
+  TellWatcherLocked();
   started.queued = std::move(job);
   return started;
 }
@@ -62,7 +62,7 @@ TWriteQueue::Ended TWriteQueue::Wait(TWriteJob& job, int fd, bool leaveToWatcher
 void TWriteQueue::Attach(TWriteWatcher* watcher) {
   std::lock_guard lock(mutex_);
   watcher_ = watcher;
-  if (!jobs_.empty()) watcher_->WatchWrites(EarliestDeadlineLocked());
+  TellWatcherLocked();
 }
 
 void TWriteQueue::Detach(TWriteWatcher* watcher) {
@@ -72,15 +72,16 @@ void TWriteQueue::Detach(TWriteWatcher* watcher) {
   finished_.notify_all();
 }
 
-bool TWriteQueue::Drive(int fd) {
+bool TWriteQueue::Drive(int fd, bool hungUp) {
   std::lock_guard lock(mutex_);
-  return DriveLocked(fd, false);
+  return DriveLocked(fd, hungUp);
 }
 
 void TWriteQueue::CancelAll() {
   std::lock_guard lock(mutex_);
   for (const auto& job : jobs_) job->finished = true;
   jobs_.clear();
+  TellWatcherLocked();
   finished_.notify_all();
 }
 
@@ -113,7 +114,7 @@ bool TWriteQueue::DriveLocked(int fd, bool hungUp) {
     job.finished = true;
     jobs_.pop_front();
   }
-  if (!jobs_.empty() && watcher_) watcher_->WatchWrites(EarliestDeadlineLocked());
+  TellWatcherLocked();
   if (jobs_.size() != before) finished_.notify_all();
   return whole && jobs_.empty();
 }
@@ -123,7 +124,17 @@ void TWriteQueue::FinishLocked(TWriteJob& job) {
   std::erase_if(jobs_, [&job](const std::shared_ptr<TWriteJob>& queued) {
     return queued.get() == &job;
   });
+  TellWatcherLocked();
   finished_.notify_all();
+}
+
+void TWriteQueue::TellWatcherLocked() {
+  if (!watcher_) return;
+  if (jobs_.empty()) {
+    watcher_->IgnoreWrites();
+  } else {
+    watcher_->WatchWrites(EarliestDeadlineLocked());
+  }
 }
 
 qint64 TWriteQueue::EarliestDeadlineLocked() const {

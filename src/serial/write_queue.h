@@ -2,7 +2,7 @@
 // The writes of a port that the driver did not take whole, in the order they were started. A
 // write that finds the queue empty goes straight to the driver and, taken whole, never enters
 // it; a later write never overtakes a queued one, so bytes reach the line whole and in order.
-// The queue is driven whenever the line has room: by a watcher (the event thread) while one is
+// The queue is driven whenever the line has room: by a watcher (the port's thread) while one is
 // attached, else by whoever waits for a write. Each write ends at its own deadline with what
 // went out by then.
 #include <QByteArray>
@@ -23,10 +23,11 @@ struct TWriteJob {
 };
 
 // Told, with the queue locked, that queued writes wait for room in the driver and for the
-// earliest of their deadlines (0: none).
+// earliest of their deadlines (0: none), or that none is left: an empty queue wakes nobody.
 class TWriteWatcher {
  public:
   virtual void WatchWrites(qint64 deadlineNs) = 0;
+  virtual void IgnoreWrites() = 0;
 
  protected:
   ~TWriteWatcher() = default;
@@ -53,9 +54,9 @@ class TWriteQueue {
 
   void Attach(TWriteWatcher* watcher);
   void Detach(TWriteWatcher* watcher);  // its waiters then drive the queue themselves
-  // The watcher's part, when the line has room or a deadline has come. True when a write
-  // finished whole and nothing is left.
-  bool Drive(int fd);
+  // The watcher's part, when the line has room, has hung up or a deadline has come. True when
+  // a write finished whole and nothing is left.
+  bool Drive(int fd, bool hungUp);
 
   // Ends every queued write with the bytes it moved so far.
   void CancelAll();
@@ -63,6 +64,7 @@ class TWriteQueue {
  private:
   bool DriveLocked(int fd, bool hungUp);
   void FinishLocked(TWriteJob& job);
+  void TellWatcherLocked();
   qint64 EarliestDeadlineLocked() const;
 
   std::mutex mutex_;
