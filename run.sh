@@ -3,7 +3,8 @@
 #   ./run.sh              build and start the configurator
 #   ./run.sh demo         build, start the simulator and open the window on it
 #   ./run.sh test         build and run every test
-#   ./run.sh test --sanitize   the same under AddressSanitizer and UBSan
+#   ./run.sh test --sanitize   the same under AddressSanitizer and UBSan, built with clang++
+# The everyday build uses g++ and the sanitized one clang++, so the tree keeps building with both.
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -25,19 +26,26 @@ install_packages() {
   "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 }
 
-build() {  # build <dir> [cmake options...]
-  local dir=$1; shift
-  cmake -S "$ROOT" -B "$ROOT/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$ROOT/$dir" -j"$(nproc)"
+build() {  # build <dir> <C++ compiler> [cmake options...]
+  local dir=$ROOT/$1 cxx
+  cxx=$(command -v "$2") || { echo "$2 not found" >&2; exit 1; }
+  shift 2
+  # CMake drops the options given with a change of compiler: a folder that was set up with
+  # another compiler is set up afresh.
+  if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "CMAKE_CXX_COMPILER:[A-Z]*=$cxx" "$dir/CMakeCache.txt"; then
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+  fi
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" "$@" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
 }
 
 cmd=${1:-run}
 case "$cmd" in
   test)
     install_packages
-    dir=build; opts=()
+    dir=build; opts=(g++)
     if [ "${2:-}" = "--sanitize" ]; then
-      dir=build-asan; opts=(-DVELT_SANITIZE=ON -DVELT_BENCH=OFF)
+      dir=build-asan; opts=(clang++ -DVELT_SANITIZE=ON -DVELT_BENCH=OFF)
     fi
     build "$dir" "${opts[@]}"
     cd "$ROOT/$dir"
@@ -45,12 +53,12 @@ case "$cmd" in
     ;;
   demo)
     install_packages
-    build build
+    build build g++
     exec "$ROOT/tools/demo.sh" "$ROOT/build"
     ;;
   run)
     install_packages
-    build build
+    build build g++
     exec "$ROOT/build/velt"
     ;;
   *)

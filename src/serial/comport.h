@@ -16,6 +16,18 @@
 
 class TComThread;
 
+// The rest of a read that waits for more bytes. Not nested in TPortTransfer: an optional member
+// of a nested type with member initializers is not default-constructible for every compiler.
+struct TPendingRead {
+  char* buffer = nullptr;
+  int size = 0;
+  qint64 totalDeadlineNs = 0;  // on the monotonic clock; 0: none
+  qint64 intervalNs = 0;       // 0: none
+  qint64 lastArrivalNs = 0;
+  bool endsOnFirstArrival = false;
+  quint64 cancelGeneration = 0;
+};
+
 // One read or write, from BeginTransfer to EndTransfer.
 // A read takes what is waiting when it starts; when the read time-outs want more, it waits for
 // it in WaitForTransfer (its buffer must live until then).
@@ -26,18 +38,9 @@ class TComThread;
 // waited for still goes out.
 struct TPortTransfer {
   enum TDirection : qint8 { dirNone = -1, dirWrite = 0, dirRead = 1 };
-  struct PendingRead {
-    char* buffer = nullptr;
-    int size = 0;
-    qint64 totalDeadlineNs = 0;  // on the monotonic clock; 0: none
-    qint64 intervalNs = 0;       // 0: none
-    qint64 lastArrivalNs = 0;
-    bool endsOnFirstArrival = false;
-    quint64 cancelGeneration = 0;
-  };
   TDirection Direction = dirNone;
   int Done = 0;                            // bytes moved so far
-  std::optional<PendingRead> Read;         // a read that waits for more bytes
+  std::optional<TPendingRead> Read;        // a read that waits for more bytes
   std::shared_ptr<TWriteJob> QueuedWrite;  // a write the driver did not take whole
 };
 

@@ -99,7 +99,7 @@ int TCustomComPort::StartRead(void* buffer, int count, TPortTransfer* transfer) 
   const bool ended = !rule.waits || transfer->Done == count ||
                      (rule.endsOnWaitingBytes && transfer->Done > 0);
   if (!ended) {
-    TPortTransfer::PendingRead& pending = transfer->Read.emplace();
+    TPendingRead& pending = transfer->Read.emplace();
     pending.buffer = bytes;
     pending.size = count;
     pending.totalDeadlineNs = rule.totalMs >= 0 ? start + rule.totalMs * NsPerMs : 0;
@@ -129,7 +129,7 @@ int TCustomComPort::WaitForTransfer(TPortTransfer* transfer) {
 
 // The rest of a read that waits for bytes, within its time-outs; returns the bytes read in all.
 int TCustomComPort::ContinueRead(TPortTransfer* t) {
-  const TPortTransfer::PendingRead r = *t->Read;
+  const TPendingRead r = *t->Read;
   t->Read.reset();
   qint64 lastArrival = r.lastArrivalNs;
   int error = 0;
