@@ -2,6 +2,7 @@
 
 #include <QRegularExpressionValidator>
 
+#include "link.h"
 #include "maintenance_requests.h"
 #include "message_box.h"
 #include "ui_tfhaslo_nowe.h"
@@ -42,6 +43,7 @@ void TFhaslo_nowe::Button1Click() {
   waiting_ = true;
   ui->Edit_haslo_nowe->setReadOnly(true);
   UpdateButton1();
+  const quint64 epoch = host_.HostLink().Epoch();
   const bool answered = Maintenance::SendNewPassword(host_.HostLink(), sent);
   waiting_ = false;
   if (!answered) {
@@ -51,7 +53,8 @@ void TFhaslo_nowe::Button1Click() {
   }
   host_.SetPassword(sent);
   InformationBox(QStringLiteral("Hasło zmienione"));
-  host_.ShowLoggedIn();
+  // The line may have gone while the box was open: the window stays as its loss left it.
+  if (host_.HostLink().Epoch() == epoch) host_.ShowLoggedIn();
   accept();
 }
 

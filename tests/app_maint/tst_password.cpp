@@ -16,6 +16,7 @@
 namespace {
 const QString Changed = QStringLiteral("Information: Hasło zmienione");
 const QString NoReply = QStringLiteral("Error: Brak odpowiedzi z nadajnika VELT");
+const QString Lost = QStringLiteral("\nPort COM niedostępny");
 
 struct PasswordDialog {
   explicit PasswordDialog(TFhaslo_nowe* dialog)
@@ -138,14 +139,18 @@ void TestPassword::fourDigits() {
 
 void TestPassword::changed_data() {
   QTest::addColumn<QStringList>("faults");
-  QTest::newRow("answered at once") << QStringList{};
-  QTest::newRow("answered late: the field is locked meanwhile") << QStringList{"slow=3:700"};
+  QTest::addColumn<bool>("lineGoes");  // the line closes while "Hasło zmienione" is shown
+  QTest::newRow("answered at once") << QStringList{} << false;
+  QTest::newRow("answered late: the field is locked meanwhile") << QStringList{"slow=3:700"} << false;
+  QTest::newRow("the line goes while the change is told") << QStringList{"hangup-after=1"} << true;
 }
 
 // The controller takes the new password: one 8-byte frame, "Hasło zmienione", the window logged
-// in again with the new password, which the next login uses.
+// in again with the new password, which the next login uses. A line lost meanwhile leaves the
+// window disconnected, with the new password.
 void TestPassword::changed() {
   QFETCH(QStringList, faults);
+  QFETCH(bool, lineGoes);
   WindowRig rig({.stageStepMs = 0});
   START_RIG(rig);
   LOG_IN(rig);
@@ -154,7 +159,10 @@ void TestPassword::changed() {
   QByteArray frameWhenTold;
   rig.boxes.AddHandler([&](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
-    if (box && box->text() == QStringLiteral("Hasło zmienione")) frameWhenTold = rig.window->link.LastSentFrame;
+    if (!box || box->text() != QStringLiteral("Hasło zmienione")) return false;
+    frameWhenTold = rig.window->link.LastSentFrame;
+    const qint64 deadline = Simulator::NowMs() + 3000;
+    while (lineGoes && rig.window->ComPort.Connected() && Simulator::NowMs() < deadline) QTest::qWait(20);
     return false;
   });
   bool lockedWhileWaiting = true, checkedWhileWaiting = false;
@@ -170,17 +178,28 @@ void TestPassword::changed() {
     });
     QTest::mouseClick(d.save, Qt::LeftButton);
   }));
-  if (!faults.isEmpty()) {
+  if (!faults.filter("slow=").isEmpty()) {  // answered late
     QVERIFY(checkedWhileWaiting);
     QVERIFY2(lockedWhileWaiting, "the new password could be edited while it was being sent");
   }
-  QCOMPARE(rig.boxes.Summaries(), QStringList{Changed});
   const QList<LoggedRequest> sent = rig.Requests(Cmd::PasswordChange, startMs);
   QCOMPARE(sent.size(), 1);
   QCOMPARE(sent[0].payload, QByteArray("4826"));
   QCOMPARE(frameWhenTold.toHex(' '), QByteArray("47 03 04 34 38 32 36 22"));
   QCOMPARE(rig.sim.State().password, QByteArray("4826"));
   QCOMPARE(rig.ui().Edit_haslo->text(), QStringLiteral("4826"));
+  if (lineGoes) {
+    const QStringList told = rig.boxes.Summaries();
+    QCOMPARE(told.size(), 2);
+    QVERIFY2(told[0].startsWith("Error: ") && told[0].endsWith(Lost), qPrintable(told[0]));
+    QCOMPARE(told[1], Changed);
+    QVERIFY(!rig.window->LoggedIn);
+    QCOMPARE(Shown(rig.ui().Edit_status), QStringLiteral("ROZŁĄCZONY red"));
+    QCOMPARE(Shown(rig.ui().Edit_logon), QStringLiteral("WYLOGOWANY red"));
+    QCOMPARE(EnabledControls(*rig.window), Enabled::Disconnected);
+    return;
+  }
+  QCOMPARE(rig.boxes.Summaries(), QStringList{Changed});
   QVERIFY(!rig.ui().Edit_haslo->isEnabled());
   QVERIFY(rig.window->LoggedIn);
   QCOMPARE(Shown(rig.ui().Edit_logon), QStringLiteral("ZALOGOWANY lime"));
