@@ -35,9 +35,11 @@ QValidator::State FieldValidator::validate(QString& input, int& pos) const {
   if (inserted.isEmpty()) return Acceptable;  // only removed something
   if (!Cp1250::Representable(inserted)) return Invalid;
 
+  // Carriage return and backspace are keys of the digit sets, not characters: no control
+  // character is kept, so a pasted line end or tab never reaches the controller.
   QString kept;
   for (QChar c : inserted)
-    if (FieldRules::Accepts(keys_, c)) kept += c;
+    if (c.category() != QChar::Other_Control && FieldRules::Accepts(keys_, c)) kept += c;
   const qsizetype remaining = front + back;  // what is left of the old text
   kept.truncate(qMax<qsizetype>(0, maxLength_ - remaining));
   if (kept.isEmpty()) return Invalid;  // nothing typed is kept: the field stays as it was

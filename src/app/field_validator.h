@@ -1,7 +1,8 @@
 #pragma once
 // What a configuration field lets the user type or paste: characters of its key set, only those
-// Windows-1250 can carry, and no more than its length. Text that the program sets (a reply, a
-// file) is not restrained: it shows and goes back unchanged, however long it is.
+// Windows-1250 can carry, no control characters, and no more than its length. Text that the
+// program sets (a reply, a file) is not restrained: it shows and goes back unchanged, however
+// long it is.
 #include <QString>
 #include <QValidator>
 

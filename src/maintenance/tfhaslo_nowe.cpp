@@ -7,6 +7,25 @@
 #include "message_box.h"
 #include "ui_tfhaslo_nowe.h"
 
+namespace {
+// Four digits at most; a control character pasted with them (a copied line end) is dropped.
+class PasswordValidator : public QRegularExpressionValidator {
+ public:
+  explicit PasswordValidator(QObject* parent)
+      : QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(Maintenance::PasswordLength)), parent) {}
+
+  State validate(QString& input, int& pos) const override {
+    for (qsizetype i = input.size(); i-- > 0;) {
+      if (input[i].category() != QChar::Other_Control) continue;
+      input.remove(i, 1);
+      if (i < pos) --pos;
+    }
+    return QRegularExpressionValidator::validate(input, pos);
+  }
+};
+}  // namespace
+
 TFhaslo_nowe::TFhaslo_nowe(MaintenanceHost& host, QWidget* parent)
     : QDialog(parent), host_(host), ui(std::make_unique<Ui::TFhaslo_nowe>()) {
   ui->setupUi(this);
@@ -17,8 +36,7 @@ TFhaslo_nowe::~TFhaslo_nowe() = default;
 
 void TFhaslo_nowe::FormCreate() {
   host_.ClearStatusDisplayOn();
-  ui->Edit_haslo_nowe->setValidator(new QRegularExpressionValidator(
-      QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(Maintenance::PasswordLength)), this));
+  ui->Edit_haslo_nowe->setValidator(new PasswordValidator(this));
   connect(ui->Edit_haslo_nowe, &QLineEdit::textChanged, this, [this] { UpdateButton1(); });
   connect(ui->Button1, &QPushButton::clicked, this, [this] {
     try {

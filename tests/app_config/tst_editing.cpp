@@ -60,6 +60,7 @@ void TestEditing::typing_data() {
                                                                    << ThirtyTwo;
   QTest::newRow("a longer text from the controller can be shortened")
       << "Edit_IN3A" << ThirtyTwo << -1 << "\b" << ThirtyTwo.left(31);
+  QTest::newRow("a line end from the controller stays") << "Edit_IN4N" << "a\r\n" << -1 << "b" << "a\r\nb";
 }
 
 void TestEditing::typing() {
@@ -99,6 +100,18 @@ void TestEditing::pasting_data() {
                                                                    << QStringLiteral("de Ж fg") << "abc";
   QTest::newRow("input text: replaces the selection") << "Edit_IN2A" << "stary" << -2 << QStringLiteral("nowy ż")
                                                       << QStringLiteral("nowy ż");
+  // Control characters (a copied line end, a tab from a table) never enter a field.
+  QTest::newRow("service centre: a Windows line end") << "Edit_operator" << "" << -1 << "+48601000310\r\n"
+                                                      << "+48601000310";
+  QTest::newRow("telephone: a carriage return inside") << "Edit_Tel2" << "" << -1 << "+48\r601" << "+48601";
+  QTest::newRow("PIN: a backspace character") << "Edit_pin" << "" << -1 << "12\b3" << "123";
+  QTest::newRow("password: a line end") << "Edit_haslo" << "" << -1 << "731\r\n" << "731";
+  QTest::newRow("limit: a line end") << "Edit_LimitVoice" << "" << -1 << "5\r\n" << "5";
+  QTest::newRow("word: a tab") << "Edit_Out1zal" << "" << -1 << "\tON" << "ON";
+  QTest::newRow("input text: tab, DEL, escape, C1 control") << "Edit_IN3A" << "" << -1
+                                                           << QStringLiteral("a\tb\x7f\x1b\u0081c") << "abc";
+  QTest::newRow("input text: a line end alone keeps the selection") << "Edit_IN2N" << "stary" << -2 << "\r\n"
+                                                                     << "stary";
 }
 
 void TestEditing::pasting() {

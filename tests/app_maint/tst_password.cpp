@@ -1,5 +1,7 @@
 // The password dialog against the simulated controller: cancelled, refused input, a change
 // that the controller takes, and a controller that does not answer.
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -25,10 +27,16 @@ struct PasswordDialog {
         save(dialog->findChild<QPushButton*>("Button1")),
         cancel(dialog->findChild<QPushButton*>("Button2")) {}
   bool Complete() const { return edit && save && cancel; }
+  // "paste:" and a text: the text pasted instead.
   void Type(const QString& text) {
     edit->setFocus();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
+    if (text.startsWith(QStringLiteral("paste:"))) {
+      QApplication::clipboard()->setText(text.mid(6));
+      QTest::keySequence(edit, QKeySequence::Paste);
+      return;
+    }
     // One key event a character, its text included (not only ASCII).
     for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
   }
@@ -96,7 +104,7 @@ void TestPassword::cancel() {
 }
 
 void TestPassword::fourDigits_data() {
-  QTest::addColumn<QString>("typed");  // "-": nothing typed
+  QTest::addColumn<QString>("typed");  // "-": nothing typed; "paste:" and a text: pasted
   QTest::addColumn<int>("enabled");    // "Zapisz": 1 or 0; -1: as the field shows four digits or not
   QTest::newRow("as it opens") << "-" << 1;
   QTest::newRow("emptied") << "" << 0;
@@ -109,6 +117,9 @@ void TestPassword::fourDigits_data() {
   QTest::newRow("a Polish letter and three digits") << "ą123" << 0;
   QTest::newRow("five digits") << "12345" << -1;
   QTest::newRow("a letter, then four digits") << "x4826" << -1;
+  // A control character pasted with the digits (a copied line end) is dropped.
+  QTest::newRow("pasted with a Windows line end") << "paste:4826\r\n" << 1;
+  QTest::newRow("pasted with a tab among the digits") << "paste:48\t26" << 1;
 }
 
 // "Zapisz" only for exactly four digits; a press while it is disabled sends nothing.
