@@ -1,9 +1,11 @@
 #include "field_editing.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <utility>
 
 #include "colours.h"
 #include "convert_error.h"
@@ -59,7 +61,11 @@ FieldEditing::FieldEditing(Ui::TMain& ui, const ConfigControls& controls, Config
   connect(c_.potw, &QCheckBox::toggled, this, Guarded([this] { BoxPotwClick(); }));
   connect(c_.in1blok, &QCheckBox::toggled, this, Guarded([this] { BoxIN1blokClick(); }));
 
-  // A preset applies when the user picks an entry; closing the list without a pick changes nothing.
+  // A preset applies when the user picks an entry from the opened list; closing it without a
+  // pick changes nothing. Qt says "activated" also for the wheel and keys over the closed list.
+  operatorView_ = ui.Combo_operator->view();
+  operatorView_->installEventFilter(this);
+  ui.Combo_operator->installEventFilter(this);
   connect(ui.Combo_operator, &QComboBox::activated, this,
           Guarded([this](int entry) { Combo_operatorPicked(entry); }));
 }
@@ -70,7 +76,14 @@ void FieldEditing::Restrain(QLineEdit* field, KeySet keys, int maxLength) {
 }
 
 bool FieldEditing::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut) {
+  if (watched == operatorView_) {
+    if (event->type() == QEvent::Show) operatorListOpen_ = true;
+  } else if (watched == ui_.Combo_operator) {
+    // A wheel turned over the closed list (the opened one takes its own events) was meant for
+    // something else.
+    if (event->type() == QEvent::Wheel) return true;
+    if (event->type() == QEvent::KeyPress) operatorListOpen_ = false;
+  } else if (event->type() == QEvent::FocusOut) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     // Leaving the window for a box or another window is not leaving the field.
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
@@ -121,6 +134,7 @@ void FieldEditing::BoxPotwClick() {
 }
 
 void FieldEditing::Combo_operatorPicked(int entry) {
+  if (!std::exchange(operatorListOpen_, false)) return;
   if (entry < 0 || entry >= OperatorPresets::EntryCount) return;
   SetFieldText(c_.text[ItemIndex::SmsCentre], QString::fromLatin1(OperatorPresets::Preset(entry)));
 }

@@ -53,4 +53,7 @@ class FieldEditing : public QObject {
   const ConfigControls& c_;
   ConfigBinding& binding_;
   std::function<void(const std::exception&)> onError_;
+  QObject* operatorView_ = nullptr;  // the operator list's drop-down
+  // Opened since the last key over the closed list: an entry "activated" now is a pick.
+  bool operatorListOpen_ = false;
 };

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "config_view.h"
 #include "operator_presets.h"
@@ -239,27 +240,43 @@ void TestEditing::boxesMarkedByTheUser() {
   QCOMPARE(recordAfter == recordBefore, clicked.isEmpty());
 }
 
-// Picking an entry, even the current one, applies its number; closing the list without a pick
-// changes nothing. The list itself keeps its colour.
+// Picking an entry from the opened list, even the current one, applies its number, with the
+// mouse or the keyboard; closing the list without a pick changes nothing, and so do the wheel
+// and keys over the closed list. The list itself keeps its colour.
 void TestEditing::operatorList_data() {
   QTest::addColumn<QString>("typed");
-  QTest::addColumn<int>("picked");  // -1: opened and closed without a pick
+  // Steps, one after the other: "click:N" opens the list and picks entry N with the mouse;
+  // "Alt+Down:N", "F4:N" open it with that key, move to entry N with the arrow keys and pick it
+  // with Enter; "F4:Esc" opens and closes it without a pick; "wheel", or a key, over the closed
+  // list.
+  QTest::addColumn<QString>("gesture");
+  QTest::addColumn<int>("entry");  // the list's entry after; -1: not checked
   QTest::addColumn<QString>("after");
   QTest::addColumn<QString>("colour");
 
-  QTest::newRow("inny") << "" << OperatorPresets::Other << "" << "red";
-  QTest::newRow("PLAY") << "" << OperatorPresets::Play << QString(OperatorPresets::Preset(OperatorPresets::Play))
-                        << "red";
-  QTest::newRow("the current entry over a typed number")
-      << "+48111222333" << OperatorPresets::Orange << QString(OperatorPresets::Preset(OperatorPresets::Orange)) << "red";
-  QTest::newRow("no pick keeps a typed number") << "+48111222333" << -1 << "+48111222333" << "red";
-  QTest::newRow("no pick keeps the start") << "" << -1 << QString(OperatorPresets::Preset(OperatorPresets::Orange))
-                                           << "yellow";
+  const QString typed = QStringLiteral("+48111222333");
+  const QString orange(OperatorPresets::Preset(OperatorPresets::Orange));
+  QTest::newRow("click inny") << "" << "click:4" << OperatorPresets::Other << "" << "red";
+  QTest::newRow("click PLAY") << "" << "click:3" << OperatorPresets::Play
+                              << QString(OperatorPresets::Preset(OperatorPresets::Play)) << "red";
+  QTest::newRow("click the current entry over a typed number") << typed << "click:0" << OperatorPresets::Orange
+                                                               << orange << "red";
+  QTest::newRow("Alt+Down, Enter on PLUS") << "" << "Alt+Down:2" << OperatorPresets::Plus
+                                           << QString(OperatorPresets::Preset(OperatorPresets::Plus)) << "red";
+  QTest::newRow("F4, Enter on the current entry over a typed number") << typed << "F4:0" << OperatorPresets::Orange
+                                                                      << orange << "red";
+  QTest::newRow("no pick keeps a typed number") << typed << "F4:Esc" << OperatorPresets::Orange << typed << "red";
+  QTest::newRow("no pick keeps the start") << "" << "F4:Esc" << OperatorPresets::Orange << orange << "yellow";
+  QTest::newRow("wheel over the closed list") << typed << "wheel" << OperatorPresets::Orange << typed << "red";
+  QTest::newRow("Down on the closed list") << typed << "Down" << -1 << typed << "red";
+  QTest::newRow("a letter on the closed list") << "" << "P" << -1 << orange << "yellow";
+  QTest::newRow("Down on the list closed without a pick") << typed << "F4:Esc Down" << -1 << typed << "red";
 }
 
 void TestEditing::operatorList() {
   QFETCH(QString, typed);
-  QFETCH(int, picked);
+  QFETCH(QString, gesture);
+  QFETCH(int, entry);
   QFETCH(QString, after);
   QFETCH(QString, colour);
 
@@ -274,19 +291,45 @@ void TestEditing::operatorList() {
     Type(centre, typed);
   }
   QCOMPARE(list->currentIndex(), OperatorPresets::Orange);
+  list->setFocus();
 
-  list->showPopup();
   QAbstractItemView* view = list->view();
-  QTRY_VERIFY(view->isVisible());
-  if (picked >= 0) {
-    view->setCurrentIndex(list->model()->index(picked, 0));
-    QTest::keyClick(view, Qt::Key_Return);
-  } else {
-    list->hidePopup();
+  for (const QString& step : gesture.split(' ')) {
+    const QString how = step.section(':', 0, 0);
+    const QString pick = step.section(':', 1);
+    if (pick.isEmpty()) {  // over the closed list
+      if (how == "wheel") {
+        const QPointF at = QRectF(list->rect()).center();
+        QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+      } else {
+        QTest::keySequence(list, QKeySequence(how));
+      }
+      QVERIFY(!view->isVisible());
+      continue;
+    }
+    if (how == "click") {
+      QTest::mouseClick(list, Qt::LeftButton);
+      QTRY_VERIFY(view->isVisible());
+      QTest::qWait(QApplication::doubleClickInterval() + 100);  // a release so soon after opening picks nothing
+      const QPoint at = view->visualRect(list->model()->index(pick.toInt(), 0)).center();
+      QTest::mouseMove(view->viewport(), at);
+      QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    } else {
+      QTest::keySequence(list, QKeySequence(how));
+      QTRY_VERIFY(view->isVisible());
+      if (pick == "Esc") {
+        QTest::keyClick(view, Qt::Key_Escape);
+      } else {
+        for (int i = 0; i < pick.toInt(); ++i) QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_Return);
+      }
+    }
+    QTRY_VERIFY(!view->isVisible());
   }
-  QTRY_VERIFY(!view->isVisible());
 
-  QCOMPARE(list->currentIndex(), picked >= 0 ? picked : int(OperatorPresets::Orange));
+  if (entry >= 0) QCOMPARE(list->currentIndex(), entry);
   QCOMPARE(centre->text(), after);
   QCOMPARE(Colour(centre), colour);
   QCOMPARE(Colour(list), QStringLiteral("yellow"));
