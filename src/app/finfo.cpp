@@ -2,6 +2,7 @@
 
 #include "jpeg_image.h"
 #include "ui_finfo.h"
+#include "version.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -15,6 +16,7 @@ TFInfo::TFInfo(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TFInfo>()) {
   ui->setupUi(this);
+  ui->Label1->setText(ProgramTitle());
   ui->Label3->setText(WebPage.toString());
   ui->Label3->installEventFilter(this);
   connect(ui->Button1, &QPushButton::clicked, this, &QDialog::accept);

@@ -11,6 +11,7 @@
 #include "finfo.h"
 #include "form_jakie_com.h"
 #include "tfboot.h"
+#include "version.h"
 #include "waits.h"
 #include "message_box.h"
 
@@ -35,6 +36,7 @@ QString OpenAdvice(int osError) {
 TMain::TMain(QWidget* parent, DiscoveryRoots roots)
     : QMainWindow(parent), link(ComPort, Timer, *this), Status(ui), PortRoots(std::move(roots)) {
   ui.setupUi(this);
+  setWindowTitle(ProgramTitle());
   FormCreate();
   // Centred on the desktop, at the size of its contents.
   adjustSize();

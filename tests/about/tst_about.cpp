@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "version.h"
+
 namespace {
 
 QByteArray EmbeddedPicture() {
@@ -133,7 +135,7 @@ void TestAbout::window() {
 
   const auto label = [&](const char* name) { return info.findChild<QLabel*>(name); };
   QVERIFY(label("Label1") && label("Label2") && label("Label3") && label("Image1"));
-  QCOMPARE(label("Label1")->text(), "VELT Razave v 1.85");
+  QCOMPARE(label("Label1")->text(), "VELT Razave v " + VeltVersion());
   QCOMPARE(label("Label2")->text(), "Autor: zespół velt");
   QCOMPARE(label("Label3")->text(), "https://velt.example/");
   QVERIFY(label("Label3")->font().underline());

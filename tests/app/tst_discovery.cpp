@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "tst_app.h"
+#include "version.h"
 #include "window_rig.h"
 
 // A step of checks in a helper or lambda: a failure in it ends the test.
@@ -82,6 +83,7 @@ void TestDiscovery::startUp() {
   rig.OpenWindow();
   TMain& window = *rig.window;
 
+  QCOMPARE(window.windowTitle(), "VELT Razave v " + VeltVersion());
   QCOMPARE(Relative(rig.ports, ComboItems(window.ui.ComCombo)), ports);
   QCOMPARE(Relative(rig.ports, Decoded(window.PortNames)), ports);
   QCOMPARE(window.DeviceNames, descriptions);

@@ -74,8 +74,6 @@ void TestFormContents::controls_data() {
   QTest::addColumn<QString>("property");
   QTest::addColumn<QVariant>("expected");
 
-  Control("Main", "QMainWindow").is("windowTitle", QStringLiteral("VELT Razave v 1.85"));
-
   // Connection panel.
   Control("ButtonCom", "QPushButton").text("COM?").enabled(true);
   Control("ComCombo", "TComComboBox").enabled(true);
