@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -60,6 +61,8 @@ class TestAbout : public QObject {
   void damagedData_data();
   void damagedData();
   void window();
+  void programAnswers_data();
+  void programAnswers();
   void okCloses();
   void linkOpensWebPage();
 };
@@ -176,6 +179,32 @@ void TestAbout::linkOpensWebPage() {
   QTest::mouseClick(info.findChild<QLabel*>("Image1"), Qt::LeftButton);
   QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
   QCOMPARE(catcher.opened, QList<QUrl>{QUrl("https://velt.example/")});
+}
+
+void TestAbout::programAnswers_data() {
+  QTest::addColumn<QString>("option");
+  QTest::addColumn<QStringList>("texts");  // each in the answer
+  QTest::newRow("version") << "--version" << QStringList{"velt " + VeltVersion() + "\n", "GPL-3.0-or-later"};
+  QTest::newRow("help") << "--help" << QStringList{"Użycie: velt [OPCJA]", "--version", "-platform"};
+}
+
+// The program answers without a display: its manual page is made from the answers at build time.
+void TestAbout::programAnswers() {
+  QFETCH(QString, option);
+  QFETCH(QStringList, texts);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(name);
+  QProcess velt;
+  velt.setProcessEnvironment(environment);
+  velt.start(QStringLiteral(VELT_PATH), {option});
+  if (!velt.waitForFinished(10000)) {
+    velt.kill();
+    velt.waitForFinished(5000);
+    QFAIL("velt did not end");
+  }
+  const QString out = QString::fromUtf8(velt.readAllStandardOutput());
+  QVERIFY2(velt.exitStatus() == QProcess::NormalExit && velt.exitCode() == 0, velt.readAllStandardError().constData());
+  for (const QString& text : texts) QVERIFY2(out.contains(text), qPrintable(text + " in " + out));
 }
 
 QTEST_MAIN(TestAbout)
