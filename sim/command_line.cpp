@@ -22,7 +22,7 @@ QString Usage() {
              "                     an old link is replaced unless a running simulator holds it;\n"
              "                     both are removed again on exit\n"
              "  --password DIGITS  password of a new controller (default %1)\n"
-             "  --version CHAR     firmware version character of the login reply (default %2)\n"
+             "  --firmware CHAR    firmware version character of the login reply (default %2)\n"
              "  --baud N           pace both directions at 10 bits per byte at N bit/s (the real line\n"
              "                     is 1200); 0, the default, moves bytes at once\n"
              "  --state FILE       keep configuration, password and counters in FILE across runs;\n"
@@ -30,6 +30,7 @@ QString Usage() {
              "  --trace            log every frame in and out on stderr\n"
              "  --fault FAULT       switch a fault on (see below); repeat for several\n"
              "  --help             show this text\n"
+             "  --version          show the program's version and licence\n"
              "\n"
              "Faults (FAULT):\n")
              .arg(QString::fromLatin1(DefaultPassword))
@@ -45,11 +46,15 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       cl.help = true;
       return cl;
     }
+    if (arg == "--version") {
+      cl.version = true;
+      return cl;
+    }
     if (arg == "--trace") {
       cl.options.trace = true;
       continue;
     }
-    const bool takesValue = arg == "--link" || arg == "--password" || arg == "--version" ||
+    const bool takesValue = arg == "--link" || arg == "--password" || arg == "--firmware" ||
                             arg == "--baud" || arg == "--state" || arg == "--fault";
     if (!takesValue) {
       *error = QStringLiteral("unknown option '%1'").arg(arg);
@@ -72,9 +77,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         return std::nullopt;
       }
       cl.options.password = value.toLatin1();
-    } else if (arg == "--version") {
+    } else if (arg == "--firmware") {
       if (value.size() != 1 || value[0].unicode() > 0x7E || value[0].unicode() < 0x20) {
-        *error = QStringLiteral("--version takes one printable ASCII character, not '%1'").arg(value);
+        *error = QStringLiteral("--firmware takes one printable ASCII character, not '%1'").arg(value);
         return std::nullopt;
       }
       cl.options.version = value[0].toLatin1();

@@ -10,6 +10,7 @@ struct CommandLine {
   SimOptions options;
   QString link;  // symlink to the device, when given
   bool help = false;
+  bool version = false;
 };
 
 // Parses the arguments after the program name; on a bad one returns nothing and says why.

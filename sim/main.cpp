@@ -12,6 +12,7 @@
 #include "command_line.h"
 #include "device_link.h"
 #include "simulator.h"
+#include "version.h"
 
 namespace {
 
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
   }
   if (cl->help) {
     std::fputs(qPrintable(Usage()), stdout);
+    return 0;
+  }
+  if (cl->version) {
+    std::puts(qPrintable(VersionText(QStringLiteral("velt-sim"))));
     return 0;
   }
 

@@ -11,6 +11,7 @@
 #include "frame.h"
 #include "sim_line.h"
 #include "state_file.h"
+#include "version.h"
 
 namespace {
 
@@ -106,7 +107,8 @@ class TestSimProgram : public QObject {
   void stateFileRefused();
   void badCommandLine_data();
   void badCommandLine();
-  void help();
+  void answers_data();
+  void answers();
   void unresponsiveProgramIsKilled();
 };
 
@@ -241,7 +243,7 @@ void TestSimProgram::hangupEndsTheProgram() {
 
 void TestSimProgram::optionsReachTheController() {
   SimProcess sim;
-  QVERIFY(sim.Start({"--password", "1234", "--version", "7", "--fault", "drop=80x1", "--fault", "noise=2"}));
+  QVERIFY(sim.Start({"--password", "1234", "--firmware", "7", "--fault", "drop=80x1", "--fault", "noise=2"}));
   SimLine line(sim.device);
   QCOMPARE(line.Ask(Cmd::Login, "7315"), Frame::Reply(Cmd::Login, "N7"));
   QCOMPARE(line.Ask(Cmd::Login, "1234"), Frame::Reply(Cmd::Login, "T7"));
@@ -390,7 +392,7 @@ void TestSimProgram::badCommandLine_data() {
   QTest::newRow("baud not a number") << QStringList{"--baud", "fast"};
   QTest::newRow("negative baud") << QStringList{"--baud", "-1200"};
   QTest::newRow("password with a letter") << QStringList{"--password", "12a4"};
-  QTest::newRow("version of two characters") << QStringList{"--version", "10"};
+  QTest::newRow("firmware version of two characters") << QStringList{"--firmware", "10"};
   QTest::newRow("link without path") << QStringList{"--link"};
   QTest::newRow("stray argument") << QStringList{"/dev/ttyS0"};
 }
@@ -403,12 +405,25 @@ void TestSimProgram::badCommandLine() {
   QVERIFY2(err.startsWith("velt-sim: ") && err.contains("--help"), err.constData());
 }
 
-void TestSimProgram::help() {
+void TestSimProgram::answers_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<QStringList>("texts");  // each in the output
+  const QStringList help{"--link PATH", "--state FILE", "--fault FAULT", "--baud N", "--firmware CHAR", "--version",
+                         "no-ack=BLOCK[xN]", "hangup-after=N", "alter=CMD[xN]", "SIGHUP"};
+  const QStringList version{"velt-sim " + VeltVersion() + "\n", "GPL-3.0-or-later"};
+  QTest::newRow("help") << QStringList{"--help"} << help;
+  QTest::newRow("version") << QStringList{"--version"} << version;
+  QTest::newRow("version after other options") << QStringList{"--baud", "1200", "--version"} << version;
+}
+
+// Both answer and end without serving a device.
+void TestSimProgram::answers() {
+  QFETCH(QStringList, args);
+  QFETCH(QStringList, texts);
   QByteArray out, err;
-  QCOMPARE(RunToEnd({"--help"}, &out, &err), 0);
-  for (const char* text : {"--link PATH", "--state FILE", "--fault FAULT", "--baud N", "no-ack=BLOCK[xN]", "hangup-after=N",
-                           "alter=CMD[xN]", "SIGHUP"})
-    QVERIFY2(out.contains(text), text);
+  QCOMPARE(RunToEnd(args, &out, &err), 0);
+  QVERIFY2(!out.startsWith("/dev/"), out.constData());
+  for (const QString& text : texts) QVERIFY2(out.contains(text.toUtf8()), qPrintable(text));
 }
 
 // A simulator that does not end on SIGTERM (stopped here) is killed, not left running.
