@@ -15,7 +15,7 @@ constexpr OptionRule Options[] = {
     {"port", 'p', true, true},     {"password", 0, true, true}, {"json", 0, false, true},
     {"quiet", 'q', false, true},   {"help", 'h', false, true},  {"output", 'o', true, false},
     {"verify", 0, false, false},   {"watch", 0, false, false},  {"sites", 0, true, false},
-    {"site", 0, true, false},      {"record", 0, true, false},
+    {"site", 0, true, false},      {"record", 0, true, false},  {"version", 0, false, true},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -41,6 +41,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"json") options.json = true;
   else if (name == u"quiet") options.quiet = true;
   else if (name == u"help") options.help = true;
+  else if (name == u"version") options.version = true;
   else if (name == u"output") options.output = value;
   else if (name == u"verify") options.verify = true;
   else if (name == u"watch") options.watch = true;

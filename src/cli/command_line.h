@@ -16,6 +16,7 @@ struct CliOptions {
   bool json = false;
   bool quiet = false;
   bool help = false;
+  bool version = false;
   bool verify = false;
   bool watch = false;
   QStringList given;      // long names of the options on the line

@@ -79,6 +79,7 @@ QString HelpText() {
              "  --json                     wynik jako JSON, jeden dokument w wierszu\n"
              "  -q, --quiet                bez komunikatów i postępu (błędy zostają)\n"
              "  -h, --help                 ten tekst\n"
+             "  --version                  wersja programu i licencja\n"
              "\n"
              "Kody wyjścia:\n"
              "  0  wykonano\n"

@@ -6,6 +6,7 @@
 #include "command_table.h"
 #include "console.h"
 #include "interrupts.h"
+#include "version.h"
 
 namespace {
 
@@ -30,10 +31,13 @@ int main(int argc, char** argv) {
     return Fail(error, arguments.contains(QStringLiteral("--json")), false);
   }
   try {
-    if (options.help || options.command == u"help") {
-      Console(false, false).Result(HelpText());
+    // Answers that need neither a port nor a controller.
+    const auto answer = [](const QString& text) {
+      Console(false, false).Result(text);
       return int(ExitStatus::Done);
-    }
+    };
+    if (options.help || options.command == u"help") return answer(HelpText());
+    if (options.version) return answer(VersionText(QStringLiteral("velt-cli")));
     const CommandRule& command = CheckCommand(options);
     Console console(options.json, options.quiet);
     Interrupts interrupts;

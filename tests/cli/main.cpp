@@ -5,5 +5,6 @@
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  return RunTests<TstBadInput, TstConfigCommands, TstProvision, TstControllerCommands, TstInterrupts>(argc, argv);
+  return RunTests<TstBadInput, TstConfigCommands, TstProvision, TstControllerCommands, TstInterrupts,
+                  TstProgramInfo>(argc, argv);
 }

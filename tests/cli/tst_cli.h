@@ -65,3 +65,11 @@ class TstInterrupts : public QObject {
   void firmwareUpdateIsNotInterrupted();
   void watchEndsWithLogout();
 };
+
+// --version and --help.
+class TstProgramInfo : public QObject {
+  Q_OBJECT
+ private slots:
+  void answers_data();
+  void answers();
+};
