@@ -16,6 +16,7 @@ constexpr OptionRule Options[] = {
     {"quiet", 'q', false, true},   {"help", 'h', false, true},  {"output", 'o', true, false},
     {"verify", 0, false, false},   {"watch", 0, false, false},  {"sites", 0, true, false},
     {"site", 0, true, false},      {"record", 0, true, false},  {"version", 0, false, true},
+    {"complete", 0, true, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -48,6 +49,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"sites") options.sites = value;
   else if (name == u"site") options.site = value;
   else if (name == u"record") options.record = value;
+  else if (name == u"complete") options.complete = value;
 }
 
 }  // namespace
@@ -55,6 +57,17 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
 bool IsCommonOption(const QString& name) {
   const OptionRule* rule = FindLong(name);
   return rule && rule->common;
+}
+
+QStringList OptionSpellings(const std::function<bool(const QString& name)>& wanted) {
+  QStringList spellings;
+  for (const OptionRule& o : Options) {
+    if (!wanted(QLatin1String(o.name))) continue;
+    const QLatin1String end(o.takesValue ? "=" : "");
+    spellings.append(QStringLiteral("--%1%2").arg(QLatin1String(o.name), end));
+    if (o.letter) spellings.append(QStringLiteral("-%1%2").arg(QLatin1Char(o.letter)).arg(end));
+  }
+  return spellings;
 }
 
 CliOptions ParseCommandLine(const QStringList& arguments) {

@@ -4,6 +4,7 @@
 // table's business (commands.h).
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 struct CliOptions {
@@ -19,6 +20,7 @@ struct CliOptions {
   bool version = false;
   bool verify = false;
   bool watch = false;
+  QString complete;       // --complete (not in the help): what to list for the shell's completion
   QStringList given;      // long names of the options on the line
 };
 
@@ -27,3 +29,7 @@ CliOptions ParseCommandLine(const QStringList& arguments);
 
 // Options every command takes.
 bool IsCommonOption(const QString& name);
+
+// The options whose long names pass `wanted`, as the shell completes them: "--port=" and "-p="
+// for one that takes a value, "--json" for one that does not.
+QStringList OptionSpellings(const std::function<bool(const QString& name)>& wanted);

@@ -28,13 +28,17 @@ const QList<CommandRule>& Commands() {
   throw CliError(ExitStatus::Usage, message + QStringLiteral(" (velt-cli --help)"));
 }
 
+const CommandRule* FindCommand(const QString& name) {
+  for (const CommandRule& c : Commands())
+    if (name == QLatin1String(c.name)) return &c;
+  return nullptr;
+}
+
 }  // namespace
 
 const CommandRule& CheckCommand(const CliOptions& options) {
   if (options.command.isEmpty()) Refuse(QStringLiteral("brak polecenia"));
-  const CommandRule* rule = nullptr;
-  for (const CommandRule& c : Commands())
-    if (options.command == QLatin1String(c.name)) rule = &c;
+  const CommandRule* rule = FindCommand(options.command);
   if (!rule) Refuse(QStringLiteral("nieznane polecenie '%1'").arg(options.command));
   for (const QString& option : options.given)
     if (!IsCommonOption(option) && !rule->options.contains(option))
@@ -101,4 +105,22 @@ QString HelpText() {
              "\n"
              "Klucze:\n") +
          keys;
+}
+
+QString CompletionWords(const CliOptions& options) {
+  QStringList words;
+  if (options.complete == u"commands") {
+    for (const CommandRule& c : Commands()) words.append(QLatin1String(c.name));
+  } else if (options.complete == u"keys") {
+    for (const ConfigItem& item : ConfigItems) words.append(QLatin1String(item.key));
+  } else if (options.complete == u"options") {
+    // Before the command, any command's options may come.
+    const CommandRule* rule = FindCommand(options.command);
+    words = OptionSpellings([rule](const QString& name) {
+      return rule ? IsCommonOption(name) || rule->options.contains(name) : name != u"complete";
+    });
+  } else {
+    Refuse(QStringLiteral("--complete przyjmuje commands, keys albo options"));
+  }
+  return words.join(u'\n');
 }

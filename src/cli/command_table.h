@@ -20,6 +20,11 @@ const CommandRule& CheckCommand(const CliOptions& options);
 
 QString HelpText();
 
+// The words of a kind for the shell's completion, one a line: "commands", "keys", or "options"
+// (those of the line's command, or every command's without one). Throws CliError (Usage) for
+// another kind.
+QString CompletionWords(const CliOptions& options);
+
 // Handlers, one file each group.
 ExitStatus RunPorts(Context& context);
 ExitStatus RunStatus(Context& context);

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
       return int(ExitStatus::Done);
     };
     if (options.help || options.command == u"help") return answer(HelpText());
+    if (options.given.contains(QStringLiteral("complete"))) return answer(CompletionWords(options));
     if (options.version) return answer(VersionText(QStringLiteral("velt-cli")));
     const CommandRule& command = CheckCommand(options);
     Console console(options.json, options.quiet);

@@ -66,10 +66,12 @@ class TstInterrupts : public QObject {
   void watchEndsWithLogout();
 };
 
-// --version and --help.
+// --version, --help and the shell's completion.
 class TstProgramInfo : public QObject {
   Q_OBJECT
  private slots:
   void answers_data();
   void answers();
+  void completion_data();
+  void completion();
 };

@@ -1,4 +1,4 @@
-// velt-cli's own answers: --version and --help.
+// velt-cli's own answers: --version, --help, and the words of the shell's completion.
 #include <QtTest>
 
 #include "cli_rig.h"
@@ -21,4 +21,44 @@ void TstProgramInfo::answers() {
   const CliResult result = RunCli(arguments, 10000);
   QVERIFY2(result.status == 0 && result.err.isEmpty(), qPrintable(result.Describe()));
   for (const QString& text : texts) QVERIFY2(result.out.contains(text), qPrintable(text + "\n" + result.Describe()));
+}
+
+void TstProgramInfo::completion_data() {
+  QTest::addColumn<QStringList>("words");  // after the program's name, the last one being completed
+  QTest::addColumn<QStringList>("offered");
+  const auto row = [](const char* name, QStringList words, QStringList offered) {
+    QTest::newRow(name) << words << offered;
+  };
+  row("commands", {"re"}, {"read", "restart", "reset-counters"});
+  row("command after an option's value", {"-o", "c.gcf", "re"}, {"read", "restart", "reset-counters"});
+  row("keys to get", {"get", "limit"}, {"limit_sms", "limit_voice"});
+  row("keys to set", {"-p", "/dev/x", "set", "out_"}, {"out_times="});
+  row("options of the command", {"provision", "--si"}, {"--sites=", "--site="});
+  row("option of another command", {"read", "--w"}, {});
+  row("short option", {"status", "-q"}, {"-q"});
+  row("port", {"-p", "@/velt-"}, {"@/velt-a"});
+  row("port after '='", {"--port", "=", "@/velt-"}, {"@/velt-a"});
+  row("file to write", {"write", "@/c"}, {"@/c.gcf"});
+  row("controller or file to compare", {"diff", "c.gcf", "d"}, {"device"});
+  row("nothing for a value", {"set", "pin", "=", "1"}, {});
+}
+
+void TstProgramInfo::completion() {
+  QFETCH(QStringList, words);
+  QFETCH(QStringList, offered);
+  CliRig rig;
+  START_RIG(rig);
+  rig.File("c.gcf", "x");
+  QVERIFY(QFile::link(rig.sim.DevicePath(), rig.File("velt-a")));
+  QProcessEnvironment environment = CliEnvironment();
+  environment.insert("XDG_RUNTIME_DIR", rig.folder.path());
+  QProcess bash;
+  bash.setProcessEnvironment(environment);
+  bash.setWorkingDirectory(rig.folder.path());
+  const char* script = R"(source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _velt_cli;)"
+                       R"( printf '%s\n' "${COMPREPLY[@]}")";
+  bash.start("bash", QStringList{"-c", script, "bash", VELT_COMPLETION_PATH, VELT_CLI_PATH} + rig.InFolder(words));
+  const CliResult result = Finish(bash, 20000);
+  QVERIFY2(result.status == 0 && result.err.isEmpty(), qPrintable(result.Describe()));
+  QCOMPARE(result.out.split(u'\n', Qt::SkipEmptyParts), rig.InFolder(offered));
 }
