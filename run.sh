@@ -4,6 +4,7 @@
 #   ./run.sh demo         build, start the simulator and open the window on it
 #   ./run.sh test         build and run every test
 #   ./run.sh test --sanitize   the same under AddressSanitizer and UBSan, built with clang++
+#   ./run.sh package      build velt_VERSION_amd64.deb from the test build and check it
 # The everyday build uses g++ and the sanitized one clang++, so the tree keeps building with both.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -12,6 +13,8 @@ ROOT=$PWD
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           libudev-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-dejavu-core clang
           libclang-rt-14-dev)
+# Only the package step needs these: manual pages, dependencies, the package's checks.
+PACKAGE_PACKAGES=(help2man dpkg-dev lintian appstream)
 
 install_packages() {
   local missing=()
@@ -56,13 +59,23 @@ case "$cmd" in
     build build g++
     exec "$ROOT/tools/demo.sh" "$ROOT/build"
     ;;
+  package)
+    PACKAGES+=("${PACKAGE_PACKAGES[@]}")
+    install_packages
+    build build g++
+    cd "$ROOT/build"
+    rm -f velt_*.deb
+    cpack
+    debs=(velt_*_amd64.deb)
+    "$ROOT/packaging/check_package.sh" "$ROOT/build/${debs[0]}"
+    ;;
   run)
     install_packages
     build build g++
     exec "$ROOT/build/velt"
     ;;
   *)
-    echo "usage: ./run.sh [demo | test [--sanitize]]" >&2
+    echo "usage: ./run.sh [demo | test [--sanitize] | package]" >&2
     exit 2
     ;;
 esac
