@@ -3,9 +3,11 @@
 #include <sys/resource.h>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 
 #include "application.h"
@@ -17,6 +19,14 @@ double ProcessCpuSeconds() {
   getrusage(RUSAGE_SELF, &usage);
   return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
          double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// A plain event loop ended by one timer: QTest::qWait wakes every 10 ms, which would be
+// counted as the window's own polling.
+void Wait(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 }  // namespace
 
@@ -57,11 +67,11 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  QTest::qWait(1500);  // first polls settle
+  Wait(1500);  // first polls settle
   const double cpuBefore = ProcessCpuSeconds();
   QElapsedTimer wall;
   wall.start();
-  QTest::qWait(seconds * 1000);
+  Wait(seconds * 1000);
   const double cpu = ProcessCpuSeconds() - cpuBefore;
   const double wallSeconds = wall.elapsed() / 1000.0;
   const bool stillIn = window.LoggedIn;
