@@ -10,6 +10,7 @@ enum class ExitStatus : int {
   NoReply = 3,        // the controller did not answer
   WrongPassword = 4,  // the controller refused the password
   Differences = 5,    // what was read back, or compared, differs
+  RecordFailed = 6,   // the controller was written, its commissioning record could not be saved
 };
 
 // Thrown by the straight-line code of a command, never from inside an event handler.

@@ -36,10 +36,17 @@ void ShowOutcome(Console& console, const WriteOutcome& outcome, QJsonObject resu
 ExitStatus RunRead(Context& context) {
   const QString output = context.options.output;
   const QByteArray password = LoginPassword(context.options);
-  if (!output.isEmpty()) CheckCanSave(output);
+  const bool toStdout = output == u"-";
+  if (toStdout && context.console.Json())
+    throw CliError(ExitStatus::Usage, QStringLiteral("-o - (plik na standardowe wyjście) nie łączy się z --json"));
+  if (!output.isEmpty() && !toStdout) CheckCanSave(output);
   return VisitController(context, [&](Session& session) {
     const ItemValues values = ItemTransfer::Read(session, ItemTransfer::AllItems(), context.console);
     QJsonObject result = Base(session);
+    if (toStdout) {
+      WriteResult(EncodeConfigFile(ConfigFile{password, Keyed::ToRecord(values)}));
+      return ExitStatus::Done;
+    }
     if (!output.isEmpty()) {
       // The file holds the password that logged in, as the window's password field does.
       SaveConfigFile(output, ConfigFile{password, Keyed::ToRecord(values)});

@@ -32,10 +32,8 @@ class PrintedReport final : public FirmwareReport {
   void ShowProgress(int percent) override { console_.Progress(percent); }
   // The failure is told with the exit status that it brings.
   void ReportNoAcknowledgement() override { console_.EndProgress(); }
-  void ReportCompleted() override {
-    console_.EndProgress();
-    if (!console_.Json()) console_.Result(QStringLiteral("Aktualizacja zakonczona"));
-  }
+  // Told once Run() is back: a result that cannot be printed throws, never from inside the update.
+  void ReportCompleted() override { console_.EndProgress(); }
 
  private:
   Console& console_;
@@ -87,6 +85,8 @@ ExitStatus RunFirmware(Context& context) {
       case FirmwareUpdate::Outcome::Completed:
         if (context.console.Json())
           context.console.Result(QJsonObject{{QStringLiteral("completed"), true}, {QStringLiteral("blocks"), image.BlockCount()}});
+        else
+          context.console.Result(QStringLiteral("Aktualizacja zakonczona"));
         return ExitStatus::Done;
       case FirmwareUpdate::Outcome::NotAcknowledged:
         throw CliError(ExitStatus::NoReply, QStringLiteral("Brak odpowiedzi z VELT, aktualizacja nieudana"));

@@ -48,8 +48,18 @@ ExitStatus RunProvision(Context& context) {
     record.outcome = WriteItems(session, record.values, options.verify, context.console);
     record.status = PollStatus(session);
     record.finished = QDateTime::currentDateTime();
-    const QStringList files = options.record.isEmpty() ? QStringList() : WriteRecord(options.record, record);
-    Show(context.console, record, files);
-    return record.outcome.Status();
+    if (options.record.isEmpty()) {
+      Show(context.console, record, {});
+      return record.outcome.Status();
+    }
+    try {
+      const QStringList files = WriteRecord(options.record, record);
+      Show(context.console, record, files);
+      return record.outcome.Status();
+    } catch (const CliError& error) {
+      Show(context.console, record, {});
+      throw CliError(ExitStatus::RecordFailed, QStringLiteral("sterownik zapisany, weryfikacja: %1; protokołu nie zapisano: %2")
+                                                   .arg(record.outcome.Verification(), error.message));
+    }
   });
 }

@@ -37,6 +37,8 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   const QString name = QLatin1String(rule.name);
   if (options.given.contains(name)) Refuse(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
   options.given.append(name);
+  // '' is a value left out by mistake (an unset variable), never "no option".
+  if (rule.takesValue && value.isEmpty()) Refuse(QStringLiteral("opcja --%1: pusta wartość").arg(name));
   if (name == u"port") options.port = value;
   else if (name == u"password") options.password = value;
   else if (name == u"json") options.json = true;

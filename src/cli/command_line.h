@@ -12,7 +12,7 @@ struct CliOptions {
   QStringList arguments;  // after the command
   QString port;           // -p/--port
   std::optional<QString> password;
-  QString output;         // -o/--output
+  QString output;         // -o/--output; "-" is standard output
   QString sites, site, record;
   bool json = false;
   bool quiet = false;
@@ -24,7 +24,7 @@ struct CliOptions {
   QStringList given;      // long names of the options on the line
 };
 
-// Throws CliError (Usage) for an unknown option, a missing value or an option given twice.
+// Throws CliError (Usage) for an unknown option, a missing or empty value or an option given twice.
 CliOptions ParseCommandLine(const QStringList& arguments);
 
 // Options every command takes.

@@ -3,29 +3,36 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QTemporaryFile>
 
 #include "atomic_write.h"
 
 namespace {
 
-QString VerificationText(const WriteOutcome& outcome) {
-  if (!outcome.differences) return QStringLiteral("nie wykonana");
-  if (outcome.differences->isEmpty()) return QStringLiteral("zgodna");
-  return QStringLiteral("NIEZGODNA, różnice w pozycjach: %1").arg(outcome.differences->size());
-}
+// Bytes of the site's part of a name: with the date, a suffix and ".json" it stays well within
+// the 255 that file systems allow.
+constexpr qsizetype SiteNameBytes = 200;
+constexpr int MostSuffixes = 1000;
 
 // A file name from the site's name: letters, digits, '-', '_' and '.'; anything else becomes '_'.
+// A long name is cut to fit.
 QString FileStem(const CommissioningRecord& record) {
   QString name = record.site;
   for (QChar& c : name)
     if (!c.isLetterOrNumber() && c != u'-' && c != u'_' && c != u'.') c = u'_';
   if (name.startsWith(u'.')) name[0] = u'_';
+  while (QFile::encodeName(name).size() > SiteNameBytes) name.chop(1);
   return name + record.finished.toString(QStringLiteral("_yyyyMMdd-HHmmss"));
 }
 
-void Write(const QString& path, const QByteArray& data) {
+enum class Created { Yes, Taken };
+
+Created Create(const QString& path, const QByteArray& data) {
   QString error;
-  if (!WriteFileAtomically(path, data, &error)) throw CliError(ExitStatus::Error, error);
+  bool taken = false;
+  if (CreateFileAtomically(path, data, &error, &taken)) return Created::Yes;
+  if (taken) return Created::Taken;
+  throw CliError(ExitStatus::Error, error);
 }
 
 }  // namespace
@@ -54,7 +61,7 @@ QString CommissioningRecord::Text() const {
   };
   const QStringList state = StatusLines(status);
   lines << state.mid(0, 3);  // firmware, modem stage, signal
-  lines << QStringLiteral("Weryfikacja:       %1").arg(VerificationText(outcome));
+  lines << QStringLiteral("Weryfikacja:       %1").arg(outcome.Verification());
   lines << QStringLiteral("Szablon:           %1").arg(templatePath);
   lines << QStringLiteral("Tabela obiektów:   %1, wiersz %2").arg(sitesPath).arg(sitesLine);
   lines << QString() << QStringLiteral("Konfiguracja:");
@@ -72,13 +79,27 @@ void CheckRecordFolder(const QString& folder) {
   const auto fail = [&folder](const QString& why) { throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(folder, why)); };
   if (info.exists() && !info.isDir()) fail(QStringLiteral("to nie jest folder"));
   if (!info.exists() && !QDir().mkpath(folder)) fail(QStringLiteral("nie można utworzyć folderu"));
-  if (!QFileInfo(folder).isWritable()) fail(QStringLiteral("brak prawa zapisu"));
+  // A file really made there, since permissions alone do not tell a read-only mount.
+  QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".velt-XXXXXX")));
+  if (!probe.open()) fail(QStringLiteral("nie można tu zapisać protokołu: %1").arg(probe.errorString()));
 }
 
 QStringList WriteRecord(const QString& folder, const CommissioningRecord& record) {
   const QString stem = QDir(folder).filePath(FileStem(record));
-  const QStringList paths{stem + QStringLiteral(".json"), stem + QStringLiteral(".txt")};
-  Write(paths[0], QJsonDocument(record.Json()).toJson(QJsonDocument::Indented));
-  Write(paths[1], record.Text().toUtf8());
-  return paths;
+  const QByteArray json = QJsonDocument(record.Json()).toJson(QJsonDocument::Indented);
+  const QByteArray text = record.Text().toUtf8();
+  // Both files or neither, under a name that no earlier record holds.
+  for (int n = 1; n <= MostSuffixes; ++n) {
+    const QString name = n == 1 ? stem : QStringLiteral("%1_%2").arg(stem).arg(n);
+    const QStringList paths{name + QStringLiteral(".json"), name + QStringLiteral(".txt")};
+    if (Create(paths[0], json) == Created::Taken) continue;
+    try {
+      if (Create(paths[1], text) == Created::Yes) return paths;
+    } catch (const CliError&) {
+      QFile::remove(paths[0]);
+      throw;
+    }
+    QFile::remove(paths[0]);
+  }
+  throw CliError(ExitStatus::Error, QStringLiteral("%1: zajęte wszystkie nazwy protokołu").arg(stem));
 }

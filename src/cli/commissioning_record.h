@@ -29,5 +29,6 @@ struct CommissioningRecord {
 // there. Run before anything is sent.
 void CheckRecordFolder(const QString& folder);
 // Writes SITE_DATE.json and SITE_DATE.txt into the folder (readable by the owner only, never
-// half-written); returns their paths. Throws CliError (Error).
+// half-written, both or neither); a name already taken gets a suffix, SITE_DATE_2, and is never
+// replaced. Returns their paths. Throws CliError (Error).
 QStringList WriteRecord(const QString& folder, const CommissioningRecord& record);

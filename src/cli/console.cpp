@@ -1,25 +1,55 @@
 #include "console.h"
 
 #include <QJsonDocument>
+#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
+
+#include "cli_error.h"
 
 namespace {
 constexpr int BarWidth = 30;
 
-void Write(FILE* stream, const QString& text) {
-  const QByteArray bytes = text.toUtf8();
-  std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-  std::fflush(stream);
+// False, with errno set, when the bytes did not all reach the stream's file.
+bool WriteBytes(FILE* stream, const QByteArray& bytes) {
+  errno = 0;
+  const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+  return std::fflush(stream) == 0 && written == size_t(bytes.size());
+}
+
+// Standard error is where failures are told: when it fails too, nothing is left to tell it.
+void Write(FILE* stream, const QString& text) { WriteBytes(stream, text.toUtf8()); }
+
+[[noreturn]] void OutputFailed(int code) {
+  throw CliError(ExitStatus::Error, QStringLiteral("nie można zapisać wyniku na standardowe wyjście: %1")
+                                        .arg(qt_error_string(code ? code : EIO)));
 }
 }  // namespace
 
+namespace {
+bool resultsClosed = false;
+}  // namespace
+
+void WriteResult(const QByteArray& bytes) {
+  if (resultsClosed) OutputFailed(EBADF);
+  if (!WriteBytes(stdout, bytes)) OutputFailed(errno);
+}
+
+void CloseResults() {
+  if (resultsClosed) return;
+  resultsClosed = true;
+  // Nothing written and nothing to close is no failure: a script may close what it never reads.
+  const bool failedBefore = std::ferror(stdout);
+  errno = 0;
+  if (std::fclose(stdout) != 0 && (failedBefore || errno != EBADF)) OutputFailed(errno);
+}
+
 Console::Console(bool json, bool quiet) : json_(json), quiet_(quiet), terminal_(::isatty(STDERR_FILENO)) {}
 
-void Console::Result(const QString& line) { Write(stdout, line + u'\n'); }
+void Console::Result(const QString& line) { WriteResult((line + u'\n').toUtf8()); }
 
 void Console::Result(const QJsonObject& object) {
-  Write(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n');
+  WriteResult(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
 }
 
 void Console::ToErr(const QString& text) {

@@ -1,7 +1,8 @@
 #pragma once
 // Where velt-cli speaks: results on standard output (text, or one JSON document per line with
 // --json), everything else on standard error. -q silences information and progress, never
-// warnings and errors. Texts are UTF-8.
+// warnings and errors. Texts are UTF-8. A result that cannot be written (a full disk, a closed
+// pipe) fails the command: a script must never take a lost result for success.
 #include <QJsonObject>
 #include <QString>
 
@@ -11,6 +12,7 @@ class Console {
 
   bool Json() const { return json_; }
 
+  // Throw CliError (Error) when standard output takes not all of it.
   void Result(const QString& line);       // a line of the text result
   void Result(const QJsonObject& object);  // a JSON document, on one line
   void Info(const QString& line);
@@ -33,3 +35,9 @@ class Console {
   int shownTenth_ = -1;
   bool barOpen_ = false;
 };
+
+// Bytes onto standard output, checked; throws CliError (Error).
+void WriteResult(const QByteArray& bytes);
+// Closes standard output at the end, so that a write the system deferred is checked too; throws
+// CliError (Error).
+void CloseResults();

@@ -13,6 +13,8 @@ sigset_t StopSignals() {
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  // A closed terminal or SSH session: the command ends as it would on SIGTERM, logged out.
+  sigaddset(&set, SIGHUP);
   return set;
 }
 }  // namespace
@@ -39,8 +41,17 @@ void Interrupts::Take() {
   signalfd_siginfo info;
   while (::read(fd_, &info, sizeof info) == ssize_t(sizeof info)) {
     ++count_;
+    if (count_ == 1) first_ = int(info.ssi_signo);
     if (wake_) wake_();
     if (OnInterrupt) OnInterrupt(count_);
+  }
+}
+
+QString Interrupts::Cause() const {
+  switch (first_) {
+    case SIGINT: return QStringLiteral("Ctrl-C");
+    case SIGHUP: return QStringLiteral("SIGHUP, zamknięty terminal");
+    default: return QStringLiteral("SIGTERM");
   }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// Ctrl-C (SIGINT) and SIGTERM as events of the event loop: both signals are blocked in every
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP as events of the event loop: the signals are blocked in every
 // thread and read from a signalfd, so nothing at all runs in a signal handler. They arrive
 // wherever the program processes events, which every wait for the controller does.
 #include <QObject>
+#include <QString>
 #include <functional>
 
 class QSocketNotifier;
@@ -16,6 +17,8 @@ class Interrupts : public QObject {
   ~Interrupts() override;
 
   int Count() const { return count_; }
+  // What the first signal was, for the message: "Ctrl-C", "SIGTERM", ...
+  QString Cause() const;
   // Run in the event loop for each signal, with the count so far.
   std::function<void(int count)> OnInterrupt;
 
@@ -28,5 +31,6 @@ class Interrupts : public QObject {
   int fd_ = -1;
   QSocketNotifier* notifier_ = nullptr;
   int count_ = 0;
+  int first_ = 0;
   std::function<void()> wake_;
 };

@@ -10,16 +10,40 @@ namespace ItemTransfer {
 namespace {
 QString Key(int item) { return QLatin1String(ConfigItems[size_t(item)].key); }
 
-QString Done(int done, qsizetype count) { return QStringLiteral("przesłano %1 z %2").arg(done).arg(count); }
+// What a transfer that ends early leaves behind, for its message.
+struct Progress {
+  bool writing;
+  int done;  // items answered
+  qsizetype count;
+
+  QString Held() const {
+    if (!writing) return QStringLiteral("odczytano %1 z %2").arg(done).arg(count);
+    return QStringLiteral("sterownik ma zapisane %1 z %2 pozycji, pozostałe bez zmian").arg(done).arg(count);
+  }
+};
 
 // Asked for after an item has gone through: the transfer ends there.
-void StopIfInterrupted(const Session& session, int item, int done, qsizetype count) {
-  if (done < count)
-    session.StopIfInterrupted(QStringLiteral("po pozycji %1: %2; %3").arg(item).arg(Key(item), Done(done, count)));
+void StopIfInterrupted(const Session& session, int item, const Progress& progress) {
+  if (progress.done < progress.count)
+    session.StopIfInterrupted(QStringLiteral("po pozycji %1: %2; %3").arg(item).arg(Key(item), progress.Held()));
 }
 
-[[noreturn]] void Failed(const Session& session, int item, int done, qsizetype count) {
-  session.ThrowWaitFailure(QStringLiteral("pozycja %1: %2; %3").arg(item).arg(Key(item), Done(done, count)));
+// A request that went out, or its failure, as a yes or no: a port that vanished under the
+// request is failed like one that vanished during the wait.
+template <typename Request>
+bool Sent(Session& session, Request request) {
+  try {
+    return request();
+  } catch (const EComPort& error) {
+    session.PortFailed(error);
+    return false;
+  }
+}
+
+// An item sent but not answered may have been stored or not: it is told apart.
+[[noreturn]] void Failed(const Session& session, int item, const Progress& progress) {
+  const QString unsure = progress.writing ? QStringLiteral(" (pozycja %1 mogła zostać zapisana)").arg(Key(item)) : QString();
+  session.ThrowWaitFailure(QStringLiteral("pozycja %1: %2; %3%4").arg(item).arg(Key(item), progress.Held(), unsure));
 }
 }  // namespace
 
@@ -35,13 +59,13 @@ ItemValues Read(Session& session, const QList<int>& items, Console& console) {
   QStringList unread;
   console.BeginProgress(QStringLiteral("Pobieram konfiguracje nadajnika"));
   for (int item : items) {
-    if (!ItemRequests::Read(link, item)) Failed(session, item, int(values.size()), items.size());
+    if (!Sent(session, [&] { return ItemRequests::Read(link, item); })) Failed(session, item, {false, int(values.size()), items.size()});
     values.insert(item, link.LastRxPayload);
     // A fixed-size value that came short is not guessed at, nor passed on as read.
     const ConfigItem& config = ConfigItems[size_t(item)];
     if (!config.isText() && link.LastRxPayload.size() < config.size) unread.append(Key(item));
     console.Progress(int(values.size() * 100 / items.size()));
-    StopIfInterrupted(session, item, int(values.size()), items.size());
+    StopIfInterrupted(session, item, {false, int(values.size()), items.size()});
   }
   console.EndProgress();
   if (!unread.isEmpty())
@@ -55,11 +79,10 @@ void Write(Session& session, const ItemValues& values, Console& console) {
   int done = 0;
   console.BeginProgress(QStringLiteral("Wysyłam konfiguracje do nadajnika"));
   for (auto it = values.cbegin(); it != values.cend(); ++it) {
-    if (!ItemRequests::Write(link, it.key(), it.value()))
-      Failed(session, it.key(), done, values.size());
+    if (!Sent(session, [&] { return ItemRequests::Write(link, it.key(), it.value()); })) Failed(session, it.key(), {true, done, values.size()});
     ++done;
     console.Progress(int(done * 100 / values.size()));
-    StopIfInterrupted(session, it.key(), done, values.size());
+    StopIfInterrupted(session, it.key(), {true, done, values.size()});
   }
   console.EndProgress();
 }

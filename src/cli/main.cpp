@@ -1,5 +1,6 @@
 // velt-cli: the VELT controller's configuration from a script, on the same layers as the window.
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 
 #include "command_line.h"
@@ -13,8 +14,13 @@ namespace {
 int Fail(const CliError& error, bool json, bool quiet) {
   Console console(json, quiet);
   console.Error(error.message);
-  if (json)
-    console.Result(QJsonObject{{QStringLiteral("error"), error.message}, {QStringLiteral("status"), int(error.status)}});
+  try {
+    if (json)
+      console.Result(QJsonObject{{QStringLiteral("error"), error.message}, {QStringLiteral("status"), int(error.status)}});
+    CloseResults();
+  } catch (const CliError&) {
+    // The error is told on standard error already.
+  }
   return int(error.status);
 }
 
@@ -22,6 +28,9 @@ int Fail(const CliError& error, bool json, bool quiet) {
 
 int main(int argc, char** argv) {
   Interrupts::BlockSignals();
+  // A reader that went away (velt-cli ... | head) makes writes fail with EPIPE, told as any
+  // other failed write, after the logout.
+  std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication app(argc, argv);
   const QStringList arguments = app.arguments().mid(1);
   CliOptions options;
@@ -34,6 +43,7 @@ int main(int argc, char** argv) {
     // Answers that need neither a port nor a controller.
     const auto answer = [](const QString& text) {
       Console(false, false).Result(text);
+      CloseResults();
       return int(ExitStatus::Done);
     };
     if (options.help || options.command == u"help") return answer(HelpText());
@@ -43,7 +53,9 @@ int main(int argc, char** argv) {
     Console console(options.json, options.quiet);
     Interrupts interrupts;
     Context context{options, console, interrupts};
-    return int(command.run(context));
+    const ExitStatus status = command.run(context);
+    CloseResults();
+    return int(status);
   } catch (const CliError& error) {
     return Fail(error, options.json, options.quiet);
   } catch (const std::exception& error) {

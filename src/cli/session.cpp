@@ -109,15 +109,15 @@ void Session::LetAnswerArrive(quint8 command) {
 
 void Session::ThrowWaitFailure(const QString& context) const {
   const QString where = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context);
-  if (lost_) throw CliError(ExitStatus::Error, lostMessage_);
+  if (lost_) throw CliError(ExitStatus::Error, lostMessage_ + where);
   if (noReply_) throw CliError(ExitStatus::NoReply, NoReplyText + where);
-  if (interrupts_.Count() > 0) throw CliError(ExitStatus::Error, QStringLiteral("przerwano (Ctrl-C)") + where);
+  if (interrupts_.Count() > 0) throw CliError(ExitStatus::Error, QStringLiteral("przerwano (%1)").arg(interrupts_.Cause()) + where);
   throw CliError(ExitStatus::Error, QStringLiteral("połączenie zakończone") + where);
 }
 
 void Session::StopIfInterrupted(const QString& context) const {
   if (interrupts_.Count() > 0)
-    throw CliError(ExitStatus::Error, QStringLiteral("przerwano (Ctrl-C) %1").arg(context));
+    throw CliError(ExitStatus::Error, QStringLiteral("przerwano (%1) %2").arg(interrupts_.Cause(), context));
 }
 
 // The link's last word on a request that went unanswered three times.

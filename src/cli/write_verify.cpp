@@ -8,6 +8,12 @@ ExitStatus WriteOutcome::Status() const {
   return differences && !differences->isEmpty() ? ExitStatus::Differences : ExitStatus::Done;
 }
 
+QString WriteOutcome::Verification() const {
+  if (!differences) return QStringLiteral("nie wykonana");
+  if (differences->isEmpty()) return QStringLiteral("zgodna");
+  return QStringLiteral("NIEZGODNA, różnice w pozycjach: %1").arg(differences->size());
+}
+
 void WriteOutcome::AddTo(QJsonObject& result) const {
   result.insert(QStringLiteral("written"), written);
   result.insert(QStringLiteral("verified"), differences ? QJsonValue(differences->isEmpty()) : QJsonValue());
@@ -33,6 +39,14 @@ WriteOutcome WriteItems(Session& session, const ItemValues& values, bool verify,
   ItemTransfer::Write(session, values, console);
   WriteOutcome outcome;
   outcome.written = int(values.size());
-  if (verify) outcome.differences = Keyed::Differences(values, ItemTransfer::Read(session, values.keys(), console));
+  if (!verify) return outcome;
+  try {
+    outcome.differences = Keyed::Differences(values, ItemTransfer::Read(session, values.keys(), console));
+  } catch (CliError& error) {
+    // Only the read-back failed: what the controller holds is known.
+    error.message = QStringLiteral("zapis zakończony (sterownik ma zapisane wszystkie %1 pozycji), weryfikacja nie powiodła się: %2")
+                        .arg(values.size()).arg(error.message);
+    throw;
+  }
   return outcome;
 }

@@ -15,6 +15,7 @@ struct WriteOutcome {
   std::optional<QList<Keyed::Difference>> differences;  // none: not verified
 
   ExitStatus Status() const;
+  QString Verification() const;  // "zgodna", "nie wykonana", ...
   void AddTo(QJsonObject& result) const;  // "written", "verified", "differences"
   QStringList Lines() const;
 };

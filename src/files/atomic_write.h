@@ -10,3 +10,7 @@
 // True on success. On failure the temporary file is removed, the target is as it was, and *error
 // names the file and the system's reason.
 bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* error);
+
+// The same for a new file: a name that is already taken is never replaced (*taken is then set),
+// even by a file that appears meanwhile.
+bool CreateFileAtomically(const QString& path, QByteArrayView data, QString* error, bool* taken);

@@ -75,3 +75,13 @@ class TstProgramInfo : public QObject {
   void completion_data();
   void completion();
 };
+
+// Output that cannot be written, signals, a lost line, empty option values, records.
+class TstOutcomes : public QObject {
+  Q_OBJECT
+ private slots:
+  void results_data();
+  void results();
+  void records_data();
+  void records();
+};

@@ -194,7 +194,7 @@ void TstControllerCommands::faults_data() {
   QTest::newRow("login answered the second time") << "drop=1x1" << QStringList{"get", "pin"} << 0 << "" << "1 1 4 2";
   QTest::newRow("silent in the middle of a write")
       << "silent-after=3" << QStringList{"set", "phone1=+481", "phone2=+482", "phone3=+483"} << 3
-      << "Brak odpowiedzi z nadajnika VELT (pozycja 4: phone3; przesłano 2 z 3)" << "1 9 11 13 13 13";
+      << "Brak odpowiedzi z nadajnika VELT (pozycja 4: phone3; sterownik ma zapisane 2 z 3 pozycji, pozostałe bez zmian (pozycja phone3 mogła zostać zapisana))" << "1 9 11 13 13 13";
   // A reply too short for its item: every item is read, then the command fails; no file is written.
   QStringList reads{"1"};
   for (int k = 0; k < Cmd::ItemCount; ++k) reads << QString::number(Cmd::ReadItem(k));
