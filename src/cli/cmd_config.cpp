@@ -88,6 +88,7 @@ ExitStatus RunGet(Context& context) {
 ExitStatus RunSet(Context& context) {
   const ItemValues values = Keyed::ParseAssignments(context.options.arguments);
   return VisitController(context, [&](Session& session) {
+    Keyed::CheckOptionRules(values, session.FirmwareAllows(), ExitStatus::Usage);
     const WriteOutcome outcome = WriteItems(session, values, context.options.verify, context.console);
     ShowOutcome(context.console, outcome, Base(session));
     return outcome.Status();

@@ -41,10 +41,12 @@ ExitStatus RunProvision(Context& context) {
   record.site = row.site;
   record.sitesLine = row.line;
   record.values = Keyed::FromRecord(configuration);
+  Keyed::CheckOptionRules(record.values, {}, ExitStatus::Error);
   if (!options.record.isEmpty()) CheckRecordFolder(options.record);
 
   return VisitController(context, [&](Session& session) {
     record.port = QString::fromLocal8Bit(session.path());
+    Keyed::CheckOptionRules(record.values, session.FirmwareAllows(), ExitStatus::Error);
     record.outcome = WriteItems(session, record.values, options.verify, context.console);
     record.status = PollStatus(session);
     record.finished = QDateTime::currentDateTime();

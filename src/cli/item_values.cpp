@@ -57,7 +57,14 @@ ItemValues ParseAssignments(const QStringList& arguments) {
       throw CliError(ExitStatus::Usage, QStringLiteral("klucz '%1' podany dwa razy").arg(Key(item)));
     values.insert(item, Parse(item, argument.mid(eq + 1), QString(), ExitStatus::Usage));
   }
+  CheckOptionRules(values, {}, ExitStatus::Usage);
   return values;
+}
+
+void CheckOptionRules(const ItemValues& values, const FieldRules::FirmwareAllows& firmware, ExitStatus status) {
+  if (!values.contains(ItemIndex::Options)) return;
+  const QString broken = FieldRules::BrokenOptionRule(values.value(ItemIndex::Options), firmware);
+  if (!broken.isEmpty()) throw CliError(status, broken);
 }
 
 bool SameValue(int item, const QByteArray& a, const QByteArray& b) {

@@ -9,6 +9,7 @@
 
 #include "cli_error.h"
 #include "config_record.h"
+#include "field_rules.h"
 #include "item_transfer.h"
 
 namespace Keyed {
@@ -30,6 +31,10 @@ QJsonObject Json(const ItemValues& values);
 QByteArray Parse(int item, const QString& typed, const QString& place, ExitStatus status);
 // KEY=VALUE arguments; a key given twice is refused. Throws CliError (Usage).
 ItemValues ParseAssignments(const QStringList& arguments);
+
+// The window's rules between the option boxes and the firmware (FieldRules::BrokenOptionRule),
+// when the values hold the options; throws CliError (status given) naming the rule.
+void CheckOptionRules(const ItemValues& values, const FieldRules::FirmwareAllows& firmware, ExitStatus status);
 
 // Decoded as the window would show them: a text ends at its first NUL, reserved flag bits are
 // not looked at.

@@ -129,7 +129,10 @@ void Session::ShowLoggedOut() {
 }
 
 void Session::ShowFirmwareVersion(quint8 version) {
-  if (const std::optional<FirmwareVersion> v = DecodeFirmwareVersion(version)) firmware_ = v->Caption;
+  if (const std::optional<FirmwareVersion> v = DecodeFirmwareVersion(version)) {
+    firmware_ = v->Caption;
+    allows_ = {v->AutotestAllowed, v->MiniPanelAllowed, v->Caption};
+  }
 }
 
 void Session::PortFailed(const std::exception& error) {

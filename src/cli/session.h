@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "comport.h"
+#include "field_rules.h"
 #include "link.h"
 
 class Console;
@@ -49,6 +50,8 @@ class Session final : public LinkClient {
   TCustomComPort& port() { return port_; }
   const QByteArray& path() const { return path_; }
   QString FirmwareCaption() const { return firmware_; }
+  // What the firmware of the login reply allows; everything when it reported none.
+  const FieldRules::FirmwareAllows& FirmwareAllows() const { return allows_; }
 
  private:
   void ShowLoggedOut() override;
@@ -68,6 +71,7 @@ class Session final : public LinkClient {
   Link link_;
   QByteArray path_;
   QString firmware_;
+  FieldRules::FirmwareAllows allows_;
   QString lostMessage_;
   bool loggedIn_ = false;
   bool noReply_ = false;

@@ -236,6 +236,20 @@ std::optional<QByteArray> ParseItemValue(const ConfigItem& item, const QString& 
   return std::nullopt;
 }
 
+QString BrokenOptionRule(const QByteArray& options, const FirmwareAllows& firmware) {
+  const OptionFlags flags = UnpackOptionFlags(QByteArrayView(options));
+  const QString key = KeyOf(ConfigItems[ItemIndex::Options]);
+  const auto tooOld = [&](const QString& box, const QString& caption) {
+    return QStringLiteral("%1: %2 (\"%3\") jest niedostępne w firmware sterownika %4")
+        .arg(key, box, caption, firmware.caption);
+  };
+  if (flags.autotest && !firmware.autotest) return tooOld(QStringLiteral("Autotest"), QStringLiteral("IN5 auto test 24h"));
+  if (flags.in1blok && !firmware.miniPanel) return tooOld(QStringLiteral("IN1blok"), QStringLiteral("tryb mini CA"));
+  if (flags.out1sygn && !flags.in1blok)
+    return QStringLiteral("%1: Out1sygn (\"Out1 - sygn.\") działa tylko razem z IN1blok (\"tryb mini CA\")").arg(key);
+  return QString();
+}
+
 QString FormatItemValue(const ConfigItem& item, const QByteArray& value) {
   if (item.isText()) return Cp1250::Decode(TextOfValue(value));
   switch (item.index) {

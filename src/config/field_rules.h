@@ -52,6 +52,19 @@ std::optional<int> ToInteger(QStringView text);
 // not hold after its rules ran; nothing is corrected or replaced.
 std::optional<QByteArray> ParseItemValue(const ConfigItem& item, const QString& typed, QString* error);
 
+// What the connected controller's firmware lets the window offer: below a version the window
+// disables and clears the Autotest and IN1blok boxes. Unknown firmware allows both.
+struct FirmwareAllows {
+  bool autotest = true;
+  bool miniPanel = true;  // IN1blok
+  QString caption;        // "VELT v 1.6", for the message
+};
+
+// The rules that tie the option boxes to each other and to the firmware: Out1sygn only with
+// IN1blok (the window disables and clears it otherwise), Autotest and IN1blok only where the
+// firmware allows them. The first rule the options value breaks, named, or an empty text.
+QString BrokenOptionRule(const QByteArray& options, const FirmwareAllows& firmware = {});
+
 // The readable form of a value; the inverse of ParseItemValue for the values it accepts. A text
 // ends at its first NUL; a short fixed-size value reads missing bytes as 0.
 QString FormatItemValue(const ConfigItem& item, const QByteArray& value);

@@ -85,3 +85,11 @@ class TstOutcomes : public QObject {
   void records_data();
   void records();
 };
+
+// The rules between the option boxes and the firmware version.
+class TstOptionRules : public QObject {
+  Q_OBJECT
+ private slots:
+  void refused_data();
+  void refused();
+};
