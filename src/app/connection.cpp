@@ -1,10 +1,12 @@
 // The connection controller: connect and log in, log out and disconnect, the three states the
 // window shows, and a line that vanishes under it.
 #include <QThread>
+#include <cerrno>
 
 #include "commands.h"
 #include "colours.h"
 #include "message_box.h"
+#include "serial_check.h"
 #include "tmain.h"
 #include "waits.h"
 
@@ -23,7 +25,18 @@ void TMain::Button_polaczClick() { RunOperation(&TMain::LogIn); }
 
 void TMain::LogIn() {
   const bool portChosen = ui.ComCombo->currentIndex() >= 0 || !ChosenPort.isEmpty();
-  if (portChosen && !ComPort.Connected()) ComPort.OpenPort();
+  if (portChosen && !ComPort.Connected()) {
+    if (RefuseNotSerialPort(NotSerialPortBeforeOpen(ComPort.Port()))) return;
+    try {
+      ComPort.OpenPort();
+    } catch (const EComPort& error) {
+      // A device that is no terminal (/dev/null) fails when the line is set up.
+      if (error.OsError != ENOTTY) throw;
+      RefuseNotSerialPort(NotATerminal());
+      return;
+    }
+    if (ComPort.Connected() && RefuseNotSerialPort(NotSerialPort(ComPort.PortHandle()))) return;
+  }
   if (!ComPort.Connected()) return;
 
   ChosenPort = ComPort.Port();
@@ -46,6 +59,15 @@ void TMain::LogIn() {
     ErrorBox(QStringLiteral("Błędne hasło"));
     QCoreApplication::processEvents();
   }
+}
+
+// The password goes to nothing but a serial port: never to a file, nor to a shell's terminal
+// that a stale virtual port's link names now.
+bool TMain::RefuseNotSerialPort(const QString& why) {
+  if (why.isEmpty()) return false;
+  if (ComPort.Connected()) ComPort.ClosePort();
+  ErrorBox(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(ComPort.Port()), why));
+  return true;
 }
 
 void TMain::ShowLoggedIn() {

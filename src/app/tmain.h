@@ -88,6 +88,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
 
   // Connection controller steps.
   void LogIn();
+  // Closes the port and tells why, when why is not empty; true then.
+  bool RefuseNotSerialPort(const QString& why);
   void Disconnect();
   // The port vanished (adapter pulled, controller gone with it): said once, port closed.
   void LinkLost(const QString& message);

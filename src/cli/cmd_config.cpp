@@ -39,7 +39,7 @@ ExitStatus RunRead(Context& context) {
   const bool toStdout = output == u"-";
   if (toStdout && context.console.Json())
     throw CliError(ExitStatus::Usage, QStringLiteral("-o - (plik na standardowe wyjście) nie łączy się z --json"));
-  if (!output.isEmpty() && !toStdout) CheckCanSave(output);
+  if (!output.isEmpty() && !toStdout) CheckCanSave(output, context.options.force);
   return VisitController(context, [&](Session& session) {
     const ItemValues values = ItemTransfer::Read(session, ItemTransfer::AllItems(), context.console);
     QJsonObject result = Base(session);

@@ -38,7 +38,7 @@ ExitStatus RunShow(Context& context) {
                                        {QStringLiteral("items"), Keyed::Json(values)}});
     return ExitStatus::Done;
   }
-  context.console.Result(QStringLiteral("password=") + password);
+  context.console.Result(QStringLiteral("password=") + Escaped(password));
   for (const QString& line : Keyed::Lines(values)) context.console.Result(line);
   return ExitStatus::Done;
 }

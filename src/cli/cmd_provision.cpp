@@ -19,7 +19,7 @@ void Show(Console& console, const CommissioningRecord& record, const QStringList
     console.Result(result);
     return;
   }
-  console.Result(QStringLiteral("Obiekt %1").arg(record.site));
+  console.Result(QStringLiteral("Obiekt %1").arg(Escaped(record.site)));
   for (const QString& line : record.outcome.Lines()) console.Result(line);
   for (const QString& line : StatusLines(record.status).mid(0, 3)) console.Result(line);
   for (const QString& file : files) console.Result(QStringLiteral("Protokół: %1").arg(file));

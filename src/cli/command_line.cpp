@@ -16,7 +16,7 @@ constexpr OptionRule Options[] = {
     {"quiet", 'q', false, true},   {"help", 'h', false, true},  {"output", 'o', true, false},
     {"verify", 0, false, false},   {"watch", 0, false, false},  {"sites", 0, true, false},
     {"site", 0, true, false},      {"record", 0, true, false},  {"version", 0, false, true},
-    {"complete", 0, true, false},
+    {"complete", 0, true, false},  {"force", 0, false, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -52,6 +52,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"site") options.site = value;
   else if (name == u"record") options.record = value;
   else if (name == u"complete") options.complete = value;
+  else if (name == u"force") options.force = true;
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct CliOptions {
   bool verify = false;
   bool watch = false;
   QString complete;       // --complete (not in the help): what to list for the shell's completion
+  bool force = false;     // a read-only file is replaced
   QStringList given;      // long names of the options on the line
 };
 

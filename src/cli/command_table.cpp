@@ -9,7 +9,7 @@ const QList<CommandRule>& Commands() {
   static const QList<CommandRule> commands{
       {"ports", 0, 0, {}, RunPorts},
       {"status", 0, 0, {"watch"}, RunStatus},
-      {"read", 0, 0, {"output"}, RunRead},
+      {"read", 0, 0, {"output", "force"}, RunRead},
       {"write", 1, 1, {"verify"}, RunWrite},
       {"get", 1, -1, {}, RunGet},
       {"set", 1, -1, {"verify"}, RunSet},
@@ -62,7 +62,8 @@ QString HelpText() {
              "Polecenia:\n"
              "  ports                      porty szeregowe z opisami\n"
              "  status [--watch]           stan sterownika; z --watch co sekundę do Ctrl-C\n"
-             "  read [-o PLIK.gcf]         odczyt 29 pozycji; do pliku (-o - : plik na wyjście) albo na ekran\n"
+             "  read [-o PLIK.gcf] [--force]  odczyt 29 pozycji; do pliku (-o - : plik na wyjście;\n"
+             "                             plik tylko do odczytu zastępuje --force) albo na ekran\n"
              "  write PLIK.gcf [--verify]  zapis pliku do sterownika; z --verify odczyt i porównanie\n"
              "  get KLUCZ...               odczyt wybranych pozycji\n"
              "  set KLUCZ=WARTOŚĆ... [--verify]  zapis wybranych pozycji\n"

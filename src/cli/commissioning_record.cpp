@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 
 #include "atomic_write.h"
+#include "console.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ QString CommissioningRecord::Text() const {
   QStringList lines{
       QStringLiteral("PROTOKÓŁ URUCHOMIENIA STEROWNIKA VELT"),
       QString(),
-      QStringLiteral("Obiekt:            %1").arg(site),
+      QStringLiteral("Obiekt:            %1").arg(Escaped(site)),
       QStringLiteral("Data:              %1").arg(finished.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
       QStringLiteral("Port:              %1").arg(port),
   };

@@ -24,13 +24,16 @@ ConfigFile LoadConfigFile(const QString& path) {
   return *file;
 }
 
-void CheckCanSave(const QString& path) {
+void CheckCanSave(const QString& path, bool replaceReadOnly) {
   const QFileInfo target(path);
   const QFileInfo folder(target.absolutePath());
   const auto fail = [&path](const QString& why) { throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(path, why)); };
   if (!folder.isDir()) fail(QStringLiteral("nie ma folderu %1").arg(folder.filePath()));
   if (!folder.isWritable()) fail(QStringLiteral("brak prawa zapisu w folderze %1").arg(folder.filePath()));
   if (target.exists() && !target.isFile()) fail(QStringLiteral("to nie jest zwykły plik"));
+  constexpr QFile::Permissions writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+  if (target.exists() && !(target.permissions() & writable) && !replaceReadOnly)
+    fail(QStringLiteral("plik jest tylko do odczytu; --force go zastąpi"));
 }
 
 void SaveConfigFile(const QString& path, const ConfigFile& file) {

@@ -12,7 +12,8 @@ QByteArray ReadCheckedFile(const QString& path, const char* signature);
 // Throws CliError (Error) naming the file and what is wrong with it.
 ConfigFile LoadConfigFile(const QString& path);
 // Before a long download: throws CliError (Error) when the file could not be saved there (no
-// such folder, no permission, a folder or a device of that name).
-void CheckCanSave(const QString& path);
+// such folder, no permission, a folder or a device of that name), or when a file there is marked
+// read-only and replacing it was not asked for.
+void CheckCanSave(const QString& path, bool replaceReadOnly);
 // Writes the file as the window saves it (atomically, readable by its owner only); throws CliError.
 void SaveConfigFile(const QString& path, const ConfigFile& file);

@@ -30,6 +30,26 @@ namespace {
 bool resultsClosed = false;
 }  // namespace
 
+QString Escaped(const QString& text, bool keepLines) {
+  QString shown;
+  shown.reserve(text.size());
+  for (QChar c : text) {
+    if (c.category() != QChar::Other_Control || (keepLines && c == u'\n')) {
+      shown += c;
+      continue;
+    }
+    switch (c.unicode()) {
+      case '\n': shown += QLatin1String("\\n"); break;
+      case '\r': shown += QLatin1String("\\r"); break;
+      case '\t': shown += QLatin1String("\\t"); break;
+      default:
+        shown += c.unicode() < 0x100 ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                     : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+  }
+  return shown;
+}
+
 void WriteResult(const QByteArray& bytes) {
   if (resultsClosed) OutputFailed(EBADF);
   if (!WriteBytes(stdout, bytes)) OutputFailed(errno);
@@ -46,7 +66,7 @@ void CloseResults() {
 
 Console::Console(bool json, bool quiet) : json_(json), quiet_(quiet), terminal_(::isatty(STDERR_FILENO)) {}
 
-void Console::Result(const QString& line) { WriteResult((line + u'\n').toUtf8()); }
+void Console::Result(const QString& line) { WriteResult((Escaped(line, true) + u'\n').toUtf8()); }
 
 void Console::Result(const QJsonObject& object) {
   WriteResult(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
@@ -54,7 +74,7 @@ void Console::Result(const QJsonObject& object) {
 
 void Console::ToErr(const QString& text) {
   CloseBar();
-  Write(stderr, text + u'\n');
+  Write(stderr, Escaped(text, true) + u'\n');
 }
 
 void Console::Info(const QString& line) {

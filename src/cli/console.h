@@ -36,6 +36,11 @@ class Console {
   bool barOpen_ = false;
 };
 
+// Control characters as escapes ("\n", "\t", "\x1b" ...): a value from a controller or a file can
+// neither steer the terminal nor split a line. keepLines leaves the line breaks of the program's
+// own text of several lines.
+QString Escaped(const QString& text, bool keepLines = false);
+
 // Bytes onto standard output, checked; throws CliError (Error).
 void WriteResult(const QByteArray& bytes);
 // Closes standard output at the end, so that a write the system deferred is checked too; throws

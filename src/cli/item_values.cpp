@@ -1,6 +1,7 @@
 #include "item_values.h"
 
 #include "cli_error.h"
+#include "console.h"
 #include "field_rules.h"
 
 namespace Keyed {
@@ -28,7 +29,7 @@ ConfigRecord ToRecord(const ItemValues& values) {
 QStringList Lines(const ItemValues& values) {
   QStringList lines;
   for (auto it = values.cbegin(); it != values.cend(); ++it)
-    lines.append(Key(it.key()) + u'=' + FieldRules::FormatItemValue(ConfigItems[size_t(it.key())], it.value()));
+    lines.append(Key(it.key()) + u'=' + Escaped(FieldRules::FormatItemValue(ConfigItems[size_t(it.key())], it.value())));
   return lines;
 }
 
@@ -84,7 +85,7 @@ QList<Difference> Differences(const ItemValues& a, const ItemValues& b) {
 }
 
 QString DifferenceLine(const Difference& d, const QString& labelA, const QString& labelB) {
-  return QStringLiteral("%1: %2 \"%3\", %4 \"%5\"").arg(Key(d.item), labelA, d.a, labelB, d.b);
+  return QStringLiteral("%1: %2 \"%3\", %4 \"%5\"").arg(Key(d.item), labelA, Escaped(d.a), labelB, Escaped(d.b));
 }
 
 QJsonArray DifferencesJson(const QList<Difference>& differences, const QString& nameA, const QString& nameB) {

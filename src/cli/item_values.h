@@ -22,7 +22,7 @@ ItemValues FromRecord(const ConfigRecord& record);
 // All 29 items must be there.
 ConfigRecord ToRecord(const ItemValues& values);
 
-// "key=value" lines, in item order.
+// "key=value" lines, in item order, control characters escaped.
 QStringList Lines(const ItemValues& values);
 QJsonObject Json(const ItemValues& values);
 
@@ -46,7 +46,7 @@ struct Difference {
 };
 // Items present in both that differ, in item order.
 QList<Difference> Differences(const ItemValues& a, const ItemValues& b);
-// "key: LABELA "x", LABELB "y""
+// "key: LABELA "x", LABELB "y"", control characters escaped
 QString DifferenceLine(const Difference& d, const QString& labelA, const QString& labelB);
 QJsonArray DifferencesJson(const QList<Difference>& differences, const QString& nameA, const QString& nameB);
 

@@ -10,6 +10,7 @@
 #include "cli_error.h"
 #include "commands.h"
 #include "console.h"
+#include "serial_check.h"
 #include "interrupts.h"
 #include "status_decode.h"
 #include "waits.h"
@@ -27,6 +28,8 @@ QString OpenFailure(const QByteArray& path, const EComPort& error) {
       return QStringLiteral("nie ma portu %1 (velt-cli ports pokazuje dostępne porty)").arg(port);
     case EBUSY:
       return QStringLiteral("port %1 jest używany przez inny program: zamknij go i spróbuj ponownie").arg(port);
+    case ENOTTY:
+      return QStringLiteral("%1: %2").arg(port, NotATerminal());
     case EACCES:
       return QStringLiteral("brak uprawnień do portu %1: dodaj użytkownika do grupy dialout "
                             "(sudo usermod -aG dialout $USER) i zaloguj się ponownie").arg(port);
@@ -64,9 +67,22 @@ Session::~Session() {
 
 void Session::Open(const QByteArray& path) {
   path_ = path;
+  const auto refuse = [&path](const QString& why) {
+    throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(path), why));
+  };
+  if (const QString why = NotSerialPortBeforeOpen(path); !why.isEmpty()) refuse(why);
   port_.SetPort(path);
   try {
     port_.OpenPort();
+  } catch (const EComPort& error) {
+    throw CliError(ExitStatus::Error, OpenFailure(path, error));
+  }
+  // Checked before the lines are raised and long before the password goes out.
+  if (const QString why = NotSerialPort(port_.PortHandle()); !why.isEmpty()) {
+    port_.ClosePort();
+    refuse(why);
+  }
+  try {
     port_.SetDTRLine(true);
     port_.SetRTSLine(true);
   } catch (const EComPort& error) {

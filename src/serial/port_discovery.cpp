@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,6 +168,18 @@ QList<DiscoveredPort> HardwarePorts(const DiscoveryRoots& roots) {
   return ports;
 }
 
+// velt-sim holds PATH.lock while it serves PATH. A lock file that nobody holds is left by a
+// simulator that is gone, and its link may name a pseudo-terminal that a shell has now. Without a
+// lock file there is nothing to tell by.
+bool SimulatorGone(const QByteArray& link) {
+  const int fd = ::open((link + ".lock").constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool gone = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+  ::close(fd);  // and with it the lock just taken
+  return gone;
+}
+
 // A link is a virtual port when it leads to a pseudo-terminal slave that exists now. Links into
 // /proc are a process's own standard streams (/dev/stdin and its kin), not ports.
 std::optional<DiscoveredPort> VirtualPort(const QString& path) {
@@ -178,7 +191,7 @@ std::optional<DiscoveredPort> VirtualPort(const QString& path) {
   const QString target = Canonical(path);
   static const QRegularExpression slave(QStringLiteral("^/dev/pts/[0-9]+$"));
   if (!slave.match(target).hasMatch()) return std::nullopt;
-  if (::stat(name.constData(), &st) != 0 || !S_ISCHR(st.st_mode)) return std::nullopt;
+  if (::stat(name.constData(), &st) != 0 || !S_ISCHR(st.st_mode) || SimulatorGone(name)) return std::nullopt;
   return DiscoveredPort{name, QStringLiteral("Port wirtualny (%1)").arg(target)};
 }
 

@@ -14,6 +14,8 @@ class TestConnection : public QObject {
   void loginUnanswered();
   void portDoesNotOpen_data();
   void portDoesNotOpen();
+  void notASerialPort_data();
+  void notASerialPort();
   void conversionErrorNamesThePort();
 };
 

@@ -3,10 +3,13 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 #include "commands.h"
 #include "convert_error.h"
+#include "session_terminal.h"
 #include "tst_app.h"
 #include "window_rig.h"
 
@@ -181,6 +184,41 @@ void TestConnection::portDoesNotOpen() {
     holder.ClosePort();
   }
   LOG_IN(rig);
+}
+
+void TestConnection::notASerialPort_data() {
+  QTest::addColumn<QString>("target");  // what the port's link names; "session": a shell's terminal
+  QTest::addColumn<QString>("why");
+  QTest::newRow("regular file") << "file" << "(zwykły plik)";
+  QTest::newRow("folder") << "folder" << "(folder)";
+  QTest::newRow("no terminal") << "/dev/null" << "(urządzenie nie jest terminalem)";
+  QTest::newRow("a session's terminal") << "session" << "(terminal, na którym działa sesja użytkownika)";
+}
+
+void TestConnection::notASerialPort() {
+  QFETCH(QString, target);
+  QFETCH(QString, why);
+  WindowRig rig;
+  START_RIG(rig);
+  SessionTerminal terminal;
+  QVERIFY(terminal.Ready());
+  QTemporaryDir folder;
+  QFile file(folder.filePath("port"));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  const QString path = target == "session" ? QString::fromLocal8Bit(terminal.Slave())
+                       : target == "file"  ? file.fileName()
+                       : target == "folder" ? folder.path()
+                                            : target;
+  QVERIFY(QFile::remove(rig.portPath) && QFile::link(path, rig.portPath));
+  rig.Click(rig.ui().Button_polacz);
+
+  QCOMPARE(rig.boxes.Summaries(), QStringList{QStringLiteral("Error: %1: to nie jest port szeregowy %2").arg(rig.portPath, why)});
+  QVERIFY(!rig.window->ComPort.Connected());
+  QCOMPARE(Shown(rig.ui().Edit_status), "ROZŁĄCZONY red");
+  // Not a byte of the login, so not the password, went anywhere.
+  char byte;
+  QCOMPARE(::read(terminal.Master(), &byte, 1), ssize_t(-1));
+  QCOMPARE(file.size(), 0);
 }
 
 // A text that does not convert (a port setting, a number) is shown, then blamed on the port.

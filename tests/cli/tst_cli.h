@@ -93,3 +93,11 @@ class TstOptionRules : public QObject {
   void refused_data();
   void refused();
 };
+
+// Escaped values, the password only for a serial port, read-only files.
+class TstSafeOutput : public QObject {
+  Q_OBJECT
+ private slots:
+  void edges_data();
+  void edges();
+};

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -191,6 +192,10 @@ void TestPortDiscovery::virtualPorts_data() {
       << QStringList{"stream>PROCFD"} << QStringList{};
   QTest::newRow("name longer than 255 bytes")
       << QStringList{QString(250, 'n') + ">PTY", "short>PTY"} << QStringList{"short"};
+  QTest::newRow("simulator gone, its lock file left")
+      << QStringList{"velt-sim>PTY", "velt-sim.lock>FREE", "other>PTY"} << QStringList{"other"};
+  QTest::newRow("simulator serving, its lock held")
+      << QStringList{"velt-sim>PTY", "velt-sim.lock>HELD"} << QStringList{"velt-sim"};
 }
 
 void TestPortDiscovery::virtualPorts() {
@@ -208,8 +213,15 @@ void TestPortDiscovery::virtualPorts() {
   QVERIFY(plain.open(QIODevice::WriteOnly));
   plain.close();
 
+  QList<int> locks;  // lock files: "FREE" as a gone simulator leaves them, "HELD" as one serving holds them
   for (const QString& link : links) {
     QString target = link.section('>', 1);
+    if (target == "FREE" || target == "HELD") {
+      const int fd = ::open(QFile::encodeName(folder + '/' + link.section('>', 0, 0)).constData(), O_RDWR | O_CREAT, 0644);
+      QVERIFY(fd >= 0 && (target == "FREE" || ::flock(fd, LOCK_EX) == 0));
+      locks << fd;
+      continue;
+    }
     if (target == "PTY") target = pty.slave;
     else if (target == "PROCFD") target = QStringLiteral("/proc/self/fd/%1").arg(slaveFd);
     else if (target.startsWith("v/")) target = root.path() + '/' + target;
@@ -217,6 +229,7 @@ void TestPortDiscovery::virtualPorts() {
   }
   const QList<DiscoveredPort> found = DiscoverPorts(FakeRoots(root.path(), {folder}));
   ::close(slaveFd);
+  for (int fd : locks) ::close(fd);
 
   QStringList names;
   for (const DiscoveredPort& port : found) {

@@ -1,0 +1,68 @@
+// Values that could steer a terminal are escaped, the password goes only to a serial port, and a
+// read-only file is replaced only when asked.
+#include <QRegularExpression>
+#include <QtTest>
+#include <unistd.h>
+
+#include "cli_rig.h"
+#include "config_file.h"
+#include "session_terminal.h"
+#include "tst_cli.h"
+
+namespace {
+// Retitles the terminal, turns it red, and breaks the line.
+const QByteArray Hostile = "A\x1b]0;x\x07\x1b[31mB\nphone1=1";
+const QString Shown = QStringLiteral("in1_on_text=A\\x1b]0;x\\x07\\x1b[31mB\\nphone1=1\n");
+}  // namespace
+
+void TstSafeOutput::edges_data() {
+  QTest::addColumn<QStringList>("arguments");  // "@": the rig's folder; "PTY": a session's terminal
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("out");            // all of standard output, when given
+  QTest::addColumn<QString>("message");
+  QTest::addColumn<bool>("sent");              // anything went to the controller
+  const auto row = [](const char* name, QStringList arguments, int status, QString out, QString message, bool sent) {
+    QTest::newRow(name) << arguments << status << out << message << sent;
+  };
+  row("controller's text", {"get", "in1_on_text"}, 0, Shown, "", true);
+  row("file's text", {"show", "@/hostile.gcf"}, 0, QString(), "", false);
+  row("regular file as the port", {"-p", "@/plain", "status"}, 1, "", "@/plain: to nie jest port szeregowy (zwykły plik)", false);
+  row("folder as the port", {"-p", "@", "status"}, 1, "", "to nie jest port szeregowy (folder)", false);
+  row("/dev/null as the port", {"-p", "/dev/null", "status"}, 1, "", "to nie jest port szeregowy (urządzenie nie jest terminalem)", false);
+  row("a session's terminal as the port", {"-p", "PTY", "status"}, 1, "",
+      "to nie jest port szeregowy (terminal, na którym działa sesja użytkownika)", false);
+  row("read-only file", {"read", "-o", "@/plain"}, 1, "", "@/plain: plik jest tylko do odczytu; --force go zastąpi", false);
+  row("read-only file with --force", {"read", "-o", "@/plain", "--force"}, 0, "", "", true);
+}
+
+void TstSafeOutput::edges() {
+  QFETCH(QStringList, arguments);
+  QFETCH(int, status);
+  QFETCH(QString, out);
+  QFETCH(QString, message);
+  CliRig rig;
+  START_RIG(rig);
+  ControllerState state = ControllerState::New();
+  state.items[ItemIndex::In1OnText] = StoredItemValue(ItemIndex::In1OnText, Hostile);
+  rig.sim.SetState(state);
+  ConfigRecord hostile = ConfigRecord::Default();
+  hostile.setValue(ItemIndex::In1OnText, Hostile);
+  rig.File("hostile.gcf", ConfigFileBytes("7315", hostile.values));
+  const QString plain = rig.File("plain", "x");
+  QVERIFY(QFile::setPermissions(plain, QFile::ReadOwner));
+  SessionTerminal terminal;
+  QVERIFY(terminal.Ready());
+
+  arguments = rig.InFolder(arguments);
+  arguments.replaceInStrings(QRegularExpression("^PTY$"), QString::fromLocal8Bit(terminal.Slave()));
+  const CliResult result = arguments.front() == u"-p" ? RunCli(arguments) : rig.Run(arguments);
+  QVERIFY2(result.status == status && result.err.contains(rig.InFolder({message}).front()), qPrintable(result.Describe()));
+  QVERIFY2(!result.out.contains(u'\x1b') && !result.err.contains(u'\x1b'), qPrintable(result.Describe()));
+  if (!out.isNull()) QCOMPARE(result.out, out);
+  if (arguments.front() == u"show") QVERIFY2(result.out.contains(Shown), qPrintable(result.out));
+  QFETCH(bool, sent);
+  QCOMPARE(rig.sim.RequestCount() > 0, sent);
+  char byte;
+  QCOMPARE(::read(terminal.Master(), &byte, 1), ssize_t(-1));  // not a byte of the login
+  QCOMPARE(QFileInfo(plain).size() == 1, !arguments.contains("--force"));  // replaced only when asked
+}
