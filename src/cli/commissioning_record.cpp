@@ -7,6 +7,7 @@
 
 #include "atomic_write.h"
 #include "console.h"
+#include "system_error.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ Created Create(const QString& path, const QByteArray& data) {
   bool taken = false;
   if (CreateFileAtomically(path, data, &error, &taken)) return Created::Yes;
   if (taken) return Created::Taken;
-  throw CliError(ExitStatus::Error, error);
+  throw CliError(ExitStatus::Error, QStringLiteral("nie można zapisać pliku %1: %2").arg(path, SystemErrorText(errno)));
 }
 
 }  // namespace

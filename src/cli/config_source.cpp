@@ -5,13 +5,28 @@
 #include "atomic_write.h"
 #include "cli_error.h"
 #include "file_check.h"
+#include "system_error.h"
+
+namespace {
+QString ReadFaultText(const FileCheck::Result& read) {
+  switch (read.fault) {
+    case FileCheck::ReadFault::Open: return QStringLiteral("nie można otworzyć pliku: %1").arg(SystemErrorText(read.systemError));
+    case FileCheck::ReadFault::NotRegular: return QStringLiteral("to nie jest zwykły plik");
+    case FileCheck::ReadFault::TooLarge: return QStringLiteral("plik jest za duży, to nie jest plik sterownika");
+    default: return QStringLiteral("nie można odczytać pliku: %1").arg(SystemErrorText(read.systemError));
+  }
+}
+}  // namespace
 
 QByteArray ReadCheckedFile(const QString& path, const char* signature) {
   const FileCheck::Result read = FileCheck::ReadAndCheck(path, signature);
-  if (!read.readOk()) throw CliError(ExitStatus::Error, read.error);
+  if (!read.readOk()) throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(path, ReadFaultText(read)));
   QStringList faults;
   if (!read.signatureOk) faults.append(FileCheck::BadFormatText.toString());
-  if (!read.checksumOk) faults.append(FileCheck::BadChecksumText.toString());
+  // The window's text names a configuration file; a firmware image is told as what it is.
+  const bool firmware = qstrcmp(signature, ConfigFileFormat::FirmwareSignature) == 0;
+  if (!read.checksumOk)
+    faults.append(firmware ? QStringLiteral("błędna suma kontrolna pliku firmware") : FileCheck::BadChecksumText.toString());
   if (!faults.isEmpty()) throw CliError(ExitStatus::Error, path + QStringLiteral(": ") + faults.join(QStringLiteral("; ")));
   return read.bytes;
 }
@@ -38,5 +53,6 @@ void CheckCanSave(const QString& path, bool replaceReadOnly) {
 
 void SaveConfigFile(const QString& path, const ConfigFile& file) {
   QString error;
-  if (!WriteFileAtomically(path, EncodeConfigFile(file), &error)) throw CliError(ExitStatus::Error, error);
+  if (!WriteFileAtomically(path, EncodeConfigFile(file), &error))
+    throw CliError(ExitStatus::Error, QStringLiteral("nie można zapisać pliku %1: %2").arg(path, SystemErrorText(errno)));
 }

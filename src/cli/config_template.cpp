@@ -1,7 +1,10 @@
 #include "config_template.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
+#include <optional>
 
 #include "config_source.h"
 #include "item_values.h"
@@ -20,6 +23,30 @@ QString PlaceOf(const QByteArray& data, int offset) {
   return QStringLiteral("%1: kolumna %2").arg(before.count('\n') + 1).arg(offset - lineStart + 1);
 }
 
+// The offset of the first key given twice in one object, with the key; the parser itself keeps
+// the last silently. The text is valid JSON already.
+std::optional<std::pair<int, QString>> RepeatedKey(const QByteArray& data) {
+  QList<QSet<QByteArray>> objects;  // the keys of each open object, innermost last
+  for (int i = 0; i < data.size(); ++i) {
+    const char c = data[i];
+    if (c == '{') objects.append(QSet<QByteArray>());
+    else if (c == '}') objects.removeLast();
+    else if (c == '"') {
+      const int start = i;
+      for (++i; data[i] != '"'; ++i)
+        if (data[i] == '\\') ++i;
+      int next = i + 1;
+      while (next < data.size() && QChar(QLatin1Char(data[next])).isSpace()) ++next;
+      if (next >= data.size() || data[next] != ':' || objects.isEmpty()) continue;
+      const QByteArray key = data.mid(start, i - start + 1);
+      if (objects.last().contains(key))
+        return std::pair{start, QJsonDocument::fromJson("[" + key + "]").array().first().toString()};
+      objects.last().insert(key);
+    }
+  }
+  return std::nullopt;
+}
+
 ConfigRecord FromJson(const QString& path) {
   const QByteArray data = ReadTextFile(path);
   QJsonParseError error;
@@ -27,6 +54,8 @@ ConfigRecord FromJson(const QString& path) {
   if (error.error != QJsonParseError::NoError)
     Fail(QStringLiteral("%1:%2").arg(path, PlaceOf(data, error.offset)), error.errorString());
   if (!document.isObject()) Fail(path, QStringLiteral("szablon JSON musi być obiektem {\"klucz\": \"wartość\", ...}"));
+  if (const auto repeated = RepeatedKey(data))
+    Fail(QStringLiteral("%1:%2").arg(path, PlaceOf(data, repeated->first)), QStringLiteral("klucz '%1' podany dwa razy").arg(repeated->second));
   QJsonObject object = document.object();
   if (object.value(QStringLiteral("items")).isObject()) object = object.value(QStringLiteral("items")).toObject();
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "cli_error.h"
+#include "system_error.h"
 
 namespace {
 constexpr int BarWidth = 30;
@@ -22,7 +23,7 @@ void Write(FILE* stream, const QString& text) { WriteBytes(stream, text.toUtf8()
 
 [[noreturn]] void OutputFailed(int code) {
   throw CliError(ExitStatus::Error, QStringLiteral("nie można zapisać wyniku na standardowe wyjście: %1")
-                                        .arg(qt_error_string(code ? code : EIO)));
+                                        .arg(SystemErrorText(code ? code : EIO)));
 }
 }  // namespace
 

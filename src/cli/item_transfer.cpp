@@ -57,7 +57,7 @@ ItemValues Read(Session& session, const QList<int>& items, Console& console) {
   Link& link = session.link();
   ItemValues values;
   QStringList unread;
-  console.BeginProgress(QStringLiteral("Pobieram konfiguracje nadajnika"));
+  console.BeginProgress(QStringLiteral("Pobieram konfigurację nadajnika"));
   for (int item : items) {
     if (!Sent(session, [&] { return ItemRequests::Read(link, item); })) Failed(session, item, {false, int(values.size()), items.size()});
     values.insert(item, link.LastRxPayload);
@@ -77,7 +77,7 @@ ItemValues Read(Session& session, const QList<int>& items, Console& console) {
 void Write(Session& session, const ItemValues& values, Console& console) {
   Link& link = session.link();
   int done = 0;
-  console.BeginProgress(QStringLiteral("Wysyłam konfiguracje do nadajnika"));
+  console.BeginProgress(QStringLiteral("Wysyłam konfigurację do nadajnika"));
   for (auto it = values.cbegin(); it != values.cend(); ++it) {
     if (!Sent(session, [&] { return ItemRequests::Write(link, it.key(), it.value()); })) Failed(session, it.key(), {true, done, values.size()});
     ++done;

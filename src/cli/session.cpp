@@ -104,7 +104,7 @@ void Session::LogOut() {
   try {
     link_.SendFrame(Cmd::Logout, QByteArrayLiteral("W"));
     if (link_.WaitForReply(Waits::ShortTicks, Cmd::Logout)) {
-      console_.Info(QStringLiteral("Wylogowano z sterownika VELT"));
+      console_.Info(QStringLiteral("Wylogowano ze sterownika VELT"));
       return;
     }
   } catch (const EComPort& error) {
@@ -156,7 +156,8 @@ void Session::PortFailed(const std::exception& error) {
   lost_ = true;
   const auto* com = dynamic_cast<const EComPort*>(&error);
   const QString detail = com ? com->Message() : QString::fromUtf8(error.what());
-  lostMessage_ = QStringLiteral("Port COM niedostępny: %1 (%2)").arg(QString::fromLocal8Bit(path_), detail);
+  lostMessage_ = QStringLiteral("utracono połączenie z portem %1, adapter mógł zostać odłączony "
+                                "(Port COM niedostępny: %2)").arg(QString::fromLocal8Bit(path_), detail);
   link_.EndWaits();
 }
 

@@ -6,6 +6,7 @@
 
 #include "csv_table.h"
 #include "item_values.h"
+#include "polish_plural.h"
 #include "text_file.h"
 
 namespace {
@@ -50,7 +51,7 @@ SiteRow LoadSiteRow(const QString& path, const QString& site) {
     const CsvRow& row = rows[r];
     const QString line = QStringLiteral("%1:%2").arg(path).arg(row.front().line);
     if (row.size() != header.size())
-      Fail(line, QStringLiteral("%1 pól zamiast %2").arg(row.size()).arg(header.size()));
+      Fail(line, QStringLiteral("%1 zamiast %2").arg(Counted(int(row.size()), "pole", "pola", "pól")).arg(header.size()));
     const QString name = row[siteColumn].text.trimmed();
     if (name.isEmpty()) Fail(At(path, row[siteColumn]), QStringLiteral("pusta nazwa obiektu"));
     if (lineOfSite.contains(name))

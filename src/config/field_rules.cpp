@@ -7,6 +7,7 @@
 
 #include "cp1250.h"
 #include "packings.h"
+#include "polish_plural.h"
 
 namespace FieldRules {
 namespace {
@@ -115,7 +116,7 @@ std::optional<QByteArray> ParseText(const ConfigItem& item, const QString& typed
     return std::nullopt;
   }
   if (bytes->size() > item.size) {
-    *error = QStringLiteral("%1: najwyżej %2 znaków, a jest %3").arg(KeyOf(item)).arg(item.size).arg(bytes->size());
+    *error = QStringLiteral("%1: najwyżej %2, a jest %3").arg(KeyOf(item), Counted(item.size, "znak", "znaki", "znaków")).arg(bytes->size());
     return std::nullopt;
   }
   if (item.index == ItemIndex::Pin && bytes->size() < PasswordLength) {

@@ -15,6 +15,7 @@ namespace {
 
 bool Failed(QString* error, const QString& what, const QString& path, int code) {
   if (error) *error = QStringLiteral("%1 \"%2\": %3").arg(what, path, qt_error_string(code));
+  errno = code;
   return false;
 }
 
@@ -89,6 +90,7 @@ bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* erro
       *error = QStringLiteral("Cannot replace \"%1\": it is %2")
                    .arg(target, S_ISDIR(existing.st_mode) ? QStringLiteral("a directory")
                                                           : QStringLiteral("not a regular file"));
+    errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
     return false;
   }
 

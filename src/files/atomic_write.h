@@ -7,8 +7,8 @@
 #include <QByteArrayView>
 #include <QString>
 
-// True on success. On failure the temporary file is removed, the target is as it was, and *error
-// names the file and the system's reason.
+// True on success. On failure the temporary file is removed, the target is as it was, *error
+// names the file and the system's reason, and errno holds that reason.
 bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* error);
 
 // The same for a new file: a name that is already taken is never replaced (*taken is then set),

@@ -14,11 +14,18 @@ namespace {
 
 QString SystemReason(int error) { return qt_error_string(error); }
 
-Result Fail(ReadFault fault, const QString& error) {
+Result Fail(ReadFault fault, const QString& error, int code = 0) {
   Result result;
   result.fault = fault;
   result.error = error;
+  result.systemError = code;
   return result;
+}
+
+// A fault with the system's reason, taken before anything can change errno.
+Result SystemFail(ReadFault fault, const char* what, const QString& shown) {
+  const int code = errno;
+  return Fail(fault, QStringLiteral("%1 %2: %3").arg(QLatin1String(what), shown, SystemReason(code)), code);
 }
 
 QString KindOf(mode_t mode) {
@@ -62,17 +69,17 @@ Result ReadAndCheck(const QString& path, QByteArrayView signature) {
   // Look before opening, so that a device is never opened; look again at what was opened.
   struct stat info {};
   if (::stat(name.constData(), &info) != 0)
-    return Fail(ReadFault::Open, QStringLiteral("Cannot open %1: %2").arg(shown, SystemReason(errno)));
+    return SystemFail(ReadFault::Open, "Cannot open", shown);
   if (!S_ISREG(info.st_mode))
     return Fail(ReadFault::NotRegular, QStringLiteral("Cannot read %1: it is %2").arg(shown, KindOf(info.st_mode)));
 
   int fd;
   do fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   while (fd < 0 && errno == EINTR);
-  if (fd < 0) return Fail(ReadFault::Open, QStringLiteral("Cannot open %1: %2").arg(shown, SystemReason(errno)));
+  if (fd < 0) return SystemFail(ReadFault::Open, "Cannot open", shown);
   const Descriptor file(fd);
   if (::fstat(fd, &info) != 0)
-    return Fail(ReadFault::Read, QStringLiteral("Cannot read %1: %2").arg(shown, SystemReason(errno)));
+    return SystemFail(ReadFault::Read, "Cannot read", shown);
   if (!S_ISREG(info.st_mode))
     return Fail(ReadFault::NotRegular, QStringLiteral("Cannot read %1: it is %2").arg(shown, KindOf(info.st_mode)));
   const auto tooLarge = [&] {
@@ -89,7 +96,7 @@ Result ReadAndCheck(const QString& path, QByteArrayView signature) {
     const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0)
-      return Fail(ReadFault::Read, QStringLiteral("Cannot read %1: %2").arg(shown, SystemReason(errno)));
+      return SystemFail(ReadFault::Read, "Cannot read", shown);
     if (n == 0) break;
     got += n;
   }

@@ -24,6 +24,7 @@ enum class ReadFault {
 struct Result {
   ReadFault fault = ReadFault::None;
   QString error;             // when fault is set: what happened, the file's name and the system's reason
+  int systemError = 0;       // the system's reason (errno) of an Open or Read fault
   QByteArray bytes;          // the file, when it was read
   bool signatureOk = false;  // the first three bytes are the signature, exactly
   bool checksumOk = false;   // the last byte is the XOR of all before it (4 bytes at least)

@@ -49,6 +49,7 @@ void TstBadInput::commandLine_data() {
   row("telephone too long", {"set", "phone4=+4812345678901"}, "phone4: najwyżej 13 znaków, a jest 14");
   row("space in an output word", {"set", "out1_on_word=a b"}, "out1_on_word: znak ' '");
   row("text too long", {"set", "confirm_text=0123456789ABCDEF"}, "confirm_text: najwyżej 15 znaków");
+  row("word too long", {"set", "out1_on_word=ABCDE"}, "out1_on_word: najwyżej 4 znaki, a jest 5");
   row("text outside Windows-1250", {"set", "in1_on_text=Жук"}, "in1_on_text: znaku 'Ж'");
   row("control character", {"set", "in2_on_text=a\tb"}, "in2_on_text: znak sterujący U+0009");
   row("unknown box", {"set", "input_matrix=IN6T1"}, "input_matrix: nieznane pole \"IN6T1\"");
@@ -95,10 +96,11 @@ void TstBadInput::files_data() {
   row("signature and checksum", {{"c.gcf", upperSignature}}, {"diff", "@/c.gcf", "device"},
       {"@/c.gcf", "Zly format pliku; Bląd CRC pliku konfiguracji"});
   row("items past the end", {{"c.gcf", WithChecksum("gcf\x05")}}, {"show", "@/c.gcf"}, {"@/c.gcf", "Zly format pliku"});
-  row("missing configuration file", {}, {"write", "@/none.gcf"}, {"@/none.gcf"});
-  row("configuration file is a folder", {}, {"write", "@"}, {"@"});
+  row("missing configuration file", {}, {"write", "@/none.gcf"},
+      {"@/none.gcf: nie można otworzyć pliku: nie ma takiego pliku ani folderu"});
+  row("configuration file is a folder", {}, {"write", "@"}, {"@: to nie jest zwykły plik"});
   row("firmware checksum", {{"f.gfr", Flipped(WithChecksum("gfr" + QByteArray(70, 'x')), 5)}}, {"firmware", "@/f.gfr"},
-      {"@/f.gfr", "Bląd CRC pliku konfiguracji"});
+      {"@/f.gfr", "błędna suma kontrolna pliku firmware"});
   row("firmware without an image", {{"f.gfr", WithChecksum("gfr")}}, {"firmware", "@/f.gfr"},
       {"@/f.gfr", "nie zawiera obrazu"});
   row("no row of the site", {{"t.json", Template}, {"s.csv", Sites}},
@@ -116,7 +118,7 @@ void TstBadInput::files_data() {
   row("empty numeric cell", {{"t.json", Template}, {"s.csv", "site,limit_sms\nA,\n"}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/s.csv:2: kolumna 2", "limit_sms"});
   row("row of another length", {{"t.json", Template}, {"s.csv", "site,phone2\nA,+48222,5\n"}},
-      {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/s.csv:2", "3 pól zamiast 2"});
+      {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/s.csv:2", "3 pola zamiast 2"});
   row("quote left open", {{"t.json", Template}, {"s.csv", "site,in1_on_text\nA,\"Alarm\nB,x\n"}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/s.csv:2: kolumna 2", "niezamknięty"});
   row("empty site name", {{"t.json", Template}, {"s.csv", "site,phone2\n ,+48222\n"}},
@@ -129,6 +131,8 @@ void TstBadInput::files_data() {
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json", "nieznany klucz 'phone9'"});
   row("template value out of range", {{"t.json", R"({"items": {"out_times": "5,5,100"}})"}, {"s.csv", Sites}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json", "out_times: czas Out3"});
+  row("template key twice", {{"t.json", "{\"pin\": \"1111\",\n \"phone1\": \"+48\", \"pin\": \"2222\"}"}, {"s.csv", Sites}},
+      {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json:2: kolumna 19", "klucz 'pin' podany dwa razy"});
   row("template value not a text", {{"t.json", R"({"options": true})"}, {"s.csv", Sites}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json: options", "musi być tekstem"});
   row("template configuration file", {{"t.gcf", Flipped(good, 4)}, {"s.csv", Sites}},

@@ -84,7 +84,7 @@ void TstControllerCommands::statusText() {
       "Połączeń dzisiaj:  1",
   };
   QCOMPARE(result.out.split(u'\n', Qt::SkipEmptyParts), expected);
-  QVERIFY2(result.err.contains("Wylogowano z sterownika VELT"), qPrintable(result.err));
+  QVERIFY2(result.err.contains("Wylogowano ze sterownika VELT"), qPrintable(result.err));
   QVERIFY(!RunCli({"-q", "-p", rig.sim.DevicePath(), "status"}).err.contains("Wylogowano"));
 }
 
@@ -239,7 +239,7 @@ void TstControllerCommands::hangUpMidTransfer() {
   QElapsedTimer took;
   took.start();
   const CliResult result = rig.Run(rig.InFolder(arguments), 30000);
-  QVERIFY2(result.status == 1 && result.err.contains("Port COM niedostępny: " + rig.sim.DevicePath()), qPrintable(result.Describe()));
+  QVERIFY2(result.status == 1 && result.err.contains("utracono połączenie z portem " + rig.sim.DevicePath() + ", adapter mógł zostać odłączony"), qPrintable(result.Describe()));
   QVERIFY2(took.elapsed() < 5000, "a vanished port ends the command at once");
   // The line closes a moment after the fifth answer; whatever went out meanwhile, the transfer
   // never got to its end and sent no logout.

@@ -49,12 +49,12 @@ void TstOutcomes::results_data() {
                       int status, QStringList message, QString last) {
     QTest::newRow(name) << arguments << faults << output << after << signal << status << message << last;
   };
-  row("read onto a full disk", {"read"}, {}, FullDisk, 0, 0, 1, {full, "No space left"}, "2");
+  row("read onto a full disk", {"read"}, {}, FullDisk, 0, 0, 1, {full, "brak miejsca na dysku"}, "2");
   row("get --json onto a full disk", {"--json", "get", "pin"}, {}, FullDisk, 0, 0, 1, {full}, "2");
   row("file onto a full disk", {"read", "-o", "-"}, {}, FullDisk, 0, 0, 1, {full}, "2");
   row("show onto a full disk", {"show", "@/a.gcf"}, {}, FullDisk, 0, 0, 1, {full}, "");
   row("read with standard output closed", {"read"}, {}, Closed, 0, 0, 1, {full}, "2");
-  row("status --watch into a closed pipe", {"status", "--watch"}, {}, BrokenPipe, 0, 0, 1, {full, "Broken pipe"}, "2");
+  row("status --watch into a closed pipe", {"status", "--watch"}, {}, BrokenPipe, 0, 0, 1, {full, "odbiorca zamknął potok"}, "2");
   row("hang-up during a paced write", {"write", "@/a.gcf"}, {"slow=200"}, Captured, 4, SIGHUP, 1,
       {"przerwano (SIGHUP", "sterownik ma zapisane 3 z 29 pozycji, pozostałe bez zmian"}, "2");
   row("SIGTERM during the verification", {"write", "@/a.gcf", "--verify"}, {"slow=200"}, Captured, 33, SIGTERM, 1,
