@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryFile>
+#include <cerrno>
 
 #include "atomic_write.h"
 #include "console.h"
@@ -83,7 +84,7 @@ void CheckRecordFolder(const QString& folder) {
   if (!info.exists() && !QDir().mkpath(folder)) fail(QStringLiteral("nie można utworzyć folderu"));
   // A file really made there, since permissions alone do not tell a read-only mount.
   QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".velt-XXXXXX")));
-  if (!probe.open()) fail(QStringLiteral("nie można tu zapisać protokołu: %1").arg(probe.errorString()));
+  if (!probe.open()) fail(QStringLiteral("nie można tu zapisać protokołu: %1").arg(SystemErrorText(errno)));
 }
 
 QStringList WriteRecord(const QString& folder, const CommissioningRecord& record) {

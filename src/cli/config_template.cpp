@@ -16,6 +16,27 @@ namespace {
   throw CliError(ExitStatus::Error, where + QStringLiteral(": ") + why);
 }
 
+// What the JSON parser found wrong, in the user's language.
+QString JsonErrorText(QJsonParseError::ParseError error) {
+  switch (error) {
+    case QJsonParseError::UnterminatedObject: return QStringLiteral("niezamknięty obiekt (brak '}' albo ',')");
+    case QJsonParseError::MissingNameSeparator: return QStringLiteral("brak ':' po kluczu");
+    case QJsonParseError::UnterminatedArray: return QStringLiteral("niezamknięta lista (brak ']' albo ',')");
+    case QJsonParseError::MissingValueSeparator: return QStringLiteral("brak ',' między wartościami");
+    case QJsonParseError::IllegalValue: return QStringLiteral("niedozwolona wartość (tekst musi być w cudzysłowie; bez ',' na końcu)");
+    case QJsonParseError::TerminationByNumber:
+    case QJsonParseError::IllegalNumber: return QStringLiteral("niepoprawna liczba");
+    case QJsonParseError::IllegalEscapeSequence: return QStringLiteral("niedozwolona sekwencja '\\'");
+    case QJsonParseError::IllegalUTF8String: return QStringLiteral("tekst nie jest w UTF-8");
+    case QJsonParseError::UnterminatedString: return QStringLiteral("niezamknięty cudzysłów");
+    case QJsonParseError::MissingObject: return QStringLiteral("oczekiwano klucza w cudzysłowie albo obiektu {...} (zbędny ',' przed '}'?)");
+    case QJsonParseError::DeepNesting: return QStringLiteral("za głęboko zagnieżdżone");
+    case QJsonParseError::DocumentTooLarge: return QStringLiteral("plik za duży");
+    case QJsonParseError::GarbageAtEnd: return QStringLiteral("coś jeszcze po końcu obiektu");
+    default: return QStringLiteral("błąd składni JSON");
+  }
+}
+
 // Line and column of a byte offset, both 1-based.
 QString PlaceOf(const QByteArray& data, int offset) {
   const QByteArray before = data.left(offset);
@@ -52,7 +73,7 @@ ConfigRecord FromJson(const QString& path) {
   QJsonParseError error;
   const QJsonDocument document = QJsonDocument::fromJson(data, &error);
   if (error.error != QJsonParseError::NoError)
-    Fail(QStringLiteral("%1:%2").arg(path, PlaceOf(data, error.offset)), error.errorString());
+    Fail(QStringLiteral("%1:%2").arg(path, PlaceOf(data, error.offset)), JsonErrorText(error.error));
   if (!document.isObject()) Fail(path, QStringLiteral("szablon JSON musi być obiektem {\"klucz\": \"wartość\", ...}"));
   if (const auto repeated = RepeatedKey(data))
     Fail(QStringLiteral("%1:%2").arg(path, PlaceOf(data, repeated->first)), QStringLiteral("klucz '%1' podany dwa razy").arg(repeated->second));

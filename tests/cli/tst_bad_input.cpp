@@ -126,7 +126,7 @@ void TstBadInput::files_data() {
   row("table not in UTF-8", {{"t.json", Template}, {"s.csv", QByteArray("site,in1_on_text\nA,\xB3\xB9ka\n")}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/s.csv:2", "UTF-8"});
   row("template JSON syntax", {{"t.json", "{\n  \"phone1\": \"+48111\",\n}"}, {"s.csv", Sites}},
-      {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json:3: kolumna"});
+      {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json:3: kolumna", "zbędny ','"});
   row("template key unknown", {{"t.json", R"({"phone9": "+48111"})"}, {"s.csv", Sites}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json", "nieznany klucz 'phone9'"});
   row("template value out of range", {{"t.json", R"({"items": {"out_times": "5,5,100"}})"}, {"s.csv", Sites}},
