@@ -168,6 +168,7 @@ void TMain::FormClose() {
 void TMain::LinkLost(const QString& message) {
   if (losingLink_ || !ComPort.Connected()) return;
   losingLink_ = true;
+  const QString port = QString::fromLocal8Bit(ComPort.Port());
   link.EndWaits();
   pendingOperation_ = nullptr;
   ShowLoggedOut();
@@ -176,5 +177,7 @@ void TMain::LinkLost(const QString& message) {
   RefreshPortList();
   losingLink_ = false;
   QApplication::beep();
-  ErrorBox(message + QStringLiteral("\nPort COM niedostępny"));
+  // What happened, in plain words, before the component's own text.
+  ErrorBox(QStringLiteral("Utracono połączenie z portem %1: adapter mógł zostać odłączony.\n%2\nPort COM niedostępny")
+               .arg(port, message));
 }

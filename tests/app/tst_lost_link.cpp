@@ -57,7 +57,8 @@ void TestLostLink::hangUp() {
   rig.sim.Stop();
   QTRY_COMPARE_WITH_TIMEOUT(rig.boxes.Boxes().size(), 1, 2000);
   const BoxWatcher::Box box = rig.boxes.Boxes().first();
-  QVERIFY2(box.summary.startsWith("Error: ") && box.summary.endsWith(Lost), qPrintable(box.summary));
+  const QString first = QStringLiteral("Error: Utracono połączenie z portem %1: adapter mógł zostać odłączony.\n").arg(rig.portPath);
+  QVERIFY2(box.summary.startsWith(first) && box.summary.endsWith(Lost), qPrintable(box.summary));
   QVERIFY2(box.shownMs - goneMs < 1000, "the loss is told at once, not after the resends");
   VerifyDisconnected(rig);
   QTest::qWait(1500);  // said once: no resend, no poll, no second box
