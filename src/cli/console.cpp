@@ -10,6 +10,7 @@
 
 namespace {
 constexpr int BarWidth = 30;
+bool resultsClosed = false;
 
 // False, with errno set, when the bytes did not all reach the stream's file.
 bool WriteBytes(FILE* stream, const QByteArray& bytes) {
@@ -25,10 +26,6 @@ void Write(FILE* stream, const QString& text) { WriteBytes(stream, text.toUtf8()
   throw CliError(ExitStatus::Error, QStringLiteral("nie można zapisać wyniku na standardowe wyjście: %1")
                                         .arg(SystemErrorText(code ? code : EIO)));
 }
-}  // namespace
-
-namespace {
-bool resultsClosed = false;
 }  // namespace
 
 QString Escaped(const QString& text, bool keepLines) {

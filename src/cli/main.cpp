@@ -1,5 +1,6 @@
 // velt-cli: the VELT controller's configuration from a script, on the same layers as the window.
 #include <QCoreApplication>
+#include <QStringDecoder>
 #include <csignal>
 #include <cstdio>
 
@@ -10,6 +11,18 @@
 #include "version.h"
 
 namespace {
+
+// Qt reads the command line as UTF-8: a name in other bytes would come back as another name, so
+// that a file would be created or looked for under a name that was never given.
+void RefuseUndecodable(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(QByteArrayView(argv[i]));
+    if (utf8.hasError())
+      throw CliError(ExitStatus::Usage, QStringLiteral("argument %1 (\"%2\") nie jest tekstem UTF-8; velt-cli nie "
+                                                       "użyje innej nazwy niż podana").arg(i).arg(Escaped(text)));
+  }
+}
 
 int Fail(const CliError& error, bool json, bool quiet) {
   Console console(json, quiet);
@@ -35,6 +48,7 @@ int main(int argc, char** argv) {
   const QStringList arguments = app.arguments().mid(1);
   CliOptions options;
   try {
+    RefuseUndecodable(argc, argv);
     options = ParseCommandLine(arguments);
   } catch (const CliError& error) {
     return Fail(error, arguments.contains(QStringLiteral("--json")), false);

@@ -33,6 +33,7 @@ void TstSafeOutput::edges_data() {
       "to nie jest port szeregowy (terminal, na którym działa sesja użytkownika)", false);
   row("read-only file", {"read", "-o", "@/plain"}, 1, "", "@/plain: plik jest tylko do odczytu; --force go zastąpi", false);
   row("read-only file with --force", {"read", "-o", "@/plain", "--force"}, 0, "", "", true);
+  row("name not in UTF-8", {"BYTES"}, 2, "", "argument 5 (\"@/bad\uFFFDname.gcf\") nie jest tekstem UTF-8", false);
 }
 
 void TstSafeOutput::edges() {
@@ -55,7 +56,16 @@ void TstSafeOutput::edges() {
 
   arguments = rig.InFolder(arguments);
   arguments.replaceInStrings(QRegularExpression("^PTY$"), QString::fromLocal8Bit(terminal.Slave()));
-  const CliResult result = arguments.front() == u"-p" ? RunCli(arguments) : rig.Run(arguments);
+  CliResult result;
+  if (arguments.front() == u"BYTES") {  // bytes that are no UTF-8 cannot pass through QProcess's arguments
+    QProcess sh;
+    sh.setProcessEnvironment(CliEnvironment());
+    sh.start("sh", {"-c", R"sh(exec "$0" -p "$1" read -o "$(printf "$2")")sh", VELT_CLI_PATH, rig.sim.DevicePath(),
+                    rig.folder.path() + "/bad\\377name.gcf"});
+    result = Finish(sh, 60000);
+  } else {
+    result = arguments.front() == u"-p" ? RunCli(arguments) : rig.Run(arguments);
+  }
   QVERIFY2(result.status == status && result.err.contains(rig.InFolder({message}).front()), qPrintable(result.Describe()));
   QVERIFY2(!result.out.contains(u'\x1b') && !result.err.contains(u'\x1b'), qPrintable(result.Describe()));
   if (!out.isNull()) QCOMPARE(result.out, out);
@@ -64,5 +74,6 @@ void TstSafeOutput::edges() {
   QCOMPARE(rig.sim.RequestCount() > 0, sent);
   char byte;
   QCOMPARE(::read(terminal.Master(), &byte, 1), ssize_t(-1));  // not a byte of the login
-  QCOMPARE(QFileInfo(plain).size() == 1, !arguments.contains("--force"));  // replaced only when asked
+  QCOMPARE(QFileInfo(plain).size() == 1, !arguments.contains("--force"));
+  QVERIFY(QDir(rig.folder.path()).entryList({"*name.gcf"}).isEmpty());  // replaced only when asked
 }
