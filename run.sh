@@ -52,7 +52,8 @@ case "$cmd" in
     fi
     build "$dir" "${opts[@]}"
     cd "$ROOT/$dir"
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600
+    # Most suites wait on paced lines rather than compute: two run at a time.
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j2
     ;;
   demo)
     install_packages
