@@ -8,8 +8,6 @@
 #include "waits.h"
 
 namespace {
-constexpr int GaugeMaximum = 20;
-
 QString Bits(const auto& bits, const char* prefix, int first = 1) {
   QStringList parts;
   for (size_t i = 0; i < bits.size(); ++i) parts.append(QStringLiteral("%1%2=%3").arg(QLatin1String(prefix)).arg(int(i) + first).arg(bits[i] ? 1 : 0));
@@ -27,12 +25,12 @@ QString Stage(const StatusSnapshot& s) {
 }
 }  // namespace
 
-int StatusSnapshot::SignalGauge() const { return qMin(reply.SignalLevel, GaugeMaximum); }
+int StatusSnapshot::SignalGauge() const { return SignalOnScale(signalRaw); }
 
-int StatusSnapshot::SignalPercent() const { return SignalGauge() * 100 / GaugeMaximum; }
+int StatusSnapshot::SignalPercent() const { return ::SignalPercent(signalRaw); }
 
 QString StatusSnapshot::SignalText() const {
-  return QStringLiteral("%1/%2 (%3%)").arg(SignalGauge()).arg(GaugeMaximum).arg(SignalPercent());
+  return QStringLiteral("%1/%2 (%3%)").arg(SignalGauge()).arg(SignalScale).arg(SignalPercent());
 }
 
 StatusSnapshot PollStatus(Session& session) {

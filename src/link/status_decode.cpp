@@ -3,9 +3,7 @@
 namespace {
 constexpr quint8 EventsMask = 0x7F;
 constexpr quint8 TamperBit = 0x80;
-constexpr quint8 NoSignal = 99;
 constexpr int SignalCapFrom = 22;  // readings above this are treated as a full bar
-constexpr int SignalCap = 20;
 constexpr quint8 VersionZero = '0';
 constexpr quint8 AutotestFrom = '7';
 constexpr quint8 MiniPanelFrom = '8';
@@ -44,10 +42,14 @@ QString ModemStageText(quint8 code) {
 }
 
 int SignalGaugeLevel(quint8 level) {
-  if (level == NoSignal) return 0;
-  if (level > SignalCapFrom) return SignalCap;
+  if (level == NoSignalLevel) return 0;
+  if (level > SignalCapFrom) return SignalScale;
   return level;
 }
+
+int SignalOnScale(quint8 level) { return qMin(SignalGaugeLevel(level), SignalScale); }
+
+int SignalPercent(quint8 level) { return SignalOnScale(level) * 100 / SignalScale; }
 
 std::optional<FirmwareVersion> DecodeFirmwareVersion(quint8 version) {
   if (version < VersionZero) return std::nullopt;

@@ -27,6 +27,13 @@ QString ModemStageText(quint8 code);
 // 99 means "no level" and shows an empty gauge; readings above 22 are capped at 20.
 int SignalGaugeLevel(quint8 level);
 
+inline constexpr quint8 NoSignalLevel = 99;
+inline constexpr int SignalScale = 20;  // the gauge's range, 0 .. 20
+// The level on that scale as the gauge shows it: a level past the scale shows it full.
+int SignalOnScale(quint8 level);
+// Of the scale, cut down like the gauge's text: 15 is 75.
+int SignalPercent(quint8 level);
+
 struct FirmwareVersion {
   QString Caption;                // "VELT v 1.7" for the character "7"
   bool AutotestAllowed = false;   // "IN5 auto test 24h" needs "7" or later
