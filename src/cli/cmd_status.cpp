@@ -1,48 +1,101 @@
-// status [--watch]: the controller's live state once, or once a second until Ctrl-C.
+// status [--watch [--csv FILE] [--for DURATION]]: the controller's live state once, or once a
+// second until Ctrl-C or the end of the duration.
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QRegularExpression>
+#include <memory>
+#include <optional>
 
 #include "command_line.h"
 #include "command_table.h"
 #include "console.h"
 #include "interrupts.h"
+#include "log_file.h"
 #include "session.h"
+#include "signal_sparkline.h"
+#include "status_csv.h"
+#include "status_history.h"
 #include "status_report.h"
 
 namespace {
 constexpr int PollEveryMs = 1000;
+constexpr int SparklineCapacity = 2 * StatusHistory::MinuteMs / PollEveryMs;
 
-void Show(Console& console, const StatusSnapshot& status, bool watching) {
+void Show(Console& console, const StatusSnapshot& status, std::optional<qint64> watchedAtMs) {
   if (console.Json()) {
     QJsonObject object = StatusJson(status);
-    if (watching) {
-      const QDateTime now = QDateTime::currentDateTime();
-      object.insert(QStringLiteral("time"), now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate));
-    }
+    if (watchedAtMs) object.insert(QStringLiteral("time"), IsoLocalTime(*watchedAtMs));
     console.Result(object);
-  } else if (watching) {
-    console.Result(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss  ")) + StatusLine(status));
+  } else if (watchedAtMs) {
+    console.Result(QDateTime::fromMSecsSinceEpoch(*watchedAtMs).toString(QStringLiteral("HH:mm:ss  ")) + StatusLine(status));
   } else {
     for (const QString& line : StatusLines(status)) console.Result(line);
   }
 }
+
+[[noreturn]] void Refuse(const QString& message) { throw CliError(ExitStatus::Usage, message); }
+
+// "90" (seconds), "90s", "15m", "24h", "1h30m": milliseconds above 0; nothing for anything else.
+std::optional<qint64> ParseDuration(const QString& text) {
+  static const QRegularExpression form(QStringLiteral("^(?:[0-9]{1,9}|(?:[0-9]{1,9}[hms])+)$"));
+  if (!form.match(text).hasMatch()) return std::nullopt;
+  qint64 ms = 0, number = 0;
+  for (const QChar c : text) {
+    if (c.isDigit()) {
+      number = number * 10 + c.digitValue();
+      continue;
+    }
+    ms += number * (c == u'h' ? 3600 * 1000 : c == u'm' ? 60 * 1000 : 1000);
+    number = 0;
+  }
+  ms += number * 1000;
+  return ms > 0 ? std::optional<qint64>(ms) : std::nullopt;
+}
+
+std::optional<qint64> WatchLimitMs(const CliOptions& options) {
+  if (!options.watch)
+    for (const char* name : {"csv", "for"})
+      if (options.given.contains(QLatin1String(name)))
+        Refuse(QStringLiteral("opcja --%1 działa tylko z --watch").arg(QLatin1String(name)));
+  if (!options.given.contains(QStringLiteral("for"))) return std::nullopt;
+  const std::optional<qint64> limit = ParseDuration(options.duration);
+  if (!limit) Refuse(QStringLiteral("opcja --for: niepoprawny czas '%1' (np. 90s, 15m, 24h, 1h30m)").arg(options.duration));
+  return limit;
+}
 }  // namespace
 
 ExitStatus RunStatus(Context& context) {
-  const bool watching = context.options.watch;
+  const CliOptions& options = context.options;
+  const std::optional<qint64> limitMs = WatchLimitMs(options);
+  // The file is there, with its header, before the controller is asked anything.
+  std::unique_ptr<LogFile> csv;
+  if (options.given.contains(QStringLiteral("csv"))) {
+    csv = std::make_unique<LogFile>(options.csv);
+    csv->WriteLine(StatusCsv::Header());
+  }
   return VisitController(context, [&](Session& session) {
-    if (!watching) {
-      Show(context.console, PollStatus(session), false);
+    if (!options.watch) {
+      Show(context.console, PollStatus(session), std::nullopt);
       return ExitStatus::Done;
     }
+    StatusHistory history(SparklineCapacity);
+    QElapsedTimer watched;
+    watched.start();
     // Ctrl-C is the way out: it ends the pause between two polls at once.
-    while (context.interrupts.Count() == 0) {
+    while (context.interrupts.Count() == 0 && (!limitMs || watched.elapsed() < *limitMs)) {
       QElapsedTimer since;
       since.start();
-      Show(context.console, PollStatus(session), true);
-      const qint64 left = PollEveryMs - since.elapsed();
+      const StatusSnapshot status = PollStatus(session);
+      history.Record(QDateTime::currentMSecsSinceEpoch(), status.payload);
+      const StatusSample& sample = history.At(history.Size() - 1);
+      Show(context.console, status, sample.timeMs);
+      if (csv) csv->WriteLine(StatusCsv::Line(sample));
+      context.console.Footer(SignalSparkline(history));
+      qint64 left = PollEveryMs - since.elapsed();
+      if (limitMs) left = qMin(left, *limitMs - watched.elapsed());
       if (left > 0) context.interrupts.Sleep(int(left));
     }
+    context.console.EndFooter();
     return ExitStatus::Done;
   });
 }

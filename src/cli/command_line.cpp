@@ -16,7 +16,8 @@ constexpr OptionRule Options[] = {
     {"quiet", 'q', false, true},   {"help", 'h', false, true},  {"output", 'o', true, false},
     {"verify", 0, false, false},   {"watch", 0, false, false},  {"sites", 0, true, false},
     {"site", 0, true, false},      {"record", 0, true, false},  {"version", 0, false, true},
-    {"complete", 0, true, false},  {"force", 0, false, false},
+    {"complete", 0, true, false},  {"force", 0, false, false}, {"csv", 0, true, false},
+    {"for", 0, true, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -53,6 +54,8 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"record") options.record = value;
   else if (name == u"complete") options.complete = value;
   else if (name == u"force") options.force = true;
+  else if (name == u"csv") options.csv = value;
+  else if (name == u"for") options.duration = value;
 }
 
 }  // namespace

@@ -14,6 +14,8 @@ struct CliOptions {
   std::optional<QString> password;
   QString output;         // -o/--output; "-" is standard output
   QString sites, site, record;
+  QString csv;            // --csv: status --watch writes a line a reply there
+  QString duration;       // --for: status --watch ends after it
   bool json = false;
   bool quiet = false;
   bool help = false;

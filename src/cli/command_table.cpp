@@ -8,7 +8,7 @@ namespace {
 const QList<CommandRule>& Commands() {
   static const QList<CommandRule> commands{
       {"ports", 0, 0, {}, RunPorts},
-      {"status", 0, 0, {"watch"}, RunStatus},
+      {"status", 0, 0, {"watch", "csv", "for"}, RunStatus},
       {"read", 0, 0, {"output", "force"}, RunRead},
       {"write", 1, 1, {"verify"}, RunWrite},
       {"get", 1, -1, {}, RunGet},
@@ -62,6 +62,8 @@ QString HelpText() {
              "Polecenia:\n"
              "  ports                      porty szeregowe z opisami\n"
              "  status [--watch]           stan sterownika; z --watch co sekundę do Ctrl-C\n"
+             "    --csv PLIK               z --watch: nagłówek i wiersz CSV na każdą odpowiedź\n"
+             "    --for CZAS               z --watch: koniec po tym czasie (90s, 15m, 24h, 1h30m)\n"
              "  read [-o PLIK.gcf] [--force]  odczyt 29 pozycji; do pliku (-o - : plik na wyjście;\n"
              "                             plik tylko do odczytu zastępuje --force) albo na ekran\n"
              "  write PLIK.gcf [--verify]  zapis pliku do sterownika; z --verify odczyt i porównanie\n"

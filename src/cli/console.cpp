@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <cerrno>
 #include <cstdio>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "cli_error.h"
@@ -62,15 +63,38 @@ void CloseResults() {
   if (std::fclose(stdout) != 0 && (failedBefore || errno != EBADF)) OutputFailed(errno);
 }
 
-Console::Console(bool json, bool quiet) : json_(json), quiet_(quiet), terminal_(::isatty(STDERR_FILENO)) {}
+Console::Console(bool json, bool quiet)
+    : json_(json), quiet_(quiet), terminal_(::isatty(STDERR_FILENO)), resultsTerminal_(::isatty(STDOUT_FILENO)) {}
 
-void Console::Result(const QString& line) { WriteResult((Escaped(line, true) + u'\n').toUtf8()); }
+void Console::Result(const QString& line) {
+  // The footer's line becomes the result's.
+  if (footerOpen_) WriteResult("\r\x1b[K");
+  footerOpen_ = false;
+  WriteResult((Escaped(line, true) + u'\n').toUtf8());
+}
 
 void Console::Result(const QJsonObject& object) {
+  EndFooter();
   WriteResult(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
 }
 
+void Console::Footer(const QString& line) {
+  if (!resultsTerminal_ || json_ || quiet_) return;
+  // A line wider than the terminal would wrap, and only its last row could be erased.
+  winsize size{};
+  const int width = ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+  WriteResult(((footerOpen_ ? QStringLiteral("\r\x1b[K") : QString()) + line.left(width - 1)).toUtf8());
+  footerOpen_ = true;
+}
+
+void Console::EndFooter() {
+  if (!footerOpen_) return;
+  footerOpen_ = false;
+  WriteResult("\n");
+}
+
 void Console::ToErr(const QString& text) {
+  EndFooter();
   CloseBar();
   Write(stderr, Escaped(text, true) + u'\n');
 }

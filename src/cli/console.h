@@ -19,6 +19,11 @@ class Console {
   void Warn(const QString& line);
   void Error(const QString& line);
 
+  // A line kept under the results on a terminal, replaced by the next result or footer; nothing
+  // elsewhere, with --json or -q.
+  void Footer(const QString& line);
+  void EndFooter();
+
   // A progress bar on a terminal; plain lines at every tenth otherwise.
   void BeginProgress(const QString& label);
   void Progress(int percent);
@@ -31,6 +36,8 @@ class Console {
   bool json_;
   bool quiet_;
   bool terminal_;
+  bool resultsTerminal_;
+  bool footerOpen_ = false;
   QString label_;
   int shownTenth_ = -1;
   bool barOpen_ = false;

@@ -41,6 +41,7 @@ StatusSnapshot PollStatus(Session& session) {
   if (!reply) throw CliError(ExitStatus::Error, QStringLiteral("odpowiedź o stanie sterownika jest za krótka"));
   StatusSnapshot snapshot;
   snapshot.reply = *reply;
+  snapshot.payload = link.LastRxPayload.left(StatusReplySize);
   snapshot.stageCode = quint8(link.LastRxPayload.at(2));
   snapshot.signalRaw = quint8(link.LastRxPayload.at(3));
   snapshot.firmware = session.FirmwareCaption();

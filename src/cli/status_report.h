@@ -10,6 +10,7 @@ class Session;
 
 struct StatusSnapshot {
   StatusReply reply;
+  QByteArray payload;    // the reply's bytes, as they came
   quint8 stageCode = 0;
   quint8 signalRaw = 0;  // as the controller sent it; 99: no level
   QString firmware;      // from the login reply; empty when it carried none

@@ -58,6 +58,9 @@ void TstBadInput::commandLine_data() {
   row("password too short", {"--password", "731", "read"}, "hasło dostępu");
   row("new password of five digits", {"passwd", "12345"}, "nowe hasło to cztery cyfry");
   row("provision without a site", {"provision", "t.json", "--sites", "s.csv"}, "--site NAZWA");
+  row("CSV without --watch", {"status", "--csv", "w.csv"}, "opcja --csv działa tylko z --watch");
+  row("time of another form", {"status", "--watch", "--for", "5x"}, "niepoprawny czas '5x'");
+  row("time 0", {"status", "--watch", "--for", "0m"}, "niepoprawny czas '0m'");
   row("diff of the controller with itself", {"diff", "device", "device"}, "tylko jedna strona");
 }
 
@@ -139,6 +142,7 @@ void TstBadInput::files_data() {
       {"provision", "@/t.gcf", "--sites", "@/s.csv", "--site", "A"}, {"@/t.gcf", "Bląd CRC pliku konfiguracji"});
   row("record folder is a file", {{"t.json", Template}, {"s.csv", Sites}, {"r", "x"}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A", "--record", "@/r"}, {"@/r", "to nie jest folder"});
+  row("CSV into a missing folder", {}, {"status", "--watch", "--csv", "@/none/w.csv"}, {"@/none/w.csv"});
   row("read into a missing folder", {}, {"read", "-o", "@/none/c.gcf"}, {"@/none/c.gcf", "nie ma folderu"});
 }
 

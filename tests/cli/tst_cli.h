@@ -43,6 +43,8 @@ class TstControllerCommands : public QObject {
   void status_data();
   void status();
   void statusText();
+  void watchCsv_data();
+  void watchCsv();
   void ports();
   void maintenance_data();
   void maintenance();

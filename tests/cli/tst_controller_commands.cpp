@@ -1,5 +1,6 @@
 // status, ports, passwd, restart, reset-counters, firmware, and a controller or line that fails.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QtTest>
@@ -86,6 +87,54 @@ void TstControllerCommands::statusText() {
   QCOMPARE(result.out.split(u'\n', Qt::SkipEmptyParts), expected);
   QVERIFY2(result.err.contains("Wylogowano ze sterownika VELT"), qPrintable(result.err));
   QVERIFY(!RunCli({"-q", "-p", rig.sim.DevicePath(), "status"}).err.contains("Wylogowano"));
+}
+
+// A header, then a line for every reply until the time is up; a reply's level as the controller
+// sent it beside its percentage.
+void TstControllerCommands::watchCsv_data() {
+  QTest::addColumn<QByteArray>("payload");
+  QTest::addColumn<QString>("fields");  // after the time
+  QTest::newRow("registered") << QByteArray::fromHex("0580130F0201") << "15,75,1,0,1,0,0,1,0,0,0,0,19,Połączony z siecią GSM,2,1";
+  QTest::newRow("no level, modem reset, everything at most")
+      << QByteArray::fromHex("FFFF6463FFFF") << "99,,1,1,1,1,1,1,1,1,1,127,100,RESET modemu GSM,255,255";
+  QTest::newRow("level past the scale, unknown stage")
+      << QByteArray::fromHex("4A0014170000") << "23,100,0,1,0,1,0,0,0,1,0,0,20,,0,0";
+}
+
+void TstControllerCommands::watchCsv() {
+  QFETCH(QByteArray, payload);
+  QFETCH(QString, fields);
+  CliRig rig;
+  START_RIG(rig);
+  rig.sim.SetFixedStatus(payload);
+  const QString csv = rig.File("watch.csv");
+  QElapsedTimer took;
+  took.start();
+  const CliResult result = rig.Run({"status", "--watch", "--csv", csv, "--for", "3s"}, 15000);
+  QVERIFY2(result.status == 0, qPrintable(result.Describe()));
+  QVERIFY2(took.elapsed() < 8000, qPrintable(QString::number(took.elapsed())));
+
+  const QStringList commands = rig.Commands().split(u' ');
+  QCOMPARE(commands.first(), "1");
+  QCOMPARE(commands.last(), "2");
+  const qsizetype polls = commands.count("80");
+  QCOMPARE(polls, commands.size() - 2);
+  QVERIFY2(polls >= 3 && polls <= 4, qPrintable(rig.Commands()));
+
+  QFile file(csv);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  QCOMPARE(lines.size(), polls + 1);
+  QCOMPARE(lines.first(), "time,signal_raw,signal_percent,in1,in2,in3,in4,in5,tamper,out1,out2,out3,events,"
+                          "stage_code,stage,sms_today,voice_today");
+  QDateTime previous;
+  for (const QString& line : lines.mid(1)) {
+    const QDateTime time = QDateTime::fromString(line.section(u',', 0, 0), Qt::ISODate);
+    QVERIFY2(time.isValid() && (!previous.isValid() || time >= previous), qPrintable(line));
+    previous = time;
+    QCOMPARE(line.section(u',', 1), fields);
+  }
+  QCOMPARE(result.out.split(u'\n', Qt::SkipEmptyParts).size(), polls);
 }
 
 void TstControllerCommands::ports() {
