@@ -36,6 +36,7 @@ void TMain::LogIn() {
       return;
     }
     if (ComPort.Connected() && RefuseNotSerialPort(NotSerialPort(ComPort.PortHandle()))) return;
+    History.Clear();  // a new connection starts a chart of its own
   }
   if (!ComPort.Connected()) return;
 

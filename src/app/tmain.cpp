@@ -1,6 +1,7 @@
 #include "tmain.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QScreen>
 #include <cerrno>
 
@@ -112,6 +113,8 @@ void TMain::FormCreate() {
   connect(ui.Button_polacz, &QPushButton::clicked, this, Guarded(&TMain::Button_polaczClick));
   connect(ui.Button_rozlacz, &QPushButton::clicked, this, Guarded(&TMain::Button_rozlaczClick));
   connect(ui.Oprogramie1, &QAction::triggered, this, Guarded(&TMain::Oprogramie1Click));
+  connect(ui.WykresGSM1, &QAction::triggered, this, Guarded(&TMain::WykresGSM1Click));
+  connect(ui.BarRSSI, &ProgressGauge::DoubleClicked, this, Guarded(&TMain::WykresGSM1Click));
   connect(ui.ButtonCom, &QPushButton::clicked, this, Guarded(&TMain::ButtonComClick));
   connect(ui.ComCombo, &QComboBox::activated, this, Guarded(&TMain::ComComboChange));
 
@@ -234,6 +237,7 @@ void TMain::ShowFirmwareVersion(quint8 version) { Status.ShowFirmwareVersion(ver
 
 void TMain::ShowStatusReply(const QByteArray& payload) {
   Status.ShowStatusReply(payload);
+  History.Record(QDateTime::currentMSecsSinceEpoch(), payload);
   // A late status reply does not give the transfer buttons back during an operation.
   if (operationRunning_) {
     ui.Icon_get->setEnabled(false);

@@ -2,6 +2,7 @@
 // The main window: the connection controller, the live status and the configuration controls.
 #include <QByteArrayList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <bitset>
 #include <exception>
@@ -15,10 +16,12 @@
 #include "link.h"
 #include "port_discovery.h"
 #include "status_display.h"
+#include "status_history.h"
 #include "ui_tmain.h"
 
 class TFboot;
 class TFormJakieCOM;
+class TFWykres;
 
 class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   Q_OBJECT
@@ -61,6 +64,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   QTimer Timer;
   Link link;
   StatusDisplay Status;
+  StatusHistory History;  // the status replies of the connection, for the signal chart
   bool LoggedIn = false;
   std::unique_ptr<ConfigControls> Controls;
   std::unique_ptr<ConfigBinding> Binding;
@@ -79,6 +83,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void FormClose();
   void TimerTimer();
   void Oprogramie1Click();
+  void WykresGSM1Click();  // the signal chart; the gauge's double-click too
   void ButtonComClick();
   void ComComboChange(int index);
   void Button_zmiana_haslaClick();
@@ -150,6 +155,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   bool CloseAfterFirmware = false;   // the window was closed during an update
   DiscoveryRoots PortRoots;
   TFormJakieCOM* FormJakieCOM = nullptr;
+  QPointer<TFWykres> SignalChart;  // while open
   QByteArray ChosenPort;   // the user's port, kept by name across refreshes
   bool Online = false;     // "POŁĄCZONY": opened by POŁĄCZ, until ROZŁĄCZ or a lost line
   bool Closing = false;

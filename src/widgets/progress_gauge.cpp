@@ -13,6 +13,11 @@ QString ProgressGauge::FillText(int value, int minimum, int maximum) {
   return QStringLiteral("%1%").arg(percent);
 }
 
+void ProgressGauge::mouseDoubleClickEvent(QMouseEvent* event) {
+  QProgressBar::mouseDoubleClickEvent(event);
+  emit DoubleClicked();
+}
+
 QString ProgressGauge::text() const { return FillText(value(), minimum(), maximum()); }
 
 void ProgressGauge::SetBarColour(const QColor& colour) {

@@ -23,6 +23,12 @@ class ProgressGauge : public QProgressBar {
   QColor GrooveColour() const { return grooveColour_; }
   void SetGrooveColour(const QColor& colour);
 
+ signals:
+  void DoubleClicked();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
  private:
   void ApplyColours();
 

@@ -205,6 +205,7 @@ void TestFormContents::controls_data() {
   Control("Pobierz1", "QAction").text("Odczyt").enabled(false);
   Control("Zapisz1", "QAction").text("Zapisz").enabled(false);
   Control("Oprogramie1", "QAction").text("O programie").enabled(true);
+  Control("WykresGSM1", "QAction").text("Wykres sygnału GSM").enabled(true);
 }
 
 void TestFormContents::controls() {
@@ -254,7 +255,7 @@ void TestFormContents::menus_data() {
   QTest::addColumn<QStringList>("items");
   QTest::newRow("Plik") << 0 << "Plik" << QStringList{"Odczyt1", "Zapis1"};
   QTest::newRow("Dane") << 1 << "Dane" << QStringList{"Pobierz1", "Zapisz1"};
-  QTest::newRow("Info") << 2 << "Info" << QStringList{"Oprogramie1"};
+  QTest::newRow("Info") << 2 << "Info" << QStringList{"WykresGSM1", "Oprogramie1"};
 }
 
 void TestFormContents::menus() {

@@ -1,0 +1,54 @@
+#include "signal_plot.h"
+
+#include <algorithm>
+
+#include "status_history.h"
+
+namespace {
+constexpr qint64 TickStepsMs[] = {5000, 10000, 15000, 30000, 60000, 120000, 300000, 600000};
+constexpr int MostTicks = 8;
+}  // namespace
+
+QString StageName(quint8 code) {
+  const QString text = ModemStageText(code);
+  return text.isEmpty() ? QStringLiteral("kod %1").arg(code) : text;
+}
+
+SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs) {
+  SignalPlot plot;
+  QList<QPointF> run;
+  const auto endRun = [&plot, &run] {
+    if (run.size() == 1) plot.dots << run.first();
+    else if (run.size() > 1) plot.lines << run;
+    run.clear();
+  };
+  for (int i = history.IndexFrom(fromMs); i < history.Size() && history.At(i).timeMs <= toMs; ++i) {
+    const StatusSample& sample = history.At(i);
+    if (i > 0) {
+      const StatusSample& before = history.At(i - 1);
+      if (StatusHistory::Gap(before, sample)) endRun();
+      if (StageName(before.StageCode()) != StageName(sample.StageCode()))
+        plot.stageChanges.append({sample.timeMs, sample.StageCode()});
+    }
+    if (!sample.HasLevel()) {
+      endRun();
+      plot.noLevel << QPointF(sample.timeMs, 0);
+      continue;
+    }
+    run << QPointF(sample.timeMs, sample.Level());
+  }
+  endRun();
+  return plot;
+}
+
+QList<qint64> RoundTimeTicks(qint64 fromMs, qint64 toMs, qint64 utcOffsetMs) {
+  const qint64 spanMs = toMs - fromMs;
+  const qint64 step = *std::find_if(std::begin(TickStepsMs), std::end(TickStepsMs) - 1,
+                                    [spanMs](qint64 s) { return spanMs <= s * MostTicks; });
+  const qint64 local = fromMs + utcOffsetMs;
+  qint64 tick = local - (local % step + step) % step - utcOffsetMs;
+  if (tick < fromMs) tick += step;
+  QList<qint64> ticks;
+  for (; tick <= toMs; tick += step) ticks << tick;
+  return ticks;
+}
