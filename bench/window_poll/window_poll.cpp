@@ -1,9 +1,13 @@
-// Usage: window_poll [seconds]   (default 60; run with a display or QT_QPA_PLATFORM=offscreen)
-// Starts velt-sim as its own process, so only the configurator's CPU is counted.
+// Usage: window_poll [seconds] [--chart]   (default 60; run with a display or QT_QPA_PLATFORM=offscreen)
+// Starts velt-sim as its own process, so only the configurator's CPU is counted. --chart opens the
+// signal chart with its ring already full, half an hour of replies, so that every poll redraws
+// the most the chart ever draws.
 #include <sys/resource.h>
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <QTextStream>
@@ -28,13 +32,41 @@ void Wait(int ms) {
   QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
   loop.exec();
 }
+
+// Resident memory in KiB.
+qint64 ResidentKiB() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+  return -1;
+}
+
+// Replies a second apart up to now, the level wandering and the modem restarting every ten
+// minutes, so that the chart has gaps and stage changes to draw too.
+void FillHistory(StatusHistory& history) {
+  constexpr int RestartEvery = 600, StartUp = 25, Registered = 19, FirstWithLevel = 17;
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  int level = 15;
+  for (int back = history.Capacity() - 1; back > 0; --back) {
+    const int second = history.Capacity() - back;
+    const int stage = second % RestartEvery < StartUp ? second % RestartEvery * Registered / StartUp : Registered;
+    level = qBound(5, level + second * 7 % 5 - 2, 25);
+    const char status[] = {0x05, char(0x80), char(stage), char(stage < FirstWithLevel ? 99 : level), 2, 1};
+    history.Record(now - back * 1000LL, QByteArray(status, sizeof status));
+  }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
   QElapsedTimer sinceStart;
   sinceStart.start();
   TApplication app(argc, argv);
-  const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 60;
+  const QStringList arguments = app.arguments().mid(1);
+  const bool chart = arguments.contains(QStringLiteral("--chart"));
+  int seconds = 60;
+  for (const QString& a : arguments)
+    if (a != u"--chart") seconds = a.toInt();
   QTextStream out(stdout);
 
   const QString link = QStringLiteral("/tmp/velt-bench-%1").arg(QCoreApplication::applicationPid());
@@ -67,7 +99,12 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  if (chart) {
+    FillHistory(window.History);
+    window.ui.WykresGSM1->trigger();
+  }
   Wait(1500);  // first polls settle
+  const qint64 memoryBefore = ResidentKiB();
   const double cpuBefore = ProcessCpuSeconds();
   QElapsedTimer wall;
   wall.start();
@@ -76,14 +113,19 @@ int main(int argc, char** argv) {
   const double wallSeconds = wall.elapsed() / 1000.0;
   const bool stillIn = window.LoggedIn;
   const double pct = 100.0 * cpu / wallSeconds;
-  out << QStringLiteral("logged in and polling for %1 s: cpu %2 s (%3% of one core), %4\n")
-             .arg(wallSeconds, 0, 'f', 1).arg(cpu, 0, 'f', 3).arg(pct, 0, 'f', 3)
+  const qint64 memoryAfter = ResidentKiB();
+  out << QStringLiteral("logged in and polling for %1 s, chart %2: cpu %3 s (%4% of one core), %5\n")
+             .arg(wallSeconds, 0, 'f', 1).arg(chart ? QStringLiteral("open") : QStringLiteral("closed"))
+             .arg(cpu, 0, 'f', 3).arg(pct, 0, 'f', 3)
              .arg(stillIn ? QStringLiteral("still logged in") : QStringLiteral("LOGGED OUT"));
+  out << QStringLiteral("resident memory: %1 KiB before, %2 KiB after, %3 replies kept\n")
+             .arg(memoryBefore).arg(memoryAfter).arg(window.History.Size());
 
   window.close();
   sim.terminate();
   sim.waitForFinished(3000);
-  out << QStringLiteral("RESULT poll_cpu_pct=%1 startup_ms=%2\n").arg(pct, 0, 'f', 3).arg(startupMs);
+  out << QStringLiteral("RESULT poll_cpu_pct=%1 startup_ms=%2 chart=%3 rss_growth_kib=%4\n")
+             .arg(pct, 0, 'f', 3).arg(startupMs).arg(chart ? 1 : 0).arg(memoryAfter - memoryBefore);
   out.flush();
   return stillIn ? 0 : 1;
 }
