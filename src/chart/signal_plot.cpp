@@ -14,10 +14,21 @@ QString StageName(quint8 code) {
   return text.isEmpty() ? QStringLiteral("kod %1").arg(code) : text;
 }
 
-SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs) {
+SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs, qint64 bucketMs) {
   SignalPlot plot;
   QList<QPointF> run;
-  const auto endRun = [&plot, &run] {
+  // The lowest and highest level of the bucket being filled, in the order they came.
+  qint64 bucket = -1;
+  QPointF low, high;
+  const auto endBucket = [&] {
+    if (bucket < 0) return;
+    const bool lowFirst = low.x() <= high.x();
+    run << (lowFirst ? low : high);
+    if (low != high) run << (lowFirst ? high : low);
+    bucket = -1;
+  };
+  const auto endRun = [&] {
+    endBucket();
     if (run.size() == 1) plot.dots << run.first();
     else if (run.size() > 1) plot.lines << run;
     run.clear();
@@ -35,7 +46,17 @@ SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs) 
       plot.noLevel << QPointF(sample.timeMs, 0);
       continue;
     }
-    run << QPointF(sample.timeMs, sample.Level());
+    const QPointF point(sample.timeMs, sample.Level());
+    const qint64 into = bucketMs > 0 ? (sample.timeMs - fromMs) / bucketMs : i;
+    if (into != bucket) {
+      endBucket();
+      bucket = into;
+      low = high = point;
+    } else if (point.y() < low.y()) {
+      low = point;
+    } else if (point.y() > high.y()) {
+      high = point;
+    }
   }
   endRun();
   return plot;

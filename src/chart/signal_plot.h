@@ -26,8 +26,10 @@ struct SignalPlot {
 };
 
 // The samples from fromMs to toMs, both included. A stage change is seen against the reply
-// before, even when that one lies before fromMs.
-SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs);
+// before, even when that one lies before fromMs. Where replies are closer than the chart can
+// show, the line keeps the lowest and the highest level of each stretch of bucketMs (0: every
+// reply): Qt Charts works for every point of a line at each redraw, and a dip must still show.
+SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs, qint64 bucketMs);
 
 // Ticks for the time axis on round times of the local clock, whole steps of 5 s to 10 min apart,
 // the shortest step that gives at most eight of them from fromMs to toMs.

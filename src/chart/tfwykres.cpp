@@ -24,6 +24,7 @@ constexpr qint64 SecondsOnAxisUpToMs = 10 * 60 * 1000;  // longer spans show hou
 constexpr int LineWidth = 2;
 constexpr int DotSize = 5;
 constexpr double ScaleRoom = 0.025;  // of the scale, below 0 and above its top
+constexpr int PixelsPerBucket = 3;   // the line's lowest and highest level in each
 const QString TimeFormat = QStringLiteral("HH:mm:ss");
 
 QString LevelText(double level, int decimals) {
@@ -42,12 +43,13 @@ TFWykres::TFWykres(const StatusHistory& history, ChooseSaveFile chooseSaveFile, 
   ui->ComboZakres->setCurrentIndex(ui->ComboZakres->count() - 1);
   BuildChart();
 
-  connect(&history, &StatusHistory::Changed, this, &TFWykres::Refresh);
-  connect(ui->ComboZakres, &QComboBox::currentIndexChanged, this, &TFWykres::Refresh);
+  connect(&history, &StatusHistory::Changed, this, &TFWykres::HistoryChanged);
+  connect(ui->ComboZakres, &QComboBox::currentIndexChanged, this, &TFWykres::Redraw);
   connect(ui->ButtonZapiszCSV, &QPushButton::clicked, this, &TFWykres::SaveCsv);
   connect(ui->ButtonZapiszObraz, &QPushButton::clicked, this, &TFWykres::SaveImage);
   connect(ui->ButtonZamknij, &QPushButton::clicked, this, &QDialog::close);
-  Refresh();
+  Redraw();
+  ShowLatest();
 }
 
 TFWykres::~TFWykres() = default;
@@ -126,15 +128,27 @@ QLineSeries* TFWykres::AddLevelLine() {
   return line;
 }
 
-void TFWykres::Refresh() {
+void TFWykres::HistoryChanged() {
+  // A new reply moves the line only when it starts another of the line's buckets: on half an
+  // hour a second is a third of a pixel, and redrawing the chart is what costs.
+  const qint64 newestMs = history_.Size() ? history_.At(history_.Size() - 1).timeMs : -1;
+  if (newestMs < 0 || drawnNewestMs_ < 0 || newestMs < drawnNewestMs_ || newestMs - drawnNewestMs_ >= bucketMs_)
+    Redraw();
+  ShowLatest();
+}
+
+void TFWykres::Redraw() {
   // Up to the chosen span back from the newest reply; a shorter history fills the width from
   // its first reply on, at least a minute of it.
   const qint64 spanMs = ui->ComboZakres->currentData().toInt() * 60 * 1000LL;
   const bool empty = history_.Size() == 0;
-  const qint64 newestMs = empty ? QDateTime::currentMSecsSinceEpoch() : history_.At(history_.Size() - 1).timeMs;
+  drawnNewestMs_ = empty ? -1 : history_.At(history_.Size() - 1).timeMs;
+  const qint64 newestMs = empty ? QDateTime::currentMSecsSinceEpoch() : drawnNewestMs_;
   const qint64 oldestMs = empty ? newestMs : history_.At(0).timeMs;
   fromMs_ = qMax(oldestMs, newestMs - spanMs);
   toMs_ = qMax(newestMs, fromMs_ + StatusHistory::MinuteMs);
+  bucketMs_ = (toMs_ - fromMs_) * PixelsPerBucket / qMax(ui->ChartSygnal->width(), 1);
+
   timeAxis_->setRange(fromMs_, toMs_);
   timeAxis_->setStartValue(fromMs_);
   for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
@@ -143,27 +157,36 @@ void TFWykres::Refresh() {
   for (const qint64 tick : RoundTimeTicks(fromMs_, toMs_, utcOffsetMs))
     timeAxis_->append(QDateTime::fromMSecsSinceEpoch(tick).toString(format), tick);
 
-  const SignalPlot plot = PlotSignal(history_, fromMs_, toMs_);
+  const SignalPlot plot = PlotSignal(history_, fromMs_, toMs_, bucketMs_);
   while (lines_.size() < size_t(plot.lines.size())) AddLevelLine();
-  for (size_t i = 0; i < lines_.size(); ++i) lines_[i]->replace(i < size_t(plot.lines.size()) ? plot.lines[qsizetype(i)] : QList<QPointF>());
+  for (size_t i = 0; i < lines_.size(); ++i)
+    lines_[i]->replace(i < size_t(plot.lines.size()) ? plot.lines[qsizetype(i)] : QList<QPointF>());
   dots_->replace(plot.dots);
   noLevel_->replace(plot.noLevel);
   marks_->Show(plot.stageChanges);
 
-  ShowStats(history_.LastMinute(), ui->LabelMinutaMin, ui->LabelMinutaSr, ui->LabelMinutaMax, ui->LabelMinutaIle);
   ShowStats(history_.Stats(fromMs_, toMs_), ui->LabelWykresMin, ui->LabelWykresSr, ui->LabelWykresMax, ui->LabelWykresIle);
-  if (empty) {
-    ui->LabelStan->setText(QStringLiteral("Brak odpowiedzi od sterownika"));
-  } else {
-    const StatusSample& newest = history_.At(history_.Size() - 1);
-    const QString stage = newest.Reply().StageText;
-    ui->LabelStan->setText(QStringLiteral("Ostatnia odpowiedź %1%2")
-                               .arg(QDateTime::fromMSecsSinceEpoch(newest.timeMs).toString(TimeFormat),
-                                    stage.isEmpty() ? QString() : QStringLiteral(": ") + stage));
-  }
   ui->LabelZakresCzasu->setText(QStringLiteral("Na wykresie %1 – %2")
                                     .arg(QDateTime::fromMSecsSinceEpoch(fromMs_).toString(TimeFormat),
                                          QDateTime::fromMSecsSinceEpoch(toMs_).toString(TimeFormat)));
+}
+
+void TFWykres::ShowLatest() {
+  ShowStats(history_.LastMinute(), ui->LabelMinutaMin, ui->LabelMinutaSr, ui->LabelMinutaMax, ui->LabelMinutaIle);
+  if (history_.Size() == 0) {
+    ui->LabelStan->setText(QStringLiteral("Brak odpowiedzi od sterownika"));
+    return;
+  }
+  const StatusSample& newest = history_.At(history_.Size() - 1);
+  const QString stage = newest.Reply().StageText;
+  ui->LabelStan->setText(QStringLiteral("Ostatnia odpowiedź %1%2")
+                             .arg(QDateTime::fromMSecsSinceEpoch(newest.timeMs).toString(TimeFormat),
+                                  stage.isEmpty() ? QString() : QStringLiteral(": ") + stage));
+}
+
+void TFWykres::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  Redraw();  // the line's detail follows the chart's width
 }
 
 void TFWykres::ShowStats(const SignalStats& stats, QLabel* minimum, QLabel* average, QLabel* maximum, QLabel* count) {

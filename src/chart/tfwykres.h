@@ -32,20 +32,21 @@ class TFWykres : public QDialog {
   TFWykres(const StatusHistory& history, ChooseSaveFile chooseSaveFile, QWidget* parent);
   ~TFWykres() override;
 
-  // What is shown: from and to, in milliseconds since the epoch.
-  qint64 ShownFromMs() const { return fromMs_; }
-  qint64 ShownToMs() const { return toMs_; }
   QChart* Chart() const { return chart_; }
 
-  // "Zapisz CSV": the replies shown, a line each. "Zapisz obraz": the chart and its figures.
-  void SaveCsv();
-  void SaveImage();
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildChart();
-  void Refresh();
+  void HistoryChanged();
+  void Redraw();      // the chart and the figures of what it shows
+  void ShowLatest();  // the last minute's figures and the last reply
   QLineSeries* AddLevelLine();
   static void ShowStats(const SignalStats& stats, QLabel* minimum, QLabel* average, QLabel* maximum, QLabel* count);
+  // "Zapisz CSV": the replies shown, a line each. "Zapisz obraz": the chart and its figures.
+  void SaveCsv();
+  void SaveImage();
   void SaveFile(const QString& filter, const QString& suffix, const QByteArray& data);
 
   std::unique_ptr<Ui::TFWykres> ui;
@@ -58,6 +59,8 @@ class TFWykres : public QDialog {
   QScatterSeries* dots_ = nullptr;
   QScatterSeries* noLevel_ = nullptr;
   std::unique_ptr<StageMarks> marks_;
-  qint64 fromMs_ = 0;
+  qint64 fromMs_ = 0;  // what is shown, in milliseconds since the epoch
   qint64 toMs_ = 0;
+  qint64 bucketMs_ = 0;         // of the line drawn
+  qint64 drawnNewestMs_ = -1;   // the newest reply drawn; -1: none
 };
