@@ -53,7 +53,7 @@ const CommandRule& CheckCommand(const CliOptions& options) {
 QString HelpText() {
   QString keys;
   for (const ConfigItem& item : ConfigItems)
-    keys += QStringLiteral("  %1 %2\n").arg(QLatin1String(item.key), -14).arg(QLatin1String(item.description));
+    keys += QStringLiteral("  %1 %2\n").arg(QLatin1String(item.key), -14).arg(QString::fromUtf8(item.description));
   return QStringLiteral(
              "Użycie: velt-cli [OPCJE] POLECENIE [ARGUMENTY]\n"
              "Konfiguracja sterownika VELT z wiersza poleceń: ten sam protokół, te same pliki\n"
@@ -109,6 +109,27 @@ QString HelpText() {
              "\n"
              "Klucze:\n") +
          keys;
+}
+
+QString CommandHelp(const QString& command) {
+  const QStringList lines = HelpText().split(u'\n');
+  const qsizetype commands = lines.indexOf(QStringLiteral("Polecenia:"));
+  const qsizetype common = lines.indexOf(QStringLiteral("Opcje wspólne:"));
+  const qsizetype codes = lines.indexOf(QStringLiteral("Kody wyjścia:"));
+  // The command's entry: its line and the deeper lines under it.
+  QStringList entry;
+  for (qsizetype i = commands + 1; i < common; ++i) {
+    const QString& line = lines[i];
+    const QString head = QStringLiteral("  ") + command;
+    if (entry.isEmpty() ? line == head || line.startsWith(head + u' ') : line.startsWith(QStringLiteral("   ")))
+      entry.append(line);
+    else if (!entry.isEmpty())
+      break;
+  }
+  if (entry.isEmpty()) return HelpText();
+  return (QStringList{QStringLiteral("Użycie: velt-cli [OPCJE] %1").arg(command), QString()} + entry + QStringList{QString()} +
+          lines.mid(common, codes - common) + QStringList{QStringLiteral("Całość: velt-cli --help"), QString()})
+      .join(u'\n');
 }
 
 QString CompletionWords(const CliOptions& options) {

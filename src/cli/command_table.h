@@ -19,6 +19,8 @@ struct CommandRule {
 const CommandRule& CheckCommand(const CliOptions& options);
 
 QString HelpText();
+// One command's entry of the help and the common options; the whole help for an unknown command.
+QString CommandHelp(const QString& command);
 
 // The words of a kind for the shell's completion, one a line: "commands", "keys", or "options"
 // (those of the line's command, or every command's without one). Throws CliError (Usage) for

@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
       CloseResults();
       return int(ExitStatus::Done);
     };
-    if (options.help || options.command == u"help") return answer(HelpText());
+    if (options.command == u"help" || (options.help && options.command.isEmpty())) return answer(HelpText());
+    if (options.help) return answer(CommandHelp(options.command));
     if (options.given.contains(QStringLiteral("complete"))) return answer(CompletionWords(options));
     if (options.version) return answer(VersionText(QStringLiteral("velt-cli")));
     const CommandRule& command = CheckCommand(options);

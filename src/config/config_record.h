@@ -23,7 +23,7 @@ struct ConfigItem {
   ValueForm form;
   int size;                 // Text: the window's maximum length; Bytes: the byte count
   KeySet keys;              // what the item's edit field accepts while typing
-  const char* description;  // short English description
+  const char* description;  // short description in Polish, UTF-8
 
   constexpr quint8 readCommand() const { return Cmd::ReadItem(index); }
   constexpr quint8 writeCommand() const { return Cmd::WriteItem(index); }
@@ -55,39 +55,39 @@ enum : int {
 }  // namespace ItemIndex
 
 inline constexpr std::array<ConfigItem, Cmd::ItemCount> ConfigItems{{
-    {0, "pin", ValueForm::Text, 4, KeySet::Digits, "SIM card PIN"},
-    {1, "sms_centre", ValueForm::Text, 13, KeySet::Telephone, "SMS service-centre number"},
-    {2, "phone1", ValueForm::Text, 13, KeySet::Telephone, "Telephone number 1"},
-    {3, "phone2", ValueForm::Text, 13, KeySet::Telephone, "Telephone number 2"},
-    {4, "phone3", ValueForm::Text, 13, KeySet::Telephone, "Telephone number 3"},
-    {5, "phone4", ValueForm::Text, 13, KeySet::Telephone, "Telephone number 4"},
-    {6, "in1_off_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN1 switches off"},
-    {7, "in2_off_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN2 switches off"},
-    {8, "in3_off_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN3 switches off"},
-    {9, "in4_off_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN4 switches off"},
-    {10, "in5_off_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN5 switches off"},
-    {11, "in1_on_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN1 switches on"},
-    {12, "in2_on_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN2 switches on"},
-    {13, "in3_on_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN3 switches on"},
-    {14, "in4_on_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN4 switches on"},
-    {15, "in5_on_text", ValueForm::Text, 30, KeySet::Any, "SMS text when input IN5 switches on"},
-    {16, "out1_on_word", ValueForm::Text, 4, KeySet::NoSpace, "Word that switches Out1 on"},
-    {17, "out2_on_word", ValueForm::Text, 4, KeySet::NoSpace, "Word that switches Out2 on"},
-    {18, "out1_off_word", ValueForm::Text, 4, KeySet::NoSpace, "Word that switches Out1 off"},
-    {19, "out2_off_word", ValueForm::Text, 4, KeySet::NoSpace, "Word that switches Out2 off"},
-    {20, "out3_on_word", ValueForm::Text, 4, KeySet::NoSpace, "Word that switches Out3 on"},
-    {21, "out3_off_word", ValueForm::Text, 4, KeySet::NoSpace, "Word that switches Out3 off"},
+    {0, "pin", ValueForm::Text, 4, KeySet::Digits, "PIN karty SIM"},
+    {1, "sms_centre", ValueForm::Text, 13, KeySet::Telephone, "numer centrum SMS"},
+    {2, "phone1", ValueForm::Text, 13, KeySet::Telephone, "numer telefonu 1"},
+    {3, "phone2", ValueForm::Text, 13, KeySet::Telephone, "numer telefonu 2"},
+    {4, "phone3", ValueForm::Text, 13, KeySet::Telephone, "numer telefonu 3"},
+    {5, "phone4", ValueForm::Text, 13, KeySet::Telephone, "numer telefonu 4"},
+    {6, "in1_off_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po wyłączeniu wejścia IN1"},
+    {7, "in2_off_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po wyłączeniu wejścia IN2"},
+    {8, "in3_off_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po wyłączeniu wejścia IN3"},
+    {9, "in4_off_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po wyłączeniu wejścia IN4"},
+    {10, "in5_off_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po wyłączeniu wejścia IN5"},
+    {11, "in1_on_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po załączeniu wejścia IN1"},
+    {12, "in2_on_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po załączeniu wejścia IN2"},
+    {13, "in3_on_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po załączeniu wejścia IN3"},
+    {14, "in4_on_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po załączeniu wejścia IN4"},
+    {15, "in5_on_text", ValueForm::Text, 30, KeySet::Any, "treść SMS po załączeniu wejścia IN5"},
+    {16, "out1_on_word", ValueForm::Text, 4, KeySet::NoSpace, "słowo, które załącza Out1"},
+    {17, "out2_on_word", ValueForm::Text, 4, KeySet::NoSpace, "słowo, które załącza Out2"},
+    {18, "out1_off_word", ValueForm::Text, 4, KeySet::NoSpace, "słowo, które wyłącza Out1"},
+    {19, "out2_off_word", ValueForm::Text, 4, KeySet::NoSpace, "słowo, które wyłącza Out2"},
+    {20, "out3_on_word", ValueForm::Text, 4, KeySet::NoSpace, "słowo, które załącza Out3"},
+    {21, "out3_off_word", ValueForm::Text, 4, KeySet::NoSpace, "słowo, które wyłącza Out3"},
     {22, "input_matrix", ValueForm::Bytes, 5, KeySet::None,
-     "Telephones that get an SMS or a voice call for each input"},
+     "telefony, do których każde wejście wysyła SMS albo dzwoni"},
     {23, "output_flags", ValueForm::Bytes, 1, KeySet::None,
-     "Contact type (NC) and monostable mode of Out1 to Out3"},
+     "rodzaj styku (NC) i tryb monostabilny wyjść Out1 do Out3"},
     {24, "out_times", ValueForm::Bytes, 3, KeySet::Digits,
-     "Active time of Out1, Out2, Out3 in monostable mode, seconds"},
-    {25, "limit_sms", ValueForm::Bytes, 1, KeySet::Digits, "Daily SMS limit"},
-    {26, "limit_voice", ValueForm::Bytes, 1, KeySet::Digits, "Daily voice-call limit"},
+     "czas załączenia Out1, Out2, Out3 w trybie monostabilnym, w sekundach"},
+    {25, "limit_sms", ValueForm::Bytes, 1, KeySet::Digits, "dzienny limit SMS"},
+    {26, "limit_voice", ValueForm::Bytes, 1, KeySet::Digits, "dzienny limit połączeń głosowych"},
     {27, "options", ValueForm::Bytes, 1, KeySet::None,
-     "Confirmation SMS, IN5 daily test, mini alarm-panel mode, Out1 alarm signal"},
-    {28, "confirm_text", ValueForm::Text, 15, KeySet::Any, "Text of the confirmation SMS"},
+     "SMS potwierdzenia, test IN5 co 24 h, mini centralka alarmowa, alarm na Out1"},
+    {28, "confirm_text", ValueForm::Text, 15, KeySet::Any, "treść SMS potwierdzenia"},
 }};
 
 inline const std::array<ConfigItem, Cmd::ItemCount>& AllConfigItems() { return ConfigItems; }

@@ -8,19 +8,27 @@
 void TstProgramInfo::answers_data() {
   QTest::addColumn<QStringList>("arguments");
   QTest::addColumn<QStringList>("texts");  // each in the output
+  QTest::addColumn<QStringList>("absent");  // none in the output
   const QStringList version{"velt-cli " + VeltVersion() + "\n", "GPL-3.0-or-later"};
-  QTest::newRow("version") << QStringList{"--version"} << version;
-  QTest::newRow("version with a command") << QStringList{"-p", "/nonexistent", "status", "--version"} << version;
-  QTest::newRow("help") << QStringList{"--help"} << QStringList{"--version", "provision SZABLON"};
+  QTest::newRow("version") << QStringList{"--version"} << version << QStringList{};
+  QTest::newRow("version with a command") << QStringList{"-p", "/nonexistent", "status", "--version"} << version
+                                          << QStringList{};
+  QTest::newRow("help") << QStringList{"--help"} << QStringList{"--version", "provision SZABLON"} << QStringList{};
+  QTest::newRow("a command's help") << QStringList{"status", "-h"} << QStringList{"--for CZAS", "--port PORT"}
+                                    << QStringList{"provision SZABLON", "Klucze:"};
+  QTest::newRow("an unknown command's help") << QStringList{"bogus", "--help"} << QStringList{"provision SZABLON"}
+                                             << QStringList{};
 }
 
 // Answered without a port or a controller.
 void TstProgramInfo::answers() {
   QFETCH(QStringList, arguments);
   QFETCH(QStringList, texts);
+  QFETCH(QStringList, absent);
   const CliResult result = RunCli(arguments, 10000);
   QVERIFY2(result.status == 0 && result.err.isEmpty(), qPrintable(result.Describe()));
   for (const QString& text : texts) QVERIFY2(result.out.contains(text), qPrintable(text + "\n" + result.Describe()));
+  for (const QString& text : absent) QVERIFY2(!result.out.contains(text), qPrintable(text + "\n" + result.Describe()));
 }
 
 void TstProgramInfo::completion_data() {
