@@ -1,13 +1,15 @@
 #include "commissioning_record.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QJsonDocument>
-#include <QTemporaryFile>
 #include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "atomic_write.h"
 #include "console.h"
+#include "native_name.h"
 #include "system_error.h"
 
 namespace {
@@ -24,7 +26,7 @@ QString FileStem(const CommissioningRecord& record) {
   for (QChar& c : name)
     if (!c.isLetterOrNumber() && c != u'-' && c != u'_' && c != u'.') c = u'_';
   if (name.startsWith(u'.')) name[0] = u'_';
-  while (QFile::encodeName(name).size() > SiteNameBytes) name.chop(1);
+  while (NameBytes(name).size() > SiteNameBytes) name.chop(1);
   return name + record.finished.toString(QStringLiteral("_yyyyMMdd-HHmmss"));
 }
 
@@ -78,17 +80,29 @@ QString CommissioningRecord::Text() const {
 }
 
 void CheckRecordFolder(const QString& folder) {
-  const QFileInfo info(folder);
-  const auto fail = [&folder](const QString& why) { throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(folder, why)); };
-  if (info.exists() && !info.isDir()) fail(QStringLiteral("to nie jest folder"));
-  if (!info.exists() && !QDir().mkpath(folder)) fail(QStringLiteral("nie można utworzyć folderu"));
+  const QByteArray name = NameBytes(folder);
+  const auto fail = [&folder](const QString& why) {
+    throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(folder, why));
+  };
+  struct stat info {};
+  if (::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode)) fail(QStringLiteral("to nie jest folder"));
+  // Each missing folder on the way, as mkdir -p does.
+  for (qsizetype slash = name.indexOf('/', 1);; slash = name.indexOf('/', slash + 1)) {
+    const QByteArray part = slash == -1 ? name : name.left(slash);
+    if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
+      fail(QStringLiteral("nie można utworzyć folderu: %1").arg(SystemErrorText(errno)));
+    if (slash == -1) break;
+  }
   // A file really made there, since permissions alone do not tell a read-only mount.
-  QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".velt-XXXXXX")));
-  if (!probe.open()) fail(QStringLiteral("nie można tu zapisać protokołu: %1").arg(SystemErrorText(errno)));
+  QByteArray probe = name + "/.velt-XXXXXX";
+  const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+  if (fd < 0) fail(QStringLiteral("nie można tu zapisać protokołu: %1").arg(SystemErrorText(errno)));
+  ::close(fd);
+  ::unlink(probe.constData());
 }
 
 QStringList WriteRecord(const QString& folder, const CommissioningRecord& record) {
-  const QString stem = QDir(folder).filePath(FileStem(record));
+  const QString stem = (folder.endsWith(u'/') ? folder : folder + u'/') + FileStem(record);
   const QByteArray json = QJsonDocument(record.Json()).toJson(QJsonDocument::Indented);
   const QByteArray text = record.Text().toUtf8();
   // Both files or neither, under a name that no earlier record holds.
@@ -99,10 +113,10 @@ QStringList WriteRecord(const QString& folder, const CommissioningRecord& record
     try {
       if (Create(paths[1], text) == Created::Yes) return paths;
     } catch (const CliError&) {
-      QFile::remove(paths[0]);
+      ::unlink(NameBytes(paths[0]).constData());
       throw;
     }
-    QFile::remove(paths[0]);
+    ::unlink(NameBytes(paths[0]).constData());
   }
   throw CliError(ExitStatus::Error, QStringLiteral("%1: zajęte wszystkie nazwy protokołu").arg(stem));
 }

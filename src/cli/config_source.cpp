@@ -1,10 +1,13 @@
 #include "config_source.h"
 
-#include <QFileInfo>
+#include <QStringList>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "atomic_write.h"
 #include "cli_error.h"
 #include "file_check.h"
+#include "native_name.h"
 #include "system_error.h"
 
 namespace {
@@ -40,14 +43,16 @@ ConfigFile LoadConfigFile(const QString& path) {
 }
 
 void CheckCanSave(const QString& path, bool replaceReadOnly) {
-  const QFileInfo target(path);
-  const QFileInfo folder(target.absolutePath());
+  const QByteArray name = NameBytes(path);
+  const QByteArray folder = NameFolder(name);
   const auto fail = [&path](const QString& why) { throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(path, why)); };
-  if (!folder.isDir()) fail(QStringLiteral("nie ma folderu %1").arg(folder.filePath()));
-  if (!folder.isWritable()) fail(QStringLiteral("brak prawa zapisu w folderze %1").arg(folder.filePath()));
-  if (target.exists() && !target.isFile()) fail(QStringLiteral("to nie jest zwykły plik"));
-  constexpr QFile::Permissions writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-  if (target.exists() && !(target.permissions() & writable) && !replaceReadOnly)
+  struct stat info {};
+  if (::stat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+    fail(QStringLiteral("nie ma folderu %1").arg(NameFromBytes(folder)));
+  if (::access(folder.constData(), W_OK) != 0) fail(QStringLiteral("brak prawa zapisu w folderze %1").arg(NameFromBytes(folder)));
+  if (::stat(name.constData(), &info) != 0) return;
+  if (!S_ISREG(info.st_mode)) fail(QStringLiteral("to nie jest zwykły plik"));
+  if (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) && !replaceReadOnly)
     fail(QStringLiteral("plik jest tylko do odczytu; --force go zastąpi"));
 }
 

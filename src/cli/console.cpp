@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "cli_error.h"
+#include "native_name.h"
 #include "system_error.h"
 
 namespace {
@@ -32,7 +33,13 @@ void Write(FILE* stream, const QString& text) { WriteBytes(stream, text.toUtf8()
 QString Escaped(const QString& text, bool keepLines) {
   QString shown;
   shown.reserve(text.size());
-  for (QChar c : text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    // A byte of a file name that is not UTF-8 is shown as the byte it is.
+    if (const int kept = KeptByte(c.unicode()); kept >= 0 && !(i > 0 && text[i - 1].isHighSurrogate())) {
+      shown += QStringLiteral("\\x%1").arg(kept, 2, 16, QLatin1Char('0'));
+      continue;
+    }
     if (c.category() != QChar::Other_Control || (keepLines && c == u'\n')) {
       shown += c;
       continue;

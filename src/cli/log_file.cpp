@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include "cli_error.h"
+#include "native_name.h"
+#include "system_error.h"
 
 LogFile::LogFile(const QString& path) : path_(path) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  const int fd = ::open(NameBytes(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0 && errno == ENXIO) Fail(QStringLiteral("nikt nie czyta z tej kolejki (FIFO)"));
-  if (fd < 0) Fail(QString::fromLocal8Bit(std::strerror(errno)));
+  if (fd < 0) Fail(SystemErrorText(errno));
   // Only the open was to be refused rather than wait; the lines are written whole.
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if (!file_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {

@@ -1,6 +1,5 @@
 // velt-cli: the VELT controller's configuration from a script, on the same layers as the window.
 #include <QCoreApplication>
-#include <QStringDecoder>
 #include <csignal>
 #include <cstdio>
 
@@ -8,20 +7,17 @@
 #include "command_table.h"
 #include "console.h"
 #include "interrupts.h"
+#include "native_name.h"
 #include "version.h"
 
 namespace {
 
-// Qt reads the command line as UTF-8: a name in other bytes would come back as another name, so
-// that a file would be created or looked for under a name that was never given.
-void RefuseUndecodable(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(QByteArrayView(argv[i]));
-    if (utf8.hasError())
-      throw CliError(ExitStatus::Usage, QStringLiteral("argument %1 (\"%2\") nie jest tekstem UTF-8; velt-cli nie "
-                                                       "użyje innej nazwy niż podana").arg(i).arg(Escaped(text)));
-  }
+// Qt reads the command line as UTF-8 and replaces bytes that are not: a file name in another
+// encoding would come back as another name. The arguments keep their bytes instead.
+QStringList Arguments(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments.append(NameFromBytes(argv[i]));
+  return arguments;
 }
 
 int Fail(const CliError& error, bool json, bool quiet) {
@@ -45,10 +41,9 @@ int main(int argc, char** argv) {
   // other failed write, after the logout.
   std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication app(argc, argv);
-  const QStringList arguments = app.arguments().mid(1);
+  const QStringList arguments = Arguments(argc, argv);
   CliOptions options;
   try {
-    RefuseUndecodable(argc, argv);
     options = ParseCommandLine(arguments);
   } catch (const CliError& error) {
     return Fail(error, arguments.contains(QStringLiteral("--json")), false);

@@ -1,13 +1,13 @@
 #include "port_choice.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include "cli_error.h"
+#include "native_name.h"
 #include "port_discovery.h"
 
 QByteArray ChoosePort(const QString& given) {
-  if (!given.isEmpty()) return QFile::encodeName(given);
+  if (!given.isEmpty()) return NameBytes(given);
   const QList<DiscoveredPort> ports = DiscoverPorts();
   if (ports.size() == 1) return ports.front().name;
   if (ports.isEmpty())

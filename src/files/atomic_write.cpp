@@ -1,20 +1,21 @@
 #include "atomic_write.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <cerrno>
-#include <optional>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "native_name.h"
+#include "system_error.h"
 
 namespace {
 
 bool Failed(QString* error, const QString& what, const QString& path, int code) {
-  if (error) *error = QStringLiteral("%1 \"%2\": %3").arg(what, path, qt_error_string(code));
+  if (error) *error = QStringLiteral("%1 \"%2\": %3").arg(what, path, SystemErrorText(code));
   errno = code;
   return false;
 }
@@ -41,7 +42,7 @@ std::optional<QByteArray> WriteBeside(const QString& target, const QByteArray& f
   QByteArray temporary = folder + "/.velt-XXXXXX";
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
-    Failed(error, QStringLiteral("Cannot create a file beside"), target, errno);
+    Failed(error, QStringLiteral("Nie można utworzyć pliku obok"), target, errno);
     return std::nullopt;
   }
   const auto abandon = [&](const QString& what) -> std::optional<QByteArray> {
@@ -51,13 +52,14 @@ std::optional<QByteArray> WriteBeside(const QString& target, const QByteArray& f
     Failed(error, what, target, code);
     return std::nullopt;
   };
-  if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0) return abandon(QStringLiteral("Cannot protect the new"));
-  if (!WriteAll(fd, data)) return abandon(QStringLiteral("Cannot write"));
-  if (::fsync(fd) != 0) return abandon(QStringLiteral("Cannot flush"));
+  const QString cannotWrite = QStringLiteral("Nie można zapisać pliku");
+  if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0) return abandon(cannotWrite);
+  if (!WriteAll(fd, data)) return abandon(cannotWrite);
+  if (::fsync(fd) != 0) return abandon(cannotWrite);
   if (::close(fd) != 0) {
     const int code = errno;
     ::unlink(temporary.constData());
-    Failed(error, QStringLiteral("Cannot write"), target, code);
+    Failed(error, cannotWrite, target, code);
     return std::nullopt;
   }
   return temporary;
@@ -79,38 +81,43 @@ bool SyncFolder(const QByteArray& folder, QString* error) {
 bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* error) {
   // Replace what a link points to, not the link itself.
   QString target = path;
-  const QFileInfo info(path);
-  if (info.isSymLink() && info.exists()) target = info.canonicalFilePath();
+  QByteArray name = NameBytes(path);
+  struct stat link {};
+  char resolved[PATH_MAX];
+  if (::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode) && ::realpath(name.constData(), resolved)) {
+    name = resolved;
+    target = NameFromBytes(name);
+  }
 
   // Only a regular file is replaced: a rename over a device, a FIFO or a folder would put a plain
   // file where the system expects something else (think of /dev/null).
   struct stat existing {};
-  if (::stat(QFile::encodeName(target).constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+  if (::stat(name.constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
     if (error)
-      *error = QStringLiteral("Cannot replace \"%1\": it is %2")
-                   .arg(target, S_ISDIR(existing.st_mode) ? QStringLiteral("a directory")
-                                                          : QStringLiteral("not a regular file"));
+      *error = QStringLiteral("Nie można zastąpić \"%1\": %2")
+                   .arg(target, S_ISDIR(existing.st_mode) ? QStringLiteral("to jest folder")
+                                                          : QStringLiteral("to nie jest zwykły plik"));
     errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
     return false;
   }
 
-  const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+  const QByteArray folder = NameFolder(name);
   const std::optional<QByteArray> temporary = WriteBeside(target, folder, data, error);
   if (!temporary) return false;
-  if (::rename(temporary->constData(), QFile::encodeName(target).constData()) != 0) {
+  if (::rename(temporary->constData(), name.constData()) != 0) {
     const int code = errno;
     ::unlink(temporary->constData());
-    return Failed(error, QStringLiteral("Cannot replace"), target, code);
+    return Failed(error, QStringLiteral("Nie można zastąpić pliku"), target, code);
   }
   return SyncFolder(folder, error);
 }
 
 bool CreateFileAtomically(const QString& path, QByteArrayView data, QString* error, bool* taken) {
   *taken = false;
-  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+  const QByteArray name = NameBytes(path);
+  const QByteArray folder = NameFolder(name);
   const std::optional<QByteArray> temporary = WriteBeside(path, folder, data, error);
   if (!temporary) return false;
-  const QByteArray name = QFile::encodeName(path);
   int moved = ::renameat2(AT_FDCWD, temporary->constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE);
   // A file system without the no-replace rename (some removable media) gets a look first.
   if (moved != 0 && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP || errno == EPERM)) {
@@ -122,7 +129,7 @@ bool CreateFileAtomically(const QString& path, QByteArrayView data, QString* err
     const int code = errno;
     ::unlink(temporary->constData());
     *taken = code == EEXIST;
-    return Failed(error, QStringLiteral("Cannot create"), path, code);
+    return Failed(error, QStringLiteral("Nie można utworzyć pliku"), path, code);
   }
   return SyncFolder(folder, error);
 }

@@ -1,18 +1,17 @@
 #include "file_check.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "config_file.h"
+#include "native_name.h"
+#include "polish_plural.h"
+#include "system_error.h"
 
 namespace FileCheck {
 namespace {
-
-QString SystemReason(int error) { return qt_error_string(error); }
 
 Result Fail(ReadFault fault, const QString& error, int code = 0) {
   Result result;
@@ -23,17 +22,19 @@ Result Fail(ReadFault fault, const QString& error, int code = 0) {
 }
 
 // A fault with the system's reason, taken before anything can change errno.
-Result SystemFail(ReadFault fault, const char* what, const QString& shown) {
+Result SystemFail(ReadFault fault, const QString& shown) {
   const int code = errno;
-  return Fail(fault, QStringLiteral("%1 %2: %3").arg(QLatin1String(what), shown, SystemReason(code)), code);
+  const QString what = fault == ReadFault::Open ? QStringLiteral("otworzyć") : QStringLiteral("odczytać");
+  return Fail(fault, QStringLiteral("Nie można %1 pliku %2: %3").arg(what, shown, SystemErrorText(code)), code);
 }
 
-QString KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return QStringLiteral("a directory");
-  if (S_ISFIFO(mode)) return QStringLiteral("a FIFO");
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("a device");
-  if (S_ISSOCK(mode)) return QStringLiteral("a socket");
-  return QStringLiteral("not a regular file");
+Result NotRegular(const QString& shown, mode_t mode) {
+  QString kind = QStringLiteral("to nie jest zwykły plik");
+  if (S_ISDIR(mode)) kind = QStringLiteral("to jest folder");
+  if (S_ISFIFO(mode)) kind = QStringLiteral("to jest kolejka FIFO");
+  if (S_ISCHR(mode) || S_ISBLK(mode)) kind = QStringLiteral("to jest urządzenie");
+  if (S_ISSOCK(mode)) kind = QStringLiteral("to jest gniazdo");
+  return Fail(ReadFault::NotRegular, QStringLiteral("Nie można odczytać %1: %2").arg(shown, kind));
 }
 
 class Descriptor {
@@ -63,28 +64,26 @@ Result Check(QByteArray bytes, QByteArrayView signature) {
 }
 
 Result ReadAndCheck(const QString& path, QByteArrayView signature) {
-  const QByteArray name = QFile::encodeName(path);
+  const QByteArray name = NameBytes(path);
   const QString shown = QStringLiteral("\"%1\"").arg(path);
 
   // Look before opening, so that a device is never opened; look again at what was opened.
   struct stat info {};
   if (::stat(name.constData(), &info) != 0)
-    return SystemFail(ReadFault::Open, "Cannot open", shown);
-  if (!S_ISREG(info.st_mode))
-    return Fail(ReadFault::NotRegular, QStringLiteral("Cannot read %1: it is %2").arg(shown, KindOf(info.st_mode)));
+    return SystemFail(ReadFault::Open, shown);
+  if (!S_ISREG(info.st_mode)) return NotRegular(shown, info.st_mode);
 
   int fd;
   do fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   while (fd < 0 && errno == EINTR);
-  if (fd < 0) return SystemFail(ReadFault::Open, "Cannot open", shown);
+  if (fd < 0) return SystemFail(ReadFault::Open, shown);
   const Descriptor file(fd);
   if (::fstat(fd, &info) != 0)
-    return SystemFail(ReadFault::Read, "Cannot read", shown);
-  if (!S_ISREG(info.st_mode))
-    return Fail(ReadFault::NotRegular, QStringLiteral("Cannot read %1: it is %2").arg(shown, KindOf(info.st_mode)));
+    return SystemFail(ReadFault::Read, shown);
+  if (!S_ISREG(info.st_mode)) return NotRegular(shown, info.st_mode);
   const auto tooLarge = [&] {
-    return Fail(ReadFault::TooLarge, QStringLiteral("Cannot read %1: it is larger than %2 bytes")
-                                         .arg(shown).arg(ConfigFileFormat::MaxSize));
+    return Fail(ReadFault::TooLarge, QStringLiteral("Nie można odczytać pliku %1: ma więcej niż %2")
+                                         .arg(shown, Counted(ConfigFileFormat::MaxSize, "bajt", "bajty", "bajtów")));
   };
   if (info.st_size > ConfigFileFormat::MaxSize) return tooLarge();
 
@@ -96,7 +95,7 @@ Result ReadAndCheck(const QString& path, QByteArrayView signature) {
     const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0)
-      return SystemFail(ReadFault::Read, "Cannot read", shown);
+      return SystemFail(ReadFault::Read, shown);
     if (n == 0) break;
     got += n;
   }

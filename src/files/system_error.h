@@ -1,5 +1,5 @@
 #pragma once
-// The system's reasons in velt-cli's language: the C library tells them in English.
+// The system's reasons in the programs' language: the C library tells them in English.
 #include <QString>
 
 QString SystemErrorText(int code);

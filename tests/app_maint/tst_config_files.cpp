@@ -23,6 +23,7 @@
 
 #include "commands.h"
 #include "maint_rig.h"
+#include "system_error.h"
 #include "tst_app_maint.h"
 
 namespace {
@@ -31,7 +32,6 @@ const QString BadFormat = QStringLiteral("Error: Zly format pliku");
 const QString BadCrc = QStringLiteral("Error: Bląd CRC pliku konfiguracji");
 const QStringList ClearTexts{"Edit_haslo=", "Edit_pin=", "Edit_operator="};
 
-QString SystemReason(int error) { return QString::fromLocal8Bit(strerror(error)); }
 
 QStringList AllBoxes(const QString& value) {
   QStringList entries;
@@ -308,7 +308,7 @@ void TestConfigFiles::refused() {
   } else {
     QCOMPARE(shown.size(), 1);
     QVERIFY2(shown[0].startsWith("Error: ") && shown[0].contains(path), qPrintable(shown[0]));
-    if (kind == "missing") QVERIFY2(shown[0].contains(SystemReason(ENOENT)), qPrintable(shown[0]));
+    if (kind == "missing") QVERIFY2(shown[0].contains(SystemErrorText(ENOENT)), qPrintable(shown[0]));
   }
   QCOMPARE(rig.boxes.Boxes().size(), boxesBefore + shown.size());
   QCOMPARE(WindowValues(*rig.window), values);
@@ -336,7 +336,7 @@ void TestConfigFiles::failedSave() {
   if (target == "write fails") {
     path = folder.filePath("kept.gcf");
     QVERIFY(WriteWhole(path, previous));
-    reason = SystemReason(EFBIG);
+    reason = SystemErrorText(EFBIG);
     // Root is bound by the file size limit too; the signal it raises would end the test.
     rlimit limit{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
@@ -353,12 +353,12 @@ void TestConfigFiles::failedSave() {
   } else if (target == "directory") {
     path = folder.filePath("folder.gcf");
     QVERIFY(QDir().mkdir(path));
-    reason = QStringLiteral("directory");
+    reason = QStringLiteral("to jest folder");
     shown = Save(rig, *rig.window, path);
     QVERIFY(QFileInfo(path).isDir());
   } else {
     path = folder.filePath("missing/saved.gcf");
-    reason = SystemReason(ENOENT);
+    reason = SystemErrorText(ENOENT);
     shown = Save(rig, *rig.window, path);
     QVERIFY(!QFileInfo::exists(folder.filePath("missing")));
   }

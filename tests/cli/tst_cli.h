@@ -102,4 +102,6 @@ class TstSafeOutput : public QObject {
  private slots:
   void edges_data();
   void edges();
+  void namesInOtherBytes_data();
+  void namesInOtherBytes();
 };

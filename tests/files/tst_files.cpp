@@ -16,6 +16,8 @@
 #include "atomic_write.h"
 #include "config_file.h"
 #include "file_check.h"
+#include "native_name.h"
+#include "system_error.h"
 #include "packings.h"
 
 Q_DECLARE_METATYPE(FileCheck::ReadFault)
@@ -106,6 +108,8 @@ class TstFiles : public QObject {
   void writeReplaces();
   void writeFailures();
   void writeFailureMidway();
+  void nameBytes_data();
+  void nameBytes();
 };
 
 void TstFiles::emptyFile() {
@@ -296,7 +300,7 @@ void TstFiles::reader() {
     QVERIFY(result.bytes.isEmpty());
     QVERIFY2(result.error.contains(path), qPrintable(result.error));
   }
-  if (fault == FileCheck::ReadFault::Open) QVERIFY2(result.error.contains("No such file"), qPrintable(result.error));
+  if (fault == FileCheck::ReadFault::Open) QVERIFY2(result.error.contains(SystemErrorText(ENOENT)), qPrintable(result.error));
 }
 
 void TstFiles::readerOnFifo() {
@@ -316,7 +320,7 @@ void TstFiles::readerOnFifo() {
 
   const FileCheck::Result folder = FileCheck::ReadAndCheck(dir.path(), "gcf");
   QCOMPARE(folder.fault, FileCheck::ReadFault::NotRegular);
-  QVERIFY2(folder.error.contains("directory"), qPrintable(folder.error));
+  QVERIFY2(folder.error.contains("folder"), qPrintable(folder.error));
 }
 
 void TstFiles::readerOnDevice() {
@@ -325,7 +329,7 @@ void TstFiles::readerOnDevice() {
     if (::stat(device, &info) != 0 || !S_ISCHR(info.st_mode)) continue;
     const FileCheck::Result result = FileCheck::ReadAndCheck(device, "gcf");
     QCOMPARE(result.fault, FileCheck::ReadFault::NotRegular);
-    QVERIFY2(result.error.contains("device"), qPrintable(result.error));
+    QVERIFY2(result.error.contains("urządzenie"), qPrintable(result.error));
   }
 }
 
@@ -371,7 +375,7 @@ void TstFiles::writeFailures() {
   WriteBytes(folder + "/inside", "kept");
   QString error;
   QVERIFY(!WriteFileAtomically(folder, EmptyFileBytes, &error));
-  QVERIFY2(error.contains(folder) && error.contains("directory"), qPrintable(error));
+  QVERIFY2(error.contains(folder) && error.contains("folder"), qPrintable(error));
   QCOMPARE(ReadBytes(folder + "/inside"), QByteArray("kept"));
   QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
            QStringList{"folder.gcf"});
@@ -380,7 +384,7 @@ void TstFiles::writeFailures() {
   const QString fifo = dir.filePath("fifo.gcf");
   QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   QVERIFY(!WriteFileAtomically(fifo, EmptyFileBytes, &error));
-  QVERIFY2(error.contains(fifo) && error.contains("not a regular file"), qPrintable(error));
+  QVERIFY2(error.contains(fifo) && error.contains("to nie jest zwykły plik"), qPrintable(error));
   struct stat info {};
   QVERIFY(::stat(QFile::encodeName(fifo).constData(), &info) == 0 && S_ISFIFO(info.st_mode));
   QVERIFY(QFile::remove(fifo));
@@ -388,7 +392,7 @@ void TstFiles::writeFailures() {
   // No such folder.
   const QString nowhere = dir.filePath("missing/plik.gcf");
   QVERIFY(!WriteFileAtomically(nowhere, EmptyFileBytes, &error));
-  QVERIFY2(error.contains(nowhere) && error.contains("No such file"), qPrintable(error));
+  QVERIFY2(error.contains(nowhere) && error.contains(SystemErrorText(ENOENT)), qPrintable(error));
 
   // A folder the user may not write to (permissions do not bind root).
   if (::geteuid() == 0) return;
@@ -423,11 +427,33 @@ void TstFiles::writeFailureMidway() {
   std::signal(SIGXFSZ, oldHandler);
 
   QVERIFY(!written);
-  QVERIFY2(error.contains(path) && error.contains("large"), qPrintable(error));
+  QVERIFY2(error.contains(path) && error.contains(SystemErrorText(EFBIG)), qPrintable(error));
   QCOMPARE(ReadBytes(path), EmptyFileBytes);
   QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
            QStringList{"stary.gcf"});
 }
 
 QTEST_GUILESS_MAIN(TstFiles)
+// A name in any bytes comes back as the same bytes; a UTF-8 name is plain text.
+void TstFiles::nameBytes_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("text");  // null: some bytes are kept as they are
+  QTest::newRow("UTF-8") << QByteArray("/tmp/plik żółw 🙂.gcf") << QStringLiteral("/tmp/plik żółw 🙂.gcf");
+  QTest::newRow("Latin-2 byte") << QByteArray("bad\xb1name") << QString();
+  QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << QString();
+  QTest::newRow("encoded surrogate") << QByteArray("\xed\xb3\xbf") << QString();
+  QTest::newRow("cut sequence at the end") << QByteArray("ok\xe2\x82") << QString();
+  QTest::newRow("past the last code point") << QByteArray("\xf4\x90\x80\x80") << QString();
+  QTest::newRow("kept byte after an emoji") << QByteArray("\xf0\x9f\x99\x82\xff") << QString();
+}
+
+void TstFiles::nameBytes() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, text);
+  const QString name = NameFromBytes(bytes);
+  QCOMPARE(NameBytes(name), bytes);
+  if (!text.isNull()) QCOMPARE(name, text);
+  else QVERIFY(name.toUtf8() != bytes);  // Qt's own decoding would lose them
+}
+
 #include "tst_files.moc"
