@@ -15,21 +15,29 @@
 #include "version.h"
 #include "waits.h"
 #include "message_box.h"
+#include "system_error.h"
 
 namespace {
 constexpr int TimerIntervalMs = 100;
 constexpr quint8 PollEveryTicks = 10;  // status poll once a second
 
-// What a user can do about a port that does not open for a reason of the system's.
-QString OpenAdvice(int osError) {
+// Why the system refused the port, in plain words, and what a user can do about it.
+QString OpenFailureText(const QString& port, int osError) {
   switch (osError) {
+    case ENOENT:
+      return QStringLiteral("Nie ma portu %1: adapter mógł zostać odłączony.").arg(port);
+    case ENXIO:
+    case ENODEV:
+    case EIO:
+      return QStringLiteral("Port %1 nie odpowiada: adapter mógł zostać odłączony.").arg(port);
     case EACCES:
-      return QStringLiteral("Brak uprawnień do portu: dodaj użytkownika do grupy dialout "
-                            "(sudo usermod -aG dialout $USER) i zaloguj się ponownie.");
+    case EPERM:
+      return QStringLiteral("Brak uprawnień do portu %1: dodaj użytkownika do grupy dialout "
+                            "(sudo usermod -aG dialout $USER) i zaloguj się ponownie.").arg(port);
     case EBUSY:
-      return QStringLiteral("Port jest używany przez inny program: zamknij go i spróbuj ponownie.");
+      return QStringLiteral("Port %1 jest używany przez inny program: zamknij go i spróbuj ponownie.").arg(port);
     default:
-      return {};
+      return QStringLiteral("Nie można otworzyć portu %1: %2.").arg(port, SystemErrorText(osError));
   }
 }
 }  // namespace
@@ -132,10 +140,9 @@ void TMain::HandleException(QObject*, const std::exception& error) {
   }
   ui.Button_polacz->setEnabled(true);
   QString text = QString::fromUtf8(error.what());
-  if (const auto* port = dynamic_cast<const EComPort*>(&error);
-      port && port->ComError == CError_OpenFailed) {
-    if (const QString advice = OpenAdvice(port->OsError); !advice.isEmpty()) text += '\n' + advice;
-  }
+  // The component's own text stays, below the plain words.
+  if (const auto* port = dynamic_cast<const EComPort*>(&error); port && port->ComError == CError_OpenFailed)
+    text = OpenFailureText(QString::fromLocal8Bit(ComPort.Port()), port->OsError) + u'\n' + text;
   ErrorBox(text);
   if (dynamic_cast<const EConvertError*>(&error)) {
     QApplication::beep();

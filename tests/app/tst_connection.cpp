@@ -145,11 +145,13 @@ void TestConnection::loginUnanswered() {
 void TestConnection::portDoesNotOpen_data() {
   QTest::addColumn<QString>("obstacle");
   QTest::addColumn<QString>("message");
-  QTest::newRow("port gone") << "gone" << "Unable to open com port (Error: 2)";
+  QTest::newRow("port gone") << "gone"
+                             << "Nie ma portu %1: adapter mógł zostać odłączony.\n"
+                                "Unable to open com port (Error: 2)";
   QTest::newRow("port held by another")
       << "held"
-      << "Unable to open com port (Error: 16)\n"
-         "Port jest używany przez inny program: zamknij go i spróbuj ponownie.";
+      << "Port %1 jest używany przez inny program: zamknij go i spróbuj ponownie.\n"
+         "Unable to open com port (Error: 16)";
 }
 
 void TestConnection::portDoesNotOpen() {
@@ -169,7 +171,7 @@ void TestConnection::portDoesNotOpen() {
   // The component's error escapes the click and reaches the window's exception handler.
   rig.Click(rig.ui().Button_polacz);
 
-  QCOMPARE(rig.boxes.Summaries(), QStringList{"Error: " + message});
+  QCOMPARE(rig.boxes.Summaries(), QStringList{"Error: " + message.arg(rig.portPath)});
   QVERIFY(!rig.window->ComPort.Connected());
   QCOMPARE(Shown(rig.ui().Edit_status), "ROZŁĄCZONY red");
   QCOMPARE(Shown(rig.ui().Edit_logon), "WYLOGOWANY red");
