@@ -145,6 +145,7 @@ void TCustomComPort::StopEventThread() {
   if (!thread->IsCurrent()) thread->WaitForEnd();
   thread_.reset();  // only now: until the thread has ended, its handlers may look at it
   ::tcflush(fd_, TCIOFLUSH);  // the driver's queues are emptied as the thread ends
+  input_.Clear();             // and so are the bytes taken in ahead of them
 }
 
 void TCustomComPort::CreatePortHandle() {
@@ -302,7 +303,7 @@ int TCustomComPort::PendingInputCount() {
     ReportError(CError_ClearComFailed, err);
     return 0;
   }
-  return count;
+  return input_.Size() + count;
 }
 
 int TCustomComPort::PendingOutputCount() {
@@ -375,8 +376,9 @@ void TCustomComPort::NotifyRx80Full() { if (OnRx80Full) OnRx80Full(this); }
 // ---- event handlers
 
 void TCustomComPort::HandleRxChar() {
-  // The count is taken now, so it covers every byte that arrived and was not read yet.
-  int count = PendingInputCount();
+  // The count is taken now, so it covers every byte that arrived and was not read yet; a batch
+  // run as its bytes were taken in has them all in hand.
+  int count = input_.HoldsAllWaiting() ? input_.Size() : PendingInputCount();
   if (count > 0 && !triggersOnRxChar_) {
     QByteArray buffer(count, Qt::Uninitialized);
     const int read = ReadBytes(buffer.data(), count);
@@ -450,8 +452,15 @@ void TCustomComPort::RunHandler(TComEvent event) {
   PassOnExceptions([this, event] { HandleEvent(event); });
 }
 
-void TCustomComPort::ReportDeviceGone() {
-  PassOnExceptions([this] { ReportError(CError_WaitForEventFailed, EIO); });
+void TCustomComPort::ReportDeviceGone() { PassOnError(CError_WaitForEventFailed, EIO); }
+
+void TCustomComPort::PassOnError(quint16 code, qint64 osError) {
+  PassOnExceptions([=, this] { ReportError(code, osError); });
+}
+
+void TCustomComPort::InputArrived() {
+  // Held here, as for a batch: a handler closing the port must not delete the thread under it.
+  if (const std::shared_ptr<TComThread> thread = thread_) thread->Arrived();
 }
 
 void TCustomComPort::NotifyWritten() {

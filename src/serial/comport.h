@@ -4,6 +4,7 @@
 #include "comport_error.h"
 #include "comport_settings.h"
 #include "comport_types.h"
+#include "input_buffer.h"
 #include "line_wait.h"
 #include "write_queue.h"
 
@@ -145,6 +146,9 @@ class TCustomComPort : public QObject {
   // processEvents(WaitForMoreEvents), and delivers nothing more until the batch has run;
   // smWindowSync posts one message per event to that thread; smNone runs the handlers on the
   // event thread. OnAfterOpen and the line states at open come before the thread starts.
+  // Except under smNone, received data is watched by the owner thread's event loop, which
+  // takes each arrival in from the driver as it comes; reads and the input count include those
+  // bytes, so they belong to the owner thread.
   // An exception that escapes a handler goes to the application exception handler (or, on
   // the event thread under smNone, where that handler cannot run, to the warning log, and is
   // dropped); later events still come.
@@ -215,9 +219,12 @@ class TCustomComPort : public QObject {
   void WatchQueuedWrites();
   void HandleEvent(TComEvent event);
   void HandleEventMessage(std::optional<TComEvent> event, quint64 openGeneration);
-  // A handler of a delivered batch, and the hang-up report; what escapes them is passed on.
+  void InputArrived();
+  // A handler of a delivered batch, and the reports of the line's failures; what escapes them
+  // is passed on.
   void RunHandler(TComEvent event);
   void ReportDeviceGone();
+  void PassOnError(quint16 code, qint64 osError);
   template <typename Run> void PassOnExceptions(Run run);
   void NotifyWritten();
   template <typename T> void SetLineSetting(T& field, T value);
@@ -252,6 +259,7 @@ class TCustomComPort : public QObject {
   quint64 openGeneration_ = 0;   // tells queued deliveries of an earlier open from current ones
   TWriteQueue writes_;  // writes the driver did not take whole, in order
   TLineWaits waits_;    // transfers waiting for the line, for CancelTransfers to end
+  TInputBuffer input_;  // received bytes taken in by the owner thread's watch
   struct LineErrorCounters;
   std::unique_ptr<LineErrorCounters> errorCounters_;  // counters at the last ReadLineErrors
 };

@@ -3,6 +3,7 @@
 #include "comport.h"
 
 #include "comthread.h"
+#include "termios_line.h"
 
 #include <cerrno>
 #include <poll.h>
@@ -10,12 +11,6 @@
 
 namespace {
 constexpr qint64 NsPerMs = 1000000;
-
-// A hung-up line reads as empty (0 bytes); only poll tells the two apart.
-bool HungUp(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
-}
 }  // namespace
 
 void TCustomComPort::BeginTransfer(TPortTransfer*& transfer) { transfer = new TPortTransfer; }
@@ -86,16 +81,21 @@ int TCustomComPort::StartRead(void* buffer, int count, TPortTransfer* transfer) 
   // Noted before the read: a cancel that comes once it has taken bytes must still end it.
   const quint64 cancelGeneration = rule.waits ? waits_.Generation() : 0;
   char* bytes = static_cast<char*>(buffer);
-  const ssize_t n = ::read(fd_, bytes, size_t(count));
-  if (n < 0 && errno != EAGAIN && errno != EINTR) {
+  // Bytes the line's watch took in come first; the driver has the rest of what waits.
+  const bool wasFull = input_.Full();
+  const int taken = input_.Take(bytes, count);
+  if (wasFull && taken > 0 && thread_) thread_->MadeRoom();
+  const ssize_t n = taken < count ? ::read(fd_, bytes + taken, size_t(count - taken)) : 0;
+  // With bytes in hand the read has succeeded; a failing line shows at the next one.
+  if (taken == 0 && n < 0 && errno != EAGAIN && errno != EINTR) {
     ReportError(CError_ReadFailed, errno);
     return 0;
   }
-  if (n <= 0 && HungUp(fd_)) {
+  if (taken == 0 && n <= 0 && TermiosLine::HungUp(fd_)) {
     ReportError(CError_ReadFailed, EIO);
     return 0;
   }
-  transfer->Done = int(qMax<ssize_t>(n, 0));
+  transfer->Done = taken + int(qMax<ssize_t>(n, 0));
   const bool ended = !rule.waits || transfer->Done == count ||
                      (rule.endsOnWaitingBytes && transfer->Done > 0);
   if (!ended) {

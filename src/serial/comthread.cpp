@@ -63,13 +63,19 @@ TComThread::TComThread(TCustomComPort* port, TComEvents events)
     startError_ = errno;
     return;
   }
-  // Received data is watched edge-triggered: the thread wakes for each arrival, but bytes that
-  // a handler leaves unread do not wake it again and again. A vanished device (EPOLLHUP,
-  // EPOLLERR) is always reported, unless no event is wanted at all: the thread then only
-  // drives the writes, and no handler hears of anything.
+  watchErrors_ = (wanted_.Contains(evError) || wanted_.Contains(evBreak)) &&
+                 TermiosLine::ReadCounters(fd_, counters_) == 0;
+  // Received data is watched here only under smNone, edge-triggered: the thread wakes for each
+  // arrival, but bytes that a handler leaves unread do not wake it again and again. A vanished
+  // device (EPOLLHUP, EPOLLERR) is always reported, unless no event is wanted at all: the
+  // thread then only drives the writes, and no handler hears of anything.
+  const bool input = !(wanted_ & InputDriven).IsEmpty();
   std::vector<std::pair<int, unsigned>> watched = {{wakeFd_, EPOLLIN}, {timerFd_, EPOLLIN}};
   if (!wanted_.IsEmpty()) {
-    watched.emplace_back(fd_, (wanted_ & InputDriven).IsEmpty() ? 0u : unsigned(EPOLLIN | EPOLLET));
+    watched.emplace_back(fd_, input && syncMethod_ == smNone ? unsigned(EPOLLIN | EPOLLET) : 0u);
+  }
+  if (input && syncMethod_ != smNone) {
+    watch_ = std::make_unique<TReceiveWatch>(fd_, port->input_, [port] { port->InputArrived(); });
   }
   for (const auto& [fd, what] : watched) {
     if (const int err = Watch(epollFd_, fd, what)) {
@@ -79,6 +85,9 @@ TComThread::TComThread(TCustomComPort* port, TComEvents events)
   }
   try {
     thread_ = std::thread(&TComThread::Run, this);
+    // Named for inspection from the start: received data may reach the handlers before the
+    // thread has first run.
+    ::pthread_setname_np(thread_.native_handle(), "TComThread");
   } catch (const std::system_error& e) {
     startError_ = e.code().value();
   }
@@ -95,6 +104,7 @@ TComThread::~TComThread() {
 }
 
 void TComThread::Start() {
+  if (watch_) watch_->Start();
   writes_.Attach(this);
   // Notified under the lock: a thread that then ends at once may delete itself.
   std::lock_guard lock(mutex_);
@@ -163,7 +173,43 @@ void TComThread::SetTimer(qint64 deadlineNs) {
 
 void TComThread::WaitForEnd() {
   if (thread_.joinable()) thread_.join();  // it never waits for the UI thread: cannot lock
+  if (watch_) {
+    // Data that came while the UI thread was busy is a batch that waits for it, as it was when
+    // this thread handed such batches over.
+    if (syncMethod_ == smThreadSync) {
+      if (const TComEvents events = TakeIn(true); !events.IsEmpty()) Queue({events});
+    }
+    watch_->Stop();
+  }
   RunPendingBatch(true);
+}
+
+void TComThread::Arrived() {
+  const TComEvents events = TakeIn(false);
+  if (events.IsEmpty()) return;
+  if (syncMethod_ == smWindowSync) {
+    SendEventMessages({events});
+    return;
+  }
+  // At once, with a batch that waits for its post; after the batch that runs further up, if one
+  // does.
+  Queue({events});
+  TInputBuffer& input = port_->input_;
+  input.SetTakenIn(true);
+  RunPendingBatch();
+  input.SetTakenIn(false);
+}
+
+TComEvents TComThread::TakeIn(bool closing) {
+  const TReceiveWatch::Taken taken = watch_->TakeIn();
+  if (taken.error && !closing) port_->PassOnError(CError_ReadFailed, taken.error);
+  if (!taken.bytes) return {};
+  const TInputBuffer& input = port_->input_;
+  return InputEvents(input.Size(), !input.Full()) & wanted_;
+}
+
+void TComThread::MadeRoom() {
+  if (watch_) watch_->MadeRoom();
 }
 
 void TComThread::RunPendingBatch(bool closing) {
@@ -197,7 +243,6 @@ void TComThread::FireEvents(const Batch& batch, bool closing) {
 
 void TComThread::Run() {
   runningHere = this;
-  ::pthread_setname_np(::pthread_self(), "TComThread");  // for inspection
   // Linux's normal scheduling has no levels to choose from; the idle class is the one choice
   // that needs no privilege.
   if (priority_ == QThread::IdlePriority) {
@@ -223,10 +268,6 @@ void TComThread::Run() {
 }
 
 void TComThread::WatchLine() {
-  // Line errors and breaks show in the driver's counters, where it keeps them.
-  TermiosLine::Counters counters;
-  const bool watchErrors = (wanted_.Contains(evError) || wanted_.Contains(evBreak)) &&
-                           TermiosLine::ReadCounters(fd_, counters) == 0;
   for (bool running = true; running;) {
     std::array<epoll_event, 4> ready{};
     const int n = ::epoll_wait(epollFd_, ready.data(), int(ready.size()), -1);
@@ -255,7 +296,7 @@ void TComThread::WatchLine() {
     }
     if (stopping_) break;
     if (driveWrites && writes_.Drive(fd_, hungUp)) batch.events.Include(evTxEmpty);
-    if (input && !batch.deviceGone) batch.events |= InputEvents(watchErrors, counters);
+    if (input && !batch.deviceGone) batch.events |= InputEvents(0, false);
     batch.events &= wanted_;
     DeliverEvents(batch);
     // A vanished device reports a hang-up forever: the thread ends rather than spin on it.
@@ -263,20 +304,20 @@ void TComThread::WatchLine() {
   }
 }
 
-TComEvents TComThread::InputEvents(bool watchErrors, TermiosLine::Counters& counters) const {
+TComEvents TComThread::InputEvents(int held, bool drained) {
   TComEvents events = evRxChar;
   TermiosLine::Counters now;
-  if (watchErrors && TermiosLine::ReadCounters(fd_, now) == 0) {
-    if (now.frame != counters.frame || now.overrun != counters.overrun ||
-        now.parity != counters.parity || now.bufOverrun != counters.bufOverrun) {
+  if (watchErrors_ && TermiosLine::ReadCounters(fd_, now) == 0) {
+    if (now.frame != counters_.frame || now.overrun != counters_.overrun ||
+        now.parity != counters_.parity || now.bufOverrun != counters_.bufOverrun) {
       events.Include(evError);
     }
-    if (now.brk != counters.brk) events.Include(evBreak);
-    counters = now;
+    if (now.brk != counters_.brk) events.Include(evBreak);
+    counters_ = now;
   }
   int count = 0;
-  if (wanted_.Contains(evRx80Full) && rx80Level_ > 0 && TermiosLine::InputCount(fd_, count) == 0 &&
-      count >= rx80Level_) {
+  if (wanted_.Contains(evRx80Full) && rx80Level_ > 0 &&
+      (drained || TermiosLine::InputCount(fd_, count) == 0) && held + count >= rx80Level_) {
     events.Include(evRx80Full);
   }
   return events;
@@ -297,21 +338,24 @@ void TComThread::DeliverEvents(const Batch& batch) {
   }
 }
 
+bool TComThread::Queue(const Batch& batch) {
+  std::lock_guard lock(mutex_);
+  if (started_) {
+    held_.Add(batch);
+    return true;
+  }
+  const bool waiting = pending_;
+  if (!waiting) batch_ = {};
+  batch_.Add(batch);
+  pending_ = true;
+  return waiting;
+}
+
 // The batch goes to the UI thread, and nothing more is delivered until it has run there: events
 // that come meanwhile are held and make the next batch, which the UI thread then posts to itself.
 // So this thread never waits for the UI thread, and ClosePort can always stop it.
 void TComThread::HandOver(const Batch& batch) {
-  {
-    std::lock_guard lock(mutex_);
-    if (pending_) {
-      held_.events |= batch.events;
-      held_.deviceGone |= batch.deviceGone;
-      return;
-    }
-    batch_ = batch;
-    pending_ = true;
-  }
-  Post(new QEvent(BatchEventType()));
+  if (!Queue(batch)) Post(new QEvent(BatchEventType()));
 }
 
 // One message per event, but not a second one for an event whose message is still queued: a

@@ -1,9 +1,12 @@
 #pragma once
-// The event thread of an open port: it waits in the kernel for received data, room for queued
-// writes, a write deadline, a vanished device or the stop request, drives the port's write
-// queue and delivers each batch of events by the port's SyncMethod. A port that wants no events
-// starts one with none for its first write that has to wait: it only drives the writes.
+// The event thread of an open port: it waits in the kernel for room for queued writes, a write
+// deadline, a vanished device or the stop request, drives the port's write queue and delivers
+// each batch of events by the port's SyncMethod. Received data it watches only under smNone,
+// where the handlers run on it; otherwise the owner thread's event loop watches it (a reply
+// then wakes one thread, not two), and its batches join the same delivery. A port that wants no
+// events starts one with none for its first write that has to wait: it only drives the writes.
 #include "comport_types.h"
+#include "receive_watch.h"
 #include "termios_line.h"
 #include "write_queue.h"
 
@@ -11,6 +14,7 @@
 #include <QThread>
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -26,6 +30,10 @@ class TComThread final : private TWriteWatcher {
     TComEvents events;
     bool deviceGone = false;
     bool IsEmpty() const { return events.IsEmpty() && !deviceGone; }
+    void Add(const Batch& other) {
+      events |= other.events;
+      deviceGone |= other.deviceGone;
+    }
   };
 
   // Posted to the port: run the batch handed over by the event thread (smThreadSync).
@@ -53,11 +61,15 @@ class TComThread final : private TWriteWatcher {
 
   void StopEventThread();
   // UI thread, after StopEventThread: waits for the thread to end, then runs a batch that was
-  // handed over and not run yet, so that it completes while the port is still open (without
-  // the hang-up report: the owner is closing anyway).
+  // handed over and not run yet, with received data that came meanwhile, so that it completes
+  // while the port is still open (without the hang-up report: the owner is closing anyway).
   void WaitForEnd();
   // UI thread: runs the batch handed over, if any.
   void RunPendingBatch(bool closing = false);
+  // UI thread, from the line's watch: received data has come.
+  void Arrived();
+  // UI thread: a read took bytes from a full input buffer.
+  void MadeRoom();
   // A write has finished: report the empty output if that event is wanted.
   void NotifyWritten();
   // UI thread (smWindowSync): the message for `event` is being handled; a later one may follow.
@@ -72,9 +84,15 @@ class TComThread final : private TWriteWatcher {
   void IgnoreWrites() override;
   void SetTimer(qint64 deadlineNs);  // 0: disarmed
   // What received data brings: evRxChar, with line errors and breaks from the driver's counters
-  // (where it keeps them) and evRx80Full.
-  TComEvents InputEvents(bool watchErrors, TermiosLine::Counters& counters) const;
+  // (where it keeps them) and evRx80Full. `held` bytes wait ahead of the driver, which holds
+  // nothing more when `drained`.
+  TComEvents InputEvents(int held, bool drained);
+  // UI thread: the events of what the line's watch takes in now; none when nothing came.
+  TComEvents TakeIn(bool closing);
   void DeliverEvents(const Batch& batch);
+  // Adds to the batch that waits for the UI thread or, while that one runs, to the one after
+  // it. Returns whether one was waiting or running already.
+  bool Queue(const Batch& batch);
   void HandOver(const Batch& batch);
   void SendEventMessages(const Batch& batch);
   void FireEvents(const Batch& batch, bool closing);
@@ -90,6 +108,11 @@ class TComThread final : private TWriteWatcher {
   const quint64 generation_;
   const int rx80Level_;
   const QThread::Priority priority_;
+  // Line errors and breaks show in the driver's counters, where it keeps them. Used by the
+  // thread that watches received data.
+  bool watchErrors_ = false;
+  TermiosLine::Counters counters_;
+  std::unique_ptr<TReceiveWatch> watch_;  // received data, on the UI thread
   int wakeFd_ = -1;   // eventfd: stop request, finished write
   int timerFd_ = -1;  // the earliest deadline of the queued writes
   int writeFd_ = -1;  // a duplicate of the port's handle, watched for room while writes wait

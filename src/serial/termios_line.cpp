@@ -4,6 +4,7 @@
 #include <asm/termbits.h>
 #include <cerrno>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 
 namespace TermiosLine {
@@ -36,6 +37,11 @@ int Ioctl(int fd, unsigned long request, void* arg) {
 }  // namespace
 
 bool NotSupported(int error) { return error == ENOTTY || error == EINVAL; }
+
+bool HungUp(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
 
 void Translate(const Settings& s, unsigned& cflag, unsigned& iflag) {
   iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY |

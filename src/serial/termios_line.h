@@ -46,6 +46,9 @@ struct Counters {
 };
 int ReadCounters(int fd, Counters& counters);
 
+// Whether the line is gone (hung up): it then reads as empty, and only poll tells the two apart.
+bool HungUp(int fd);
+
 // Whether an errno from a modem-line or counter ioctl means the device has no such thing.
 bool NotSupported(int error);
 

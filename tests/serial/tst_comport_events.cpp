@@ -104,6 +104,8 @@ class TestComPortEvents : public QObject {
  private slots:
   void receiveByMethod_data();
   void receiveByMethod();
+  void arrivalWakesOneThread_data();
+  void arrivalWakesOneThread();
   void burstWhileBusyIsOneNotification_data();
   void burstWhileBusyIsOneNotification();
   void unreadBytesAreNotReportedAgain();
@@ -146,6 +148,22 @@ void TestComPortEvents::receiveByMethod() {
   QCOMPARE(f.received.offMainThread, !onMainThread);
   f.port.ClosePort();
   QVERIFY(!f.port.Connected());
+}
+
+// A reply wakes one thread: the one its handler runs on.
+void TestComPortEvents::arrivalWakesOneThread_data() { receiveByMethod_data(); }
+
+void TestComPortEvents::arrivalWakesOneThread() {
+  QFETCH(int, sync);
+  QFETCH(bool, onMainThread);
+  Fixture f{TSyncMethod(sync)};
+  f.port.OpenPort();
+  QTRY_VERIFY(EventThreadInEpoll());
+  const long sleeps = EventThreadSleeps();
+  QVERIFY(f.pty.Write("ping"));
+  QTRY_COMPARE(f.received.Bytes(), QByteArray("ping"));
+  QTRY_VERIFY(EventThreadInEpoll());
+  QCOMPARE(EventThreadSleeps() > sleeps, !onMainThread);
 }
 
 void TestComPortEvents::burstWhileBusyIsOneNotification_data() {
@@ -222,11 +240,9 @@ void TestComPortEvents::closeWhileBatchWaits() {
     if (handlerCloses) p->ClosePort();  // the close under way does it
   };
   f.port.OpenPort();
-  QTRY_VERIFY(EventThreadInEpoll());
-  const long sleeps = EventThreadSleeps();
   QVERIFY(f.pty.Write("late"));
-  // Busy until the thread has woken, handed the batch over and gone back to sleep.
-  QVERIFY(BusyUntil([&] { return EventThreadSleeps() > sleeps && EventThreadInEpoll(); }));
+  // Busy until the bytes wait for the batch that announces them.
+  QVERIFY(BusyUntil([&] { return f.port.PendingInputCount() == 4; }));
   closing = true;
   f.port.ClosePort();
   closing = false;
