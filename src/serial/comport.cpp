@@ -17,8 +17,10 @@
 struct TCustomComPort::LineErrorCounters : TermiosLine::Counters {};
 
 namespace {
+// One for each thread: a port's reports go to the handler of the thread that owns the port, so
+// that ports owned by different threads never report to each other's owners.
 std::function<void(const std::exception&)>& ApplicationExceptionHandler() {
-  static std::function<void(const std::exception&)> handler;
+  static thread_local std::function<void(const std::exception&)> handler;
   return handler;
 }
 

@@ -130,6 +130,7 @@ class TCustomComPort : public QObject {
 
   // Receives the exceptions that escape handlers run on the port's own thread (smThreadSync,
   // smWindowSync), the hang-up report included; without one they go to the Qt warning log.
+  // Each thread sets its own, for the ports it owns.
   static void SetApplicationExceptionHandler(std::function<void(const std::exception&)> handler);
 
   // Events as Linux gives them:

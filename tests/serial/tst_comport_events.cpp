@@ -6,6 +6,7 @@
 #include <QScopeGuard>
 #include <QtTest>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 
@@ -120,6 +121,8 @@ class TestComPortEvents : public QObject {
   void deviceVanishesWhileBusyThenClose();
   void handlerExceptionGoesOn_data();
   void handlerExceptionGoesOn();
+  void reportsGoToTheOwningThread_data();
+  void reportsGoToTheOwningThread();
   void noEventsNoThread();
   void receiveBufferWithoutRxChar();
   void txEmptyAfterWrite_data();
@@ -422,6 +425,45 @@ void TestComPortEvents::handlerExceptionGoesOn() {
     QCOMPARE(reports.All().first().message, message);
     QVERIFY(reports.All().first().onMainThread);
   }
+}
+
+void TestComPortEvents::reportsGoToTheOwningThread_data() {
+  QTest::addColumn<int>("sync");
+  QTest::newRow("thread sync") << int(smThreadSync);
+  QTest::newRow("window sync") << int(smWindowSync);
+}
+
+// A port owned by a thread of its own reports to that thread's handler, even when another
+// thread installed its handler later.
+void TestComPortEvents::reportsGoToTheOwningThread() {
+  QFETCH(int, sync);
+  PseudoTerminal pty;
+  std::atomic<int> ownerReports{0};
+  std::atomic<bool> open{false};
+  std::unique_ptr<QThread> owner(QThread::create([&] {
+    TCustomComPort::SetApplicationExceptionHandler([&](const std::exception&) { ++ownerReports; });
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    port.SetSyncMethod(TSyncMethod(sync));
+    port.OpenPort();
+    open = true;
+    QElapsedTimer clock;
+    clock.start();
+    while (ownerReports == 0 && clock.elapsed() < 5000) {
+      QCoreApplication::processEvents();
+      QThread::msleep(5);
+    }
+    port.ClosePort();
+    TCustomComPort::SetApplicationExceptionHandler(nullptr);
+  }));
+  owner->start();
+  QTRY_VERIFY(open.load());
+  Reports reports;
+  const auto reset = ApplicationHandlerInto(reports);
+  pty.CloseMaster();
+  QVERIFY(owner->wait(10000));
+  QCOMPARE(ownerReports.load(), 1);
+  QCOMPARE(reports.Count(), 0);
 }
 
 void TestComPortEvents::noEventsNoThread() {
