@@ -35,11 +35,15 @@ void LogIn(Session& session, const QByteArray& password, const VisitRules& rules
 
 ExitStatus VisitController(Context& context, const std::function<ExitStatus(Session&)>& body, VisitRules rules) {
   const QByteArray password = LoginPassword(context.options);
-  const QByteArray path = ChoosePort(context.options.port);
-  Session session(context.console, context.interrupts);
+  return VisitPort(ChoosePort(context.options.port), password, context.console, context.interrupts, body, rules);
+}
+
+ExitStatus VisitPort(const QByteArray& path, const QByteArray& password, Console& console, Interrupts& interrupts,
+                     const std::function<ExitStatus(Session&)>& body, VisitRules rules) {
+  Session session(console, interrupts);
   session.Open(path);
   try {
-    LogIn(session, password, rules, context.console);
+    LogIn(session, password, rules, console);
     session.StopIfInterrupted(QStringLiteral("po zalogowaniu"));
     const ExitStatus status = body(session);
     if (rules.logOut) session.LogOut();

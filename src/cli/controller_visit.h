@@ -30,3 +30,6 @@ QByteArray LoginPassword(const CliOptions& options);
 // Throws CliError.
 ExitStatus VisitController(Context& context, const std::function<ExitStatus(Session&)>& body,
                            VisitRules rules = {});
+// The same through a port already chosen, with the calling thread's console and interrupts.
+ExitStatus VisitPort(const QByteArray& path, const QByteArray& password, Console& console, Interrupts& interrupts,
+                     const std::function<ExitStatus(Session&)>& body, VisitRules rules = {});
