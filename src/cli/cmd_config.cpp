@@ -3,6 +3,7 @@
 #include "command_table.h"
 #include "config_source.h"
 #include "console.h"
+#include "read_folder.h"
 #include "session.h"
 #include "write_verify.h"
 
@@ -39,7 +40,9 @@ ExitStatus RunRead(Context& context) {
   const bool toStdout = output == u"-";
   if (toStdout && context.console.Json())
     throw CliError(ExitStatus::Usage, QStringLiteral("-o - (plik na standardowe wyjście) nie łączy się z --json"));
-  if (!output.isEmpty() && !toStdout) CheckCanSave(output, context.options.force);
+  const bool intoFolder = IsFolder(output);
+  if (intoFolder) CheckReadFolder(output);
+  else if (!output.isEmpty() && !toStdout) CheckCanSave(output, context.options.force);
   return VisitController(context, [&](Session& session) {
     const ItemValues values = ItemTransfer::Read(session, ItemTransfer::AllItems(), context.console);
     QJsonObject result = Base(session);
@@ -49,9 +52,11 @@ ExitStatus RunRead(Context& context) {
     }
     if (!output.isEmpty()) {
       // The file holds the password that logged in, as the window's password field does.
-      SaveConfigFile(output, ConfigFile{password, Keyed::ToRecord(values)});
-      context.console.Info(QStringLiteral("Zapisano plik konfiguracji %1").arg(output));
-      result.insert(QStringLiteral("file"), output);
+      const ConfigFile file{password, Keyed::ToRecord(values)};
+      const QString saved = intoFolder ? SaveIntoFolder(output, session.path(), file) : output;
+      if (!intoFolder) SaveConfigFile(output, file);
+      context.console.Info(QStringLiteral("Zapisano plik konfiguracji %1").arg(saved));
+      result.insert(QStringLiteral("file"), saved);
       if (!context.console.Json()) return ExitStatus::Done;
     }
     ShowItems(context.console, values, result);

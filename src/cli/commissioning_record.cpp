@@ -9,6 +9,7 @@
 
 #include "atomic_write.h"
 #include "console.h"
+#include "file_name_part.h"
 #include "native_name.h"
 #include "system_error.h"
 
@@ -19,13 +20,9 @@ namespace {
 constexpr qsizetype SiteNameBytes = 200;
 constexpr int MostSuffixes = 1000;
 
-// A file name from the site's name: letters, digits, '-', '_' and '.'; anything else becomes '_'.
-// A long name is cut to fit.
+// A file name from the site's name, cut to fit when it is long.
 QString FileStem(const CommissioningRecord& record) {
-  QString name = record.site;
-  for (QChar& c : name)
-    if (!c.isLetterOrNumber() && c != u'-' && c != u'_' && c != u'.') c = u'_';
-  if (name.startsWith(u'.')) name[0] = u'_';
+  QString name = FileNamePart(record.site);
   while (NameBytes(name).size() > SiteNameBytes) name.chop(1);
   return name + record.finished.toString(QStringLiteral("_yyyyMMdd-HHmmss"));
 }

@@ -105,3 +105,11 @@ class TstSafeOutput : public QObject {
   void namesInOtherBytes_data();
   void namesInOtherBytes();
 };
+
+// Configurations read into a folder, a file for each controller.
+class TstWorkshop : public QObject {
+  Q_OBJECT
+ private slots:
+  void readIntoFolder_data();
+  void readIntoFolder();
+};
