@@ -17,7 +17,7 @@ constexpr OptionRule Options[] = {
     {"verify", 0, false, false},   {"watch", 0, false, false},  {"sites", 0, true, false},
     {"site", 0, true, false},      {"record", 0, true, false},  {"version", 0, false, true},
     {"complete", 0, true, false},  {"force", 0, false, false}, {"csv", 0, true, false},
-    {"for", 0, true, false},
+    {"for", 0, true, false},       {"ports", 0, true, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -34,13 +34,20 @@ const OptionRule* FindShort(QChar letter) {
 
 [[noreturn]] void Refuse(const QString& message) { throw CliError(ExitStatus::Usage, message); }
 
+bool AllPorts(const QString& value) {
+  if (value != u"all") Refuse(QStringLiteral("opcja --ports przyjmuje tylko 'all'; wybrane porty podaj, powtarzając -p"));
+  return true;
+}
+
 void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   const QString name = QLatin1String(rule.name);
-  if (options.given.contains(name)) Refuse(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
-  options.given.append(name);
+  const bool repeatable = name == u"port";
+  if (options.given.contains(name) && !repeatable) Refuse(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
+  if (!options.given.contains(name)) options.given.append(name);
   // '' is a value left out by mistake (an unset variable), never "no option".
   if (rule.takesValue && value.isEmpty()) Refuse(QStringLiteral("opcja --%1: pusta wartość").arg(name));
-  if (name == u"port") options.port = value;
+  if (name == u"port") options.ports.append(value);
+  else if (name == u"ports") options.allPorts = AllPorts(value);
   else if (name == u"password") options.password = value;
   else if (name == u"json") options.json = true;
   else if (name == u"quiet") options.quiet = true;
@@ -115,6 +122,7 @@ CliOptions ParseCommandLine(const QStringList& arguments) {
     }
     Set(options, *rule, *inlineValue);
   }
+  options.port = options.ports.value(0);
   if (!positional.isEmpty()) options.command = positional.takeFirst();
   options.arguments = positional;
   return options;

@@ -10,7 +10,9 @@
 struct CliOptions {
   QString command;
   QStringList arguments;  // after the command
-  QString port;           // -p/--port
+  QString port;           // -p/--port, the first one
+  QStringList ports;      // every -p, in order: several make a many-port command
+  bool allPorts = false;  // --ports all: every port that discovery lists
   std::optional<QString> password;
   QString output;         // -o/--output; "-" is standard output
   QString sites, site, record;
@@ -27,7 +29,8 @@ struct CliOptions {
   QStringList given;      // long names of the options on the line
 };
 
-// Throws CliError (Usage) for an unknown option, a missing or empty value or an option given twice.
+// Throws CliError (Usage) for an unknown option, a missing or empty value or an option given twice
+// (-p may be repeated: a command with several ports takes them).
 CliOptions ParseCommandLine(const QStringList& arguments);
 
 // Options every command takes.

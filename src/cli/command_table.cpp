@@ -8,17 +8,17 @@ namespace {
 const QList<CommandRule>& Commands() {
   static const QList<CommandRule> commands{
       {"ports", 0, 0, {}, RunPorts},
-      {"status", 0, 0, {"watch", "csv", "for"}, RunStatus},
-      {"read", 0, 0, {"output", "force"}, RunRead},
-      {"write", 1, 1, {"verify"}, RunWrite},
+      {"status", 0, 0, {"watch", "csv", "for", "ports"}, RunStatus},
+      {"read", 0, 0, {"output", "force", "ports"}, RunRead},
+      {"write", 1, 1, {"verify", "ports"}, RunWrite},
       {"get", 1, -1, {}, RunGet},
       {"set", 1, -1, {"verify"}, RunSet},
       {"show", 1, 1, {}, RunShow},
       {"diff", 2, 2, {}, RunDiff},
-      {"passwd", 1, 1, {}, RunPasswd},
+      {"passwd", 1, 1, {"ports"}, RunPasswd},
       {"restart", 0, 0, {}, RunRestart},
       {"reset-counters", 0, 0, {}, RunResetCounters},
-      {"firmware", 1, 1, {}, RunFirmware},
+      {"firmware", 1, 1, {"ports"}, RunFirmware},
       {"provision", 1, 1, {"sites", "site", "verify", "record"}, RunProvision},
   };
   return commands;
@@ -43,6 +43,14 @@ const CommandRule& CheckCommand(const CliOptions& options) {
   for (const QString& option : options.given)
     if (!IsCommonOption(option) && !rule->options.contains(option))
       Refuse(QStringLiteral("polecenie %1 nie ma opcji --%2").arg(options.command, option));
+  // Several ports: only the commands that take --ports take them.
+  if (options.ports.size() > 1 && !rule->options.contains(QStringLiteral("ports"))) {
+    QStringList many;
+    for (const CommandRule& c : Commands())
+      if (c.options.contains(QStringLiteral("ports"))) many.append(QLatin1String(c.name));
+    Refuse(QStringLiteral("polecenie %1 działa z jednym portem; kilka portów naraz przyjmują: %2")
+               .arg(options.command, many.join(QStringLiteral(", "))));
+  }
   const qsizetype n = options.arguments.size();
   if (n < rule->minArguments) Refuse(QStringLiteral("polecenie %1: za mało argumentów").arg(options.command));
   if (rule->maxArguments >= 0 && n > rule->maxArguments)

@@ -6,17 +6,20 @@
 #include <QJsonObject>
 #include <QString>
 
+// A port's thread in a many-port command speaks through a console of its own (port_run.h): the
+// messages and progress of the layers below are virtual for it.
 class Console {
  public:
   Console(bool json, bool quiet);
+  virtual ~Console() = default;
 
   bool Json() const { return json_; }
 
   // Throw CliError (Error) when standard output takes not all of it.
   void Result(const QString& line);       // a line of the text result
   void Result(const QJsonObject& object);  // a JSON document, on one line
-  void Info(const QString& line);
-  void Warn(const QString& line);
+  virtual void Info(const QString& line);
+  virtual void Warn(const QString& line);
   void Error(const QString& line);
 
   // A line kept under the results on a terminal, replaced by the next result or footer; nothing
@@ -25,9 +28,9 @@ class Console {
   void EndFooter();
 
   // A progress bar on a terminal; plain lines at every tenth otherwise.
-  void BeginProgress(const QString& label);
-  void Progress(int percent);
-  void EndProgress();
+  virtual void BeginProgress(const QString& label);
+  virtual void Progress(int percent);
+  virtual void EndProgress();
 
  private:
   void ToErr(const QString& text);

@@ -24,7 +24,8 @@ void Interrupts::BlockSignals() {
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-Interrupts::Interrupts() {
+Interrupts::Interrupts(Source source) {
+  if (source == Source::Relayed) return;
   const sigset_t set = StopSignals();
   fd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
   if (fd_ < 0) return;  // then the signals stay blocked and simply wait: nothing is lost
@@ -39,12 +40,14 @@ Interrupts::~Interrupts() {
 
 void Interrupts::Take() {
   signalfd_siginfo info;
-  while (::read(fd_, &info, sizeof info) == ssize_t(sizeof info)) {
-    ++count_;
-    if (count_ == 1) first_ = int(info.ssi_signo);
-    if (wake_) wake_();
-    if (OnInterrupt) OnInterrupt(count_);
-  }
+  while (::read(fd_, &info, sizeof info) == ssize_t(sizeof info)) Note(int(info.ssi_signo));
+}
+
+void Interrupts::Note(int signal) {
+  ++count_;
+  if (count_ == 1) first_ = signal;
+  if (wake_) wake_();
+  if (OnInterrupt) OnInterrupt(count_);
 }
 
 QString Interrupts::Cause() const {

@@ -13,12 +13,18 @@ class Interrupts : public QObject {
   // First thing in main(), before any thread exists: threads inherit the blocked set.
   static void BlockSignals();
 
-  Interrupts();
+  // Relayed: for a thread of its own, which reads no signals but is handed those that the
+  // program's own object took (Note, run in this object's thread).
+  enum class Source { Signals, Relayed };
+  explicit Interrupts(Source source = Source::Signals);
   ~Interrupts() override;
 
   int Count() const { return count_; }
+  int FirstSignal() const { return first_; }
   // What the first signal was, for the message: "Ctrl-C", "SIGTERM", ...
   QString Cause() const;
+  // A signal has come.
+  void Note(int signal);
   // Run in the event loop for each signal, with the count so far.
   std::function<void(int count)> OnInterrupt;
 

@@ -9,6 +9,7 @@
 #include "interrupts.h"
 #include "native_name.h"
 #include "version.h"
+#include "workshop.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
     Console console(options.json, options.quiet);
     Interrupts interrupts;
     Context context{options, console, interrupts};
-    const ExitStatus status = command.run(context);
+    const ExitStatus status = ManyPorts(options) ? RunWorkshop(context) : command.run(context);
     CloseResults();
     return int(status);
   } catch (const CliError& error) {

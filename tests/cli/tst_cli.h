@@ -106,10 +106,14 @@ class TstSafeOutput : public QObject {
   void namesInOtherBytes();
 };
 
-// Configurations read into a folder, a file for each controller.
+// Several ports at once: a file each in a folder, nothing sent when the ports cannot be settled,
+// Ctrl-C on every port.
 class TstWorkshop : public QObject {
   Q_OBJECT
  private slots:
+  void refusedBeforeSending_data();
+  void refusedBeforeSending();
   void readIntoFolder_data();
   void readIntoFolder();
+  void interruptStopsEveryPort();
 };

@@ -1,0 +1,45 @@
+#include "workshop.h"
+
+#include <QEventLoop>
+#include <memory>
+#include <vector>
+
+#include "command_line.h"
+#include "console.h"
+#include "interrupts.h"
+#include "port_list.h"
+#include "port_run.h"
+#include "progress_board.h"
+#include "workshop_summary.h"
+
+bool ManyPorts(const CliOptions& options) { return options.allPorts || options.ports.size() > 1; }
+
+ExitStatus RunWorkshop(Context& context) {
+  const CliOptions& options = context.options;
+  const QByteArray password = LoginPassword(options);
+  const QList<QByteArray> ports = CommandPorts(options, context.console);
+  const WorkshopJob job = PlanJob(options);
+
+  ProgressBoard board(ports, options.quiet);
+  std::vector<std::unique_ptr<PortRun>> runs;
+  for (qsizetype i = 0; i < ports.size(); ++i)
+    runs.push_back(std::make_unique<PortRun>(int(i), ports[i], password, job, board, options));
+  // Ctrl-C reaches every port: each stops after its current item and logs out.
+  const auto relay = [&] {
+    for (const auto& run : runs) run->Relay(context.interrupts.FirstSignal());
+  };
+  context.interrupts.OnInterrupt = [&](int) { relay(); };
+  if (context.interrupts.Count() > 0) relay();
+  QEventLoop loop;
+  qsizetype running = qsizetype(runs.size());
+  for (const auto& run : runs)
+    run->Start(&loop, [&] {
+      if (--running == 0) loop.quit();
+    });
+  loop.exec();
+  context.interrupts.OnInterrupt = nullptr;
+
+  QList<PortResult> results;
+  for (const auto& run : runs) results.append(run->Result());
+  return ShowSummary(context.console, ports, results);
+}
