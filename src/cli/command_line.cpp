@@ -41,7 +41,7 @@ bool AllPorts(const QString& value) {
 
 void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   const QString name = QLatin1String(rule.name);
-  const bool repeatable = name == u"port";
+  const bool repeatable = name == u"port" || name == u"site";
   if (options.given.contains(name) && !repeatable) Refuse(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
   if (!options.given.contains(name)) options.given.append(name);
   // '' is a value left out by mistake (an unset variable), never "no option".
@@ -57,7 +57,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"verify") options.verify = true;
   else if (name == u"watch") options.watch = true;
   else if (name == u"sites") options.sites = value;
-  else if (name == u"site") options.site = value;
+  else if (name == u"site") options.siteValues.append(value);
   else if (name == u"record") options.record = value;
   else if (name == u"complete") options.complete = value;
   else if (name == u"force") options.force = true;
@@ -123,6 +123,7 @@ CliOptions ParseCommandLine(const QStringList& arguments) {
     Set(options, *rule, *inlineValue);
   }
   options.port = options.ports.value(0);
+  options.site = options.siteValues.value(0);
   if (!positional.isEmpty()) options.command = positional.takeFirst();
   options.arguments = positional;
   return options;

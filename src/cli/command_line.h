@@ -15,7 +15,8 @@ struct CliOptions {
   bool allPorts = false;  // --ports all: every port that discovery lists
   std::optional<QString> password;
   QString output;         // -o/--output; "-" is standard output
-  QString sites, site, record;
+  QString sites, site, record;  // site: the first --site
+  QStringList siteValues;       // every --site (PORT=SITE pairs for several ports)
   QString csv;            // --csv: status --watch writes a line a reply there
   QString duration;       // --for: status --watch ends after it
   bool json = false;
@@ -30,7 +31,7 @@ struct CliOptions {
 };
 
 // Throws CliError (Usage) for an unknown option, a missing or empty value or an option given twice
-// (-p may be repeated: a command with several ports takes them).
+// (-p and --site may be repeated: a command with several ports takes them).
 CliOptions ParseCommandLine(const QStringList& arguments);
 
 // Options every command takes.

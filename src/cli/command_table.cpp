@@ -19,7 +19,7 @@ const QList<CommandRule>& Commands() {
       {"restart", 0, 0, {}, RunRestart},
       {"reset-counters", 0, 0, {}, RunResetCounters},
       {"firmware", 1, 1, {"ports"}, RunFirmware},
-      {"provision", 1, 1, {"sites", "site", "verify", "record"}, RunProvision},
+      {"provision", 1, 1, {"sites", "site", "verify", "record", "ports"}, RunProvision},
   };
   return commands;
 }
@@ -51,6 +51,8 @@ const CommandRule& CheckCommand(const CliOptions& options) {
     Refuse(QStringLiteral("polecenie %1 działa z jednym portem; kilka portów naraz przyjmują: %2")
                .arg(options.command, many.join(QStringLiteral(", "))));
   }
+  if (options.siteValues.size() > 1 && options.ports.size() < 2 && !options.allPorts)
+    throw CliError(ExitStatus::Usage, QStringLiteral("opcja --site podana dwa razy"));
   const qsizetype n = options.arguments.size();
   if (n < rule->minArguments) Refuse(QStringLiteral("polecenie %1: za mało argumentów").arg(options.command));
   if (rule->maxArguments >= 0 && n > rule->maxArguments)

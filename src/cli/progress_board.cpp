@@ -19,13 +19,19 @@ int TerminalWidth() {
 }
 }  // namespace
 
-ProgressBoard::ProgressBoard(const QList<QByteArray>& ports, bool quiet)
+ProgressBoard::ProgressBoard(const QList<QByteArray>& ports, const QStringList& sites, bool quiet)
     : console_(false, quiet), quiet_(quiet), terminal_(::isatty(STDERR_FILENO)) {
-  for (const QByteArray& port : ports) {
-    lines_.append({Escaped(QString::fromLocal8Bit(port))});
+  for (qsizetype i = 0; i < ports.size(); ++i) {
+    lines_.append({Escaped(QString::fromLocal8Bit(ports[i])), Escaped(sites.value(i))});
     portWidth_ = qMax(portWidth_, lines_.back().port.size());
+    siteWidth_ = qMax(siteWidth_, lines_.back().site.size());
   }
   if (terminal_ && !quiet_) Draw();
+}
+
+QString ProgressBoard::Name(int port) const {
+  const Line& line = lines_[port];
+  return line.site.isEmpty() ? line.port : QStringLiteral("%1 (%2)").arg(line.port, line.site);
 }
 
 void ProgressBoard::Begin(int port, const QString& step) {
@@ -51,7 +57,7 @@ void ProgressBoard::StepEnded(int port) {
 
 void ProgressBoard::Warn(int port, const QString& text) {
   Erase();
-  console_.Warn(QStringLiteral("%1: %2").arg(lines_[port].port, text));
+  console_.Warn(QStringLiteral("%1: %2").arg(Name(port), text));
   if (terminal_ && !quiet_) Draw();
 }
 
@@ -68,11 +74,13 @@ void ProgressBoard::Note(int port, const QString& text) {
   if (terminal_)
     Draw();
   else
-    console_.Info(QStringLiteral("%1: %2").arg(line.port, text));
+    console_.Info(QStringLiteral("%1: %2").arg(Name(port), text));
 }
 
 QString ProgressBoard::Shown(const Line& line) const {
-  QString shown = line.port.leftJustified(portWidth_ + 2) + line.step;
+  QString shown = line.port.leftJustified(portWidth_ + 2);
+  if (siteWidth_ > 0) shown += line.site.leftJustified(siteWidth_ + 2);
+  shown += line.step;
   if (line.percent >= 0) {
     const int filled = line.percent * BarWidth / 100;
     shown += QStringLiteral(" [%1%2] %3%").arg(QString(filled, u'#'), QString(BarWidth - filled, u'.')).arg(line.percent, 3);

@@ -2,7 +2,7 @@
 
 #include <QHash>
 #include <QSet>
-#include <optional>
+#include <utility>
 
 #include "csv_table.h"
 #include "item_values.h"
@@ -21,22 +21,23 @@ QString At(const QString& path, const CsvCell& cell) {
 
 }  // namespace
 
-SiteRow LoadSiteRow(const QString& path, const QString& site) {
+SiteTable LoadSiteTable(const QString& path) {
   const QList<CsvRow> rows = ParseCsv(ReadTextFile(path), path);
   if (rows.isEmpty()) Fail(path, QStringLiteral("tabela jest pusta (pierwszy wiersz: site i klucze)"));
 
-  // The header: the site column once, each other column a key once.
+  // The header: the site column once, the port column at most once, each other column a key once.
   const CsvRow& header = rows.front();
-  int siteColumn = -1;
+  int siteColumn = -1, portColumn = -1;
   QList<int> itemOfColumn(header.size(), -1);
   QSet<int> itemsSeen;
   for (qsizetype c = 0; c < header.size(); ++c) {
     const QString name = header[c].text.trimmed();
-    if (name == QLatin1String(SiteColumn)) {
-      if (siteColumn >= 0) Fail(At(path, header[c]), QStringLiteral("kolumna 'site' podana dwa razy"));
-      siteColumn = int(c);
-      continue;
+    for (auto [column, columnName] : {std::pair{&siteColumn, SiteColumn}, std::pair{&portColumn, PortColumn}}) {
+      if (name != QLatin1String(columnName)) continue;
+      if (*column >= 0) Fail(At(path, header[c]), QStringLiteral("kolumna '%1' podana dwa razy").arg(name));
+      *column = int(c);
     }
+    if (int(c) == siteColumn || int(c) == portColumn) continue;
     const int item = Keyed::ItemOfKey(name, At(path, header[c]), ExitStatus::Error);
     if (itemsSeen.contains(item)) Fail(At(path, header[c]), QStringLiteral("klucz '%1' podany dwa razy").arg(name));
     itemsSeen.insert(item);
@@ -44,26 +45,35 @@ SiteRow LoadSiteRow(const QString& path, const QString& site) {
   }
   if (siteColumn < 0) Fail(QStringLiteral("%1:%2").arg(path).arg(header.front().line), QStringLiteral("brak kolumny 'site'"));
 
-  // Every row, whichever site is asked for.
-  QHash<QString, int> lineOfSite;
-  std::optional<SiteRow> chosen;
+  SiteTable table{portColumn >= 0, {}};
+  QHash<QString, qsizetype> rowOfSite;
   for (qsizetype r = 1; r < rows.size(); ++r) {
     const CsvRow& row = rows[r];
     const QString line = QStringLiteral("%1:%2").arg(path).arg(row.front().line);
     if (row.size() != header.size())
       Fail(line, QStringLiteral("%1 zamiast %2").arg(Counted(int(row.size()), "pole", "pola", "pól")).arg(header.size()));
-    const QString name = row[siteColumn].text.trimmed();
-    if (name.isEmpty()) Fail(At(path, row[siteColumn]), QStringLiteral("pusta nazwa obiektu"));
-    if (lineOfSite.contains(name))
-      Fail(line, QStringLiteral("obiekt '%1' już jest w wierszu %2").arg(name).arg(lineOfSite.value(name)));
-    lineOfSite.insert(name, row.front().line);
-    SiteRow parsed{name, row.front().line, {}};
+    SiteRow parsed{row[siteColumn].text.trimmed(), row.front().line, portColumn >= 0 ? row[portColumn].text.trimmed() : QString(), {}};
+    if (parsed.site.isEmpty()) Fail(At(path, row[siteColumn]), QStringLiteral("pusta nazwa obiektu"));
+    if (rowOfSite.contains(parsed.site)) {
+      const SiteRow& first = table.rows[rowOfSite.value(parsed.site)];
+      // Which controller gets the site is never guessed.
+      if (!first.port.isEmpty() && !parsed.port.isEmpty() && first.port != parsed.port)
+        Fail(line, QStringLiteral("obiekt '%1' przypisany dwóm portom: %2 (wiersz %3) i %4 (wiersz %5)")
+                       .arg(parsed.site, first.port).arg(first.line).arg(parsed.port).arg(parsed.line));
+      Fail(line, QStringLiteral("obiekt '%1' już jest w wierszu %2").arg(parsed.site).arg(first.line));
+    }
+    rowOfSite.insert(parsed.site, table.rows.size());
     for (qsizetype c = 0; c < row.size(); ++c) {
       if (itemOfColumn[c] < 0) continue;
       parsed.values.insert(itemOfColumn[c], Keyed::Parse(itemOfColumn[c], row[c].text, At(path, row[c]), ExitStatus::Error));
     }
-    if (name == site.trimmed()) chosen = parsed;
+    table.rows.append(parsed);
   }
-  if (!chosen) Fail(path, QStringLiteral("brak wiersza obiektu '%1'").arg(site));
-  return *chosen;
+  return table;
+}
+
+SiteRow LoadSiteRow(const QString& path, const QString& site) {
+  for (const SiteRow& row : LoadSiteTable(path).rows)
+    if (row.site == site.trimmed()) return row;
+  Fail(path, QStringLiteral("brak wiersza obiektu '%1'").arg(site));
 }

@@ -7,13 +7,24 @@
 
 #include "item_transfer.h"
 
+// An optional "port" column names the port of each site's controller, for provisioning
+// several at once; a cell may be empty (a site not served this time).
 inline constexpr char SiteColumn[] = "site";
+inline constexpr char PortColumn[] = "port";
 
 struct SiteRow {
   QString site;
   int line = 0;
+  QString port;       // as typed in the port column; empty without one
   ItemValues values;  // one per key column, as typed (an empty cell is an empty value)
 };
 
-// The row of one site. Throws CliError (Error) naming the file, line, column and key.
+struct SiteTable {
+  bool hasPortColumn = false;
+  QList<SiteRow> rows;
+};
+
+// Every row, each checked. Throws CliError (Error) naming the file, line, column and key.
+SiteTable LoadSiteTable(const QString& path);
+// The row of one site. Throws CliError (Error) as LoadSiteTable, or when there is none.
 SiteRow LoadSiteRow(const QString& path, const QString& site);

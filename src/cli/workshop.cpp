@@ -18,9 +18,9 @@ ExitStatus RunWorkshop(Context& context) {
   const CliOptions& options = context.options;
   const QByteArray password = LoginPassword(options);
   const QList<QByteArray> ports = CommandPorts(options, context.console);
-  const WorkshopJob job = PlanJob(options);
+  const WorkshopJob job = PlanJob(options, ports);
 
-  ProgressBoard board(ports, options.quiet);
+  ProgressBoard board(ports, job.sites, options.quiet);
   std::vector<std::unique_ptr<PortRun>> runs;
   for (qsizetype i = 0; i < ports.size(); ++i)
     runs.push_back(std::make_unique<PortRun>(int(i), ports[i], password, job, board, options));
@@ -41,5 +41,5 @@ ExitStatus RunWorkshop(Context& context) {
 
   QList<PortResult> results;
   for (const auto& run : runs) results.append(run->Result());
-  return ShowSummary(context.console, ports, results);
+  return ShowSummary(context.console, ports, job.sites, results);
 }

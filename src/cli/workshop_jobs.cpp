@@ -1,12 +1,16 @@
 #include "workshop_jobs.h"
 
+#include <QJsonArray>
 #include <memory>
 
 #include "command_line.h"
 #include "config_source.h"
+#include "config_template.h"
 #include "maintenance_steps.h"
+#include "port_sites.h"
 #include "read_folder.h"
 #include "session.h"
+#include "site_commissioning.h"
 #include "status_report.h"
 #include "write_verify.h"
 
@@ -22,14 +26,14 @@ WorkshopJob Status(const CliOptions& options) {
   for (const char* name : {"watch", "csv", "for"})
     if (options.given.contains(QLatin1String(name)))
       Refuse(QStringLiteral("status --%1 działa z jednym portem").arg(QLatin1String(name)));
-  return {{}, [](Session& session, Console&, int) {
+  return {{}, {}, [](Session& session, Console&, int) {
             const StatusSnapshot status = PollStatus(session);
             return PortResult{ExitStatus::Done, StatusLine(status), StatusJson(status)};
           }};
 }
 
 WorkshopJob Passwd(const CliOptions& options) {
-  return {{}, [password = NewPassword(options)](Session& session, Console&, int) {
+  return {{}, {}, [password = NewPassword(options)](Session& session, Console&, int) {
             ChangePassword(session, password);
             return PortResult{ExitStatus::Done, QStringLiteral("Hasło zmienione"), {{QStringLiteral("password_changed"), true}}};
           }};
@@ -39,7 +43,7 @@ WorkshopJob Firmware(const CliOptions& options) {
   const auto image = std::make_shared<const FirmwareImage>(LoadFirmwareImage(options.arguments.front()));
   // As for one port: a controller that does not log in can still be updated, and one in its
   // bootloader gets no logout.
-  return {{.loginRequired = false, .logOut = false}, [image](Session& session, Console& console, int) {
+  return {{.loginRequired = false, .logOut = false}, {}, [image](Session& session, Console& console, int) {
             UpdateFirmware(session, *image, console);
             return PortResult{ExitStatus::Done, QStringLiteral("Aktualizacja zakonczona"),
                               {{QStringLiteral("completed"), true}, {QStringLiteral("blocks"), image->BlockCount()}}};
@@ -49,7 +53,7 @@ WorkshopJob Firmware(const CliOptions& options) {
 WorkshopJob Write(const CliOptions& options) {
   const QString path = options.arguments.front();
   const ItemValues values = Keyed::FromRecord(LoadConfigFile(path).record);
-  return {{}, [path, values, verify = options.verify](Session& session, Console& console, int) {
+  return {{}, {}, [path, values, verify = options.verify](Session& session, Console& console, int) {
             const WriteOutcome outcome = WriteItems(session, values, verify, console);
             QJsonObject json{{QStringLiteral("file"), path}};
             outcome.AddTo(json);
@@ -62,7 +66,7 @@ WorkshopJob Read(const CliOptions& options) {
   if (!IsFolder(folder))
     Refuse(QStringLiteral("read na kilku portach zapisuje plik każdego sterownika w folderze: podaj istniejący folder opcją -o"));
   CheckReadFolder(folder);
-  return {{}, [folder, password = LoginPassword(options)](Session& session, Console& console, int) {
+  return {{}, {}, [folder, password = LoginPassword(options)](Session& session, Console& console, int) {
             const ItemValues values = ItemTransfer::Read(session, ItemTransfer::AllItems(), console);
             // The file holds the password that logged in, as for one port.
             const QString saved = SaveIntoFolder(folder, session.path(), ConfigFile{password, Keyed::ToRecord(values)});
@@ -71,14 +75,37 @@ WorkshopJob Read(const CliOptions& options) {
           }};
 }
 
+WorkshopJob Provision(const CliOptions& options, const QList<QByteArray>& ports) {
+  if (options.sites.isEmpty()) Refuse(QStringLiteral("provision wymaga --sites OBIEKTY.csv"));
+  const ConfigRecord configTemplate = LoadTemplate(options.arguments.front());
+  QList<CommissioningRecord> records;
+  QStringList sites;
+  for (const SiteRow& row : SitesOfPorts(ports, options)) {
+    records.append(PlanCommissioning(options, configTemplate, row));
+    sites.append(row.site);
+  }
+  if (!options.record.isEmpty()) CheckRecordFolder(options.record);
+  return {{}, sites, [records, &options](Session& session, Console& console, int port) {
+            CommissioningRecord record = records.at(port);
+            const Commissioned done = Commission(session, record, options, console);
+            QJsonObject json = record.Json();
+            json.insert(QStringLiteral("record_files"), QJsonArray::fromStringList(done.files));
+            const QString text = done.recordFailure ? done.recordFailure->message
+                                 : done.files.isEmpty() ? Written(record.outcome)
+                                                        : QStringLiteral("%1, protokół: %2").arg(Written(record.outcome), done.files.front());
+            return PortResult{done.Status(record), text, json};
+          }};
+}
+
 }  // namespace
 
-WorkshopJob PlanJob(const CliOptions& options) {
+WorkshopJob PlanJob(const CliOptions& options, const QList<QByteArray>& ports) {
   const QString& command = options.command;
   if (command == u"status") return Status(options);
   if (command == u"passwd") return Passwd(options);
   if (command == u"firmware") return Firmware(options);
   if (command == u"write") return Write(options);
+  if (command == u"read") return Read(options);
   // The last of the commands that take --ports (command_table.cpp).
-  return Read(options);
+  return Provision(options, ports);
 }

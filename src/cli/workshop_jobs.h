@@ -19,10 +19,11 @@ struct PortResult {
 
 struct WorkshopJob {
   VisitRules rules;
+  QStringList sites;  // provision: the site of each port; empty for the other commands
   // Runs on the port's thread; throws CliError as the one-port command does.
   std::function<PortResult(Session& session, Console& console, int port)> run;
 };
 
 // Throws CliError (before anything is sent) as the one-port command would for the same line,
 // and for what only several ports can get wrong.
-WorkshopJob PlanJob(const CliOptions& options);
+WorkshopJob PlanJob(const CliOptions& options, const QList<QByteArray>& ports);

@@ -4,32 +4,33 @@
 
 namespace {
 
-void ShowJson(Console& console, const QList<QByteArray>& ports, const QList<PortResult>& results) {
+void ShowJson(Console& console, const QList<QByteArray>& ports, const QStringList& sites, const QList<PortResult>& results) {
   for (qsizetype i = 0; i < results.size(); ++i) {
     QJsonObject object = results[i].json;
     object.insert(QStringLiteral("port"), QString::fromLocal8Bit(ports[i]));
+    if (!sites.isEmpty()) object.insert(QStringLiteral("site"), sites[i]);
     object.insert(QStringLiteral("status"), int(results[i].status));
     if (results[i].status != ExitStatus::Done) object.insert(QStringLiteral("error"), results[i].text);
     console.Result(object);
   }
 }
 
-void ShowTable(Console& console, const QList<QByteArray>& ports, const QList<PortResult>& results) {
-  QList<QStringList> rows{{QStringLiteral("PORT"), QStringLiteral("STATUS"), QStringLiteral("WYNIK")}};
+void ShowTable(Console& console, const QList<QByteArray>& ports, const QStringList& sites, const QList<PortResult>& results) {
+  QList<QStringList> rows{{QStringLiteral("PORT"), QStringLiteral("OBIEKT"), QStringLiteral("STATUS"), QStringLiteral("WYNIK")}};
   QStringList failed;
   for (qsizetype i = 0; i < results.size(); ++i) {
     const QString port = QString::fromLocal8Bit(ports[i]);
-    rows.append({port, QString::number(int(results[i].status)), results[i].text});
+    rows.append({port, sites.value(i), QString::number(int(results[i].status)), results[i].text});
     if (results[i].status != ExitStatus::Done) failed.append(port);
   }
-  QList<qsizetype> widths(2, 0);
+  QList<qsizetype> widths(3, 0);
   for (const QStringList& row : rows)
     for (qsizetype c = 0; c < widths.size(); ++c) widths[c] = qMax(widths[c], Escaped(row[c]).size());
   for (const QStringList& row : rows) {
     QString line;
     for (qsizetype c = 0; c < widths.size(); ++c)
-      line += Escaped(row[c]).leftJustified(widths[c] + 2);
-    console.Result(line + row[2]);
+      if (c != 1 || !sites.isEmpty()) line += Escaped(row[c]).leftJustified(widths[c] + 2);
+    console.Result(line + row[3]);
   }
   QString count = QStringLiteral("Porty: %1, udane: %2, nieudane: %3").arg(results.size()).arg(results.size() - failed.size()).arg(failed.size());
   if (!failed.isEmpty()) count += QStringLiteral(" (%1)").arg(failed.join(QStringLiteral(", ")));
@@ -38,11 +39,12 @@ void ShowTable(Console& console, const QList<QByteArray>& ports, const QList<Por
 
 }  // namespace
 
-ExitStatus ShowSummary(Console& console, const QList<QByteArray>& ports, const QList<PortResult>& results) {
+ExitStatus ShowSummary(Console& console, const QList<QByteArray>& ports, const QStringList& sites,
+                       const QList<PortResult>& results) {
   if (console.Json())
-    ShowJson(console, ports, results);
+    ShowJson(console, ports, sites, results);
   else
-    ShowTable(console, ports, results);
+    ShowTable(console, ports, sites, results);
   ExitStatus highest = ExitStatus::Done;
   for (const PortResult& result : results) highest = qMax(highest, result.status);
   return highest;

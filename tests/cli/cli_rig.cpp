@@ -87,6 +87,13 @@ QStringList CliRig::InFolder(QStringList arguments) const {
   return arguments;
 }
 
+QString WriteAndVerifyCommands() {
+  QStringList commands{"1"};
+  for (int k = 0; k < Cmd::ItemCount; ++k) commands.append(QString::number(Cmd::WriteItem(k)));
+  for (int k = 0; k < Cmd::ItemCount; ++k) commands.append(QString::number(Cmd::ReadItem(k)));
+  return (commands + QStringList{"80", "2"}).join(u' ');
+}
+
 QByteArray WithChecksum(QByteArray bytes) {
   bytes.append(char(XorChecksum(bytes)));
   return bytes;

@@ -49,6 +49,8 @@ class CliRig {
   QTemporaryDir folder;
 };
 
+// What provision --verify sends: the login, every item written and read back, the state, the logout.
+QString WriteAndVerifyCommands();
 // The bytes followed by their XOR checksum, as configuration and firmware files end.
 QByteArray WithChecksum(QByteArray bytes);
 // A configuration file's bytes from its password and 29 values.

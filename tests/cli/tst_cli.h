@@ -106,11 +106,13 @@ class TstSafeOutput : public QObject {
   void namesInOtherBytes();
 };
 
-// Several ports at once: a file each in a folder, nothing sent when the ports cannot be settled,
-// Ctrl-C on every port.
+// Several ports at once: a site and a record each, a failing port holds up no other, nothing sent
+// when the ports or their sites cannot be settled, Ctrl-C on every port.
 class TstWorkshop : public QObject {
   Q_OBJECT
  private slots:
+  void provisionAtOnce_data();
+  void provisionAtOnce();
   void refusedBeforeSending_data();
   void refusedBeforeSending();
   void readIntoFolder_data();

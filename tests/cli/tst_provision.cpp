@@ -40,13 +40,6 @@ std::map<int, QByteArray> RowOf(const QString& site) {
           {22, QByteArray::fromHex("0000000001")}, {25, "\x63"}};
 }
 
-QString WriteAndVerifyCommands() {
-  QStringList commands{"1"};
-  for (int k = 0; k < Cmd::ItemCount; ++k) commands.append(QString::number(Cmd::WriteItem(k)));
-  for (int k = 0; k < Cmd::ItemCount; ++k) commands.append(QString::number(Cmd::ReadItem(k)));
-  return (commands + QStringList{"80", "2"}).join(u' ');
-}
-
 }  // namespace
 
 void TstProvision::provisionEachSite_data() {

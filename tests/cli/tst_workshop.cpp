@@ -1,7 +1,11 @@
-// Several controllers at once: a folder of their configurations, a port never opened twice,
-// Ctrl-C on every port.
+// Several controllers at once: each with its own site, record and verified values; one that
+// fails holds up no other; what cannot be settled before sending sends nothing at all.
 #include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QtTest>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <vector>
@@ -12,6 +16,10 @@
 #include "tst_cli.h"
 
 namespace {
+
+const QStringList Sites{"Kraków-1", "Gdańsk 2", "Łódź/3"};
+const QStringList Phones{"+48600100200", "+48600100300", "+48600100400"};
+const QByteArray Template = R"({"phone2": "+48000"})";
 
 // Simulated controllers, one a port, and a folder for a run's files.
 struct Workshop {
@@ -58,30 +66,129 @@ struct Workshop {
     QVERIFY2((w).Start(faults, baud, &why_), qPrintable(why_)); \
   } while (false)
 
+QList<QJsonObject> JsonLines(const QString& out) {
+  QList<QJsonObject> objects;
+  for (const QString& line : out.split(u'\n', Qt::SkipEmptyParts)) objects.append(QJsonDocument::fromJson(line.toUtf8()).object());
+  return objects;
+}
+
+QString Readable(const ControllerState& state, int item) {
+  return FieldRules::FormatItemValue(ConfigItems[size_t(item)], state.items[size_t(item)]);
+}
+
 }  // namespace
+
+void TstWorkshop::provisionAtOnce_data() {
+  QTest::addColumn<bool>("pairs");  // sites from --site PORT=SITE, else from the table's port column
+  QTest::addColumn<QList<QStringList>>("faults");
+  QTest::addColumn<int>("baud");
+  QTest::addColumn<QList<int>>("statuses");
+  QTest::newRow("sites from the port column") << false << QList<QStringList>{{}, {}} << 0 << QList<int>{0, 0};
+  QTest::newRow("sites from --site pairs") << true << QList<QStringList>{{}, {}} << 0 << QList<int>{0, 0};
+  // Paced as the real line: the two that answer take about as long as one alone.
+  QTest::newRow("one silent controller among three")
+      << false << QList<QStringList>{{}, {"silent"}, {}} << 1200 << QList<int>{0, 3, 0};
+}
+
+void TstWorkshop::provisionAtOnce() {
+  QFETCH(bool, pairs);
+  QFETCH(QList<QStringList>, faults);
+  QFETCH(int, baud);
+  QFETCH(QList<int>, statuses);
+  Workshop w;
+  START_WORKSHOP(w, faults, baud);
+  QByteArray table = pairs ? "site,phone1\n" : "site,port,phone1\n";
+  QStringList arguments = w.PortOptions() + QStringList{"--json", "provision", "@/t.json", "--sites", "@/s.csv", "--verify", "--record", "@/records"};
+  for (qsizetype n = 0; n < faults.size(); ++n) {
+    table += (QStringList{Sites[n]} + (pairs ? QStringList() : QStringList{w.Port(size_t(n))}) + QStringList{Phones[n]}).join(u',').toUtf8() + '\n';
+    if (pairs) arguments << "--site" << w.Port(size_t(n)) + u'=' + Sites[n];
+  }
+  w.Write("@/t.json", Template);
+  w.Write("@/s.csv", w.Expanded(QString::fromUtf8(table)).toUtf8());
+
+  qint64 oneAloneMs = 0;
+  if (baud > 0) {
+    QElapsedTimer alone;
+    alone.start();
+    const CliResult one = RunCli(w.Expanded({"-p", "{0}", "provision", "@/t.json", "--sites", "@/s.csv", "--site", Sites[0], "--verify"}));
+    oneAloneMs = alone.elapsed();
+    QVERIFY2(one.status == 0, qPrintable(one.Describe()));
+    w.sims[0]->ClearRequests();
+  }
+  QElapsedTimer clock;
+  clock.start();
+  const CliResult result = RunCli(w.Expanded(arguments), 120000);
+  const qint64 allMs = clock.elapsed();
+  QVERIFY2(result.status == *std::max_element(statuses.cbegin(), statuses.cend()), qPrintable(result.Describe()));
+  if (oneAloneMs > 0) QVERIFY2(allMs < oneAloneMs * 3 / 2, qPrintable(QStringLiteral("%1 ms, one alone %2 ms").arg(allMs).arg(oneAloneMs)));
+
+  const QList<QJsonObject> ports = JsonLines(result.out);
+  QCOMPARE(ports.size(), faults.size());
+  for (qsizetype n = 0; n < ports.size(); ++n) {
+    const QJsonObject& port = ports[n];
+    QCOMPARE(port.value("port").toString(), w.Port(size_t(n)));
+    QCOMPARE(port.value("site").toString(), Sites[n]);
+    QCOMPARE(port.value("status").toInt(), statuses[n]);
+    if (statuses[n] != 0) {
+      QVERIFY2(port.value("error").toString().contains("Brak odpowiedzi z nadajnika VELT"), qPrintable(result.Describe()));
+      continue;
+    }
+    const Simulator& sim = *w.sims[size_t(n)];
+    QCOMPARE(Readable(sim.State(), ItemIndex::Phone1), Phones[n]);
+    QCOMPARE(Readable(sim.State(), ItemIndex::Phone1 + 1), QStringLiteral("+48000"));
+    QStringList commands;
+    for (const LoggedRequest& r : sim.Requests()) commands.append(QString::number(r.command));
+    QCOMPARE(commands.join(u' '), WriteAndVerifyCommands());
+    QVERIFY(port.value("verified").toBool());
+    const QJsonArray files = port.value("record_files").toArray();
+    QCOMPARE(files.size(), 2);
+    QFile recordFile(files[0].toString());
+    QVERIFY(recordFile.open(QIODevice::ReadOnly));
+    const QJsonObject record = QJsonDocument::fromJson(recordFile.readAll()).object();
+    QCOMPARE(record.value("port").toString(), w.Port(size_t(n)));
+    QCOMPARE(record.value("site").toString(), Sites[n]);
+    QCOMPARE(record.value("items").toObject().value("phone1").toString(), Phones[n]);
+    // Without a terminal, a line for each step that ends.
+    const QString step = QStringLiteral("%1 (%2): Pobieram konfigurację nadajnika: gotowe").arg(w.Port(size_t(n)), Sites[n]);
+    QVERIFY2(result.err.contains(step), qPrintable(step + "\n" + result.err));
+  }
+}
 
 void TstWorkshop::refusedBeforeSending_data() {
   QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<QByteArray>("table");
   QTest::addColumn<int>("status");
   QTest::addColumn<QString>("message");
-  QTest::newRow("a command of one port") << QStringList{"-p", "{0}", "-p", "{1}", "get", "pin"} << 2
+  const QStringList provision{"-p", "{0}", "-p", "{1}", "provision", "@/t.json", "--sites", "@/s.csv"};
+  QTest::newRow("a table that maps two ports to one site")
+      << provision << QByteArray("site,port,phone1\nA,{0},+481\nA,{1},+482\n") << 1
+      << QString("@/s.csv:3: obiekt 'A' przypisany dwóm portom: {0} (wiersz 2) i {1} (wiersz 3)");
+  QTest::newRow("--site pairs that give two ports one site")
+      << provision + QStringList{"--site", "{0}=A", "--site", "{1}=A"} << QByteArray("site,phone1\nA,+481\nB,+482\n") << 2
+      << QString("obiekt 'A' przypisany dwóm portom: {0} i {1}");
+  QTest::newRow("a port without a site")
+      << provision << QByteArray("site,port,phone1\nA,{0},+481\nB,,+482\n") << 1 << QString("port {1} nie ma obiektu");
+  QTest::newRow("a command of one port") << QStringList{"-p", "{0}", "-p", "{1}", "get", "pin"} << QByteArray() << 2
                                          << QString("polecenie get działa z jednym portem");
-  QTest::newRow("a watch of two ports") << QStringList{"-p", "{0}", "-p", "{1}", "status", "--watch"} << 2
+  QTest::newRow("a watch of two ports") << QStringList{"-p", "{0}", "-p", "{1}", "status", "--watch"} << QByteArray() << 2
                                         << QString("status --watch działa z jednym portem");
-  QTest::newRow("a port given twice") << QStringList{"-p", "{0}", "-p", "{0}", "status"} << 2
+  QTest::newRow("a port given twice") << QStringList{"-p", "{0}", "-p", "{0}", "status"} << QByteArray() << 2
                                       << QString("port {0} podany dwa razy");
   QTest::newRow("a port given again through a link")
-      << QStringList{"-p", "@/velt-a", "-p", "{1}", "-p", "{0}", "status"} << 2
+      << QStringList{"-p", "@/velt-a", "-p", "{1}", "-p", "{0}", "status"} << QByteArray() << 2
       << QString("@/velt-a i {0} to ten sam port");
 }
 
 void TstWorkshop::refusedBeforeSending() {
   QFETCH(QStringList, arguments);
+  QFETCH(QByteArray, table);
   QFETCH(int, status);
   QFETCH(QString, message);
   Workshop w;
   START_WORKSHOP(w, (QList<QStringList>{{}, {}}), 0);
   QVERIFY(QFile::link(w.Port(0), w.Expanded("@/velt-a")));
+  w.Write("@/t.json", Template);
+  w.Write("@/s.csv", w.Expanded(QString::fromUtf8(table)).toUtf8());
   const CliResult result = RunCli(w.Expanded(arguments));
   QVERIFY2(result.status == status && result.err.contains(w.Expanded(message)), qPrintable(result.Describe()));
   QCOMPARE(w.RequestCount(), 0);
