@@ -49,6 +49,7 @@ void TstProgramInfo::completion_data() {
   row("file to write", {"write", "@/c"}, {"@/c.gcf"});
   row("controller or file to compare", {"diff", "c.gcf", "d"}, {"device"});
   row("nothing for a value", {"set", "pin", "=", "1"}, {});
+  row("every port", {"status", "--ports", "a"}, {"all"});
 }
 
 void TstProgramInfo::completion() {
