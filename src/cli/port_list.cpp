@@ -1,22 +1,25 @@
 #include "port_list.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <climits>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include "cli_error.h"
 #include "command_line.h"
 #include "console.h"
+#include "native_name.h"
 #include "port_discovery.h"
 
 QString PortIdentity(const QString& path) {
   struct stat status {};
-  if (::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISCHR(status.st_mode))
+  const QByteArray name = NameBytes(path);
+  if (::stat(name.constData(), &status) == 0 && S_ISCHR(status.st_mode))
     return QStringLiteral("device %1:%2").arg(major(status.st_rdev)).arg(minor(status.st_rdev));
-  const QString resolved = QFileInfo(path).canonicalFilePath();
-  return resolved.isEmpty() ? QFileInfo(path).absoluteFilePath() : resolved;
+  char resolved[PATH_MAX];
+  return ::realpath(name.constData(), resolved) ? NameFromBytes(resolved) : QFileInfo(path).absoluteFilePath();
 }
 
 QList<QByteArray> CommandPorts(const CliOptions& options, Console& console) {
@@ -30,14 +33,14 @@ QList<QByteArray> CommandPorts(const CliOptions& options, Console& console) {
                                               ? QStringLiteral("port %1 podany dwa razy").arg(port)
                                               : QStringLiteral("%1 i %2 to ten sam port: podaj go raz").arg(nameOfDevice.value(identity), port));
       nameOfDevice.insert(identity, port);
-      ports.append(QFile::encodeName(port));
+      ports.append(NameBytes(port));
     }
     return ports;
   }
   if (!options.ports.isEmpty())
     throw CliError(ExitStatus::Usage, QStringLiteral("--ports all bierze wszystkie porty: nie łącz go z -p"));
   for (const DiscoveredPort& found : DiscoverPorts()) {
-    const QString name = QFile::decodeName(found.name);
+    const QString name = NameFromBytes(found.name);
     const QString identity = PortIdentity(name);
     if (nameOfDevice.contains(identity)) {
       console.Info(QStringLiteral("Pomijam %1: to ten sam port co %2").arg(name, nameOfDevice.value(identity)));

@@ -1,10 +1,10 @@
 #include "port_sites.h"
 
-#include <QFile>
 #include <QHash>
 
 #include "cli_error.h"
 #include "command_line.h"
+#include "native_name.h"
 #include "port_list.h"
 
 namespace {
@@ -53,7 +53,7 @@ QList<SiteRow> SitesOfPorts(const QList<QByteArray>& ports, const CliOptions& op
     Refuse(QStringLiteral("provision na kilku portach: podaj obiekt każdego portu w kolumnie 'port' tabeli albo opcją --site PORT=OBIEKT"));
 
   QStringList served;
-  for (const QByteArray& port : ports) served.append(PortIdentity(QFile::decodeName(port)));
+  for (const QByteArray& port : ports) served.append(PortIdentity(NameFromBytes(port)));
   Claims claims(pairs ? ExitStatus::Usage : ExitStatus::Error);
   for (const QString& pair : options.siteValues) {
     const qsizetype eq = pair.indexOf(u'=');
@@ -68,7 +68,7 @@ QList<SiteRow> SitesOfPorts(const QList<QByteArray>& ports, const CliOptions& op
 
   QList<SiteRow> sites;
   for (const QByteArray& port : ports) {
-    const QString name = QFile::decodeName(port);
+    const QString name = NameFromBytes(port);
     const Claim* claim = claims.Of(name);
     if (!claim && pairs) Refuse(QStringLiteral("port %1 nie ma obiektu: dodaj --site %1=OBIEKT").arg(name));
     if (!claim)
