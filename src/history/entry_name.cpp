@@ -1,0 +1,151 @@
+#include "entry_name.h"
+
+#include <QStringList>
+
+namespace {
+
+constexpr QStringView Prefix = u"velt";
+constexpr QStringView Suffix = u".gcf";
+constexpr QChar Separator = u'_';
+constexpr QChar CutMark = u'~';
+constexpr qint64 UnixEpochJulianDay = 2440588;
+constexpr qint64 MsPerDay = 86'400'000;
+constexpr int TimeLength = 24;  // 20250314-101530.123+0100
+
+// The longest each field may be once escaped, its cut mark included: with the fixed parts and a
+// copy number of four digits the name stays within the 255 bytes a file name may have.
+constexpr int PortLimit = 100;
+constexpr int FirmwareLimit = 24;
+constexpr int NumberLimit = 40;
+
+bool Plain(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+         c == '.';
+}
+
+QString Escaped(const QByteArray& bytes, int limit) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  QString field;
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    // Before the last byte one place stays free for the cut mark.
+    const qsizetype room = limit - field.size() - (i + 1 < bytes.size() ? 1 : 0);
+    if ((Plain(c) ? 1 : 3) > room) return field + CutMark;
+    if (Plain(c)) {
+      field += QLatin1Char(c);
+    } else {
+      field += u'%';
+      field += QLatin1Char(Hex[quint8(c) >> 4]);
+      field += QLatin1Char(Hex[quint8(c) & 0xF]);
+    }
+  }
+  return field;
+}
+
+int HexValue(QChar c) {
+  const char16_t u = c.unicode();
+  if (u >= '0' && u <= '9') return u - '0';
+  if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+  return -1;
+}
+
+// The bytes of a field, or nullopt when EntryFileName cannot have written it.
+std::optional<QByteArray> Unescaped(QStringView field, bool* shortened) {
+  if (field.endsWith(CutMark)) {
+    *shortened = true;
+    field.chop(1);
+  }
+  QByteArray bytes;
+  bytes.reserve(field.size());
+  for (qsizetype i = 0; i < field.size(); ++i) {
+    const QChar c = field[i];
+    if (c == u'%') {
+      if (i + 2 >= field.size()) return std::nullopt;
+      const int high = HexValue(field[i + 1]), low = HexValue(field[i + 2]);
+      if (high < 0 || low < 0 || Plain(char(high * 16 + low))) return std::nullopt;
+      bytes += char(high * 16 + low);
+      i += 2;
+    } else if (c.unicode() < 0x80 && Plain(char(c.unicode()))) {
+      bytes += char(c.unicode());
+    } else {
+      return std::nullopt;
+    }
+  }
+  return bytes;
+}
+
+QString TimeText(const QDateTime& time) {
+  const QDate d = time.date();
+  const QTime t = time.time();
+  const int offset = time.offsetFromUtc() / 60;
+  return QString::asprintf("%04d%02d%02d-%02d%02d%02d.%03d%c%02d%02d", d.year(), d.month(), d.day(), t.hour(),
+                           t.minute(), t.second(), t.msec(), offset < 0 ? '-' : '+', qAbs(offset) / 60,
+                           qAbs(offset) % 60);
+}
+
+// Digits at [from, from + count) as a number, or -1.
+int Digits(QStringView text, int from, int count) {
+  int value = 0;
+  for (int i = from; i < from + count; ++i) {
+    const char16_t u = text[i].unicode();
+    if (u < '0' || u > '9') return -1;
+    value = value * 10 + (u - '0');
+  }
+  return value;
+}
+
+bool ParseTime(QStringView text, EntryName* name) {
+  if (text.size() != TimeLength || text[8] != u'-' || text[15] != u'.' || (text[19] != u'+' && text[19] != u'-'))
+    return false;
+  const int year = Digits(text, 0, 4), month = Digits(text, 4, 2), day = Digits(text, 6, 2);
+  const int hour = Digits(text, 9, 2), minute = Digits(text, 11, 2), second = Digits(text, 13, 2);
+  const int ms = Digits(text, 16, 3), offsetHours = Digits(text, 20, 2), offsetMinutes = Digits(text, 22, 2);
+  if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second, ms) || offsetHours < 0 ||
+      offsetHours > 14 || offsetMinutes < 0 || offsetMinutes > 59)
+    return false;
+  const int offsetSeconds = (text[19] == u'-' ? -1 : 1) * (offsetHours * 3600 + offsetMinutes * 60);
+  const QDate date(year, month, day);
+  const QTime time(hour, minute, second, ms);
+  name->msSinceEpoch = (date.toJulianDay() - UnixEpochJulianDay) * MsPerDay + time.msecsSinceStartOfDay() -
+                       qint64(offsetSeconds) * 1000;
+  name->label.time = QDateTime(date, time, Qt::OffsetFromUTC, offsetSeconds);
+  return true;
+}
+
+}  // namespace
+
+QString EntryFileName(const EntryLabel& label, int copy) {
+  QStringList fields{Prefix.toString(), TimeText(label.time), QString(QChar(char16_t(label.kind))),
+                     Escaped(label.port, PortLimit), Escaped(label.firmware.toUtf8(), FirmwareLimit),
+                     Escaped(label.phone1, NumberLimit), Escaped(label.smsCentre, NumberLimit)};
+  if (copy > 1) fields.append(QString::number(copy));
+  return fields.join(Separator) + Suffix.toString();
+}
+
+std::optional<EntryName> ParseEntryFileName(QStringView name) {
+  if (!name.endsWith(Suffix)) return std::nullopt;
+  name.chop(Suffix.size());
+  const QList<QStringView> fields = name.split(Separator);
+  if ((fields.size() != 7 && fields.size() != 8) || fields[0] != Prefix || fields[2].size() != 1) return std::nullopt;
+  EntryName entry;
+  const char16_t kind = fields[2][0].unicode();
+  if (kind != u'R' && kind != u'W' && kind != u'F') return std::nullopt;
+  entry.label.kind = EntryKind(char(kind));
+  if (!ParseTime(fields[1], &entry)) return std::nullopt;
+  const std::optional<QByteArray> port = Unescaped(fields[3], &entry.shortened);
+  const std::optional<QByteArray> firmware = Unescaped(fields[4], &entry.shortened);
+  const std::optional<QByteArray> phone1 = Unescaped(fields[5], &entry.shortened);
+  const std::optional<QByteArray> smsCentre = Unescaped(fields[6], &entry.shortened);
+  if (!port || !firmware || !phone1 || !smsCentre) return std::nullopt;
+  entry.label.port = *port;
+  entry.label.firmware = QString::fromUtf8(*firmware);
+  entry.label.phone1 = *phone1;
+  entry.label.smsCentre = *smsCentre;
+  if (fields.size() == 8) {
+    // 2 to 9999, written as EntryFileName writes a number.
+    const qsizetype digits = fields[7].size();
+    entry.copy = digits >= 1 && digits <= 4 && fields[7][0] != u'0' ? Digits(fields[7], 0, int(digits)) : -1;
+    if (entry.copy < 2) return std::nullopt;
+  }
+  return entry;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The name of a configuration kept in the history carries everything its listing shows, so that
+// a folder of many entries is listed without reading one of them:
+//
+//   velt_<time>_<kind>_<port>_<firmware>_<telephone 1>_<SMS centre>[_<copy>].gcf
+//
+// time is the local time with its offset ("20250314-101530.123+0100"), kind one letter. The
+// other fields are their bytes with everything but letters, digits, '+', '-' and '.' written as
+// %XX; a field too long for a file name is cut and ends in '~'. copy (2, 3, ...) tells apart two
+// entries of one millisecond.
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+enum class EntryKind : char {
+  Read = 'R',            // what a complete download found
+  Written = 'W',         // what a complete upload wrote
+  BeforeFirmware = 'F',  // what the controller held before a firmware update
+};
+
+struct EntryLabel {
+  QDateTime time;        // local time, with the offset from UTC it had then
+  EntryKind kind = EntryKind::Read;
+  QByteArray port;       // the device path as the port was opened
+  QString firmware;      // the caption the login reported; empty when none
+  QByteArray phone1;     // Windows-1250 bytes, as the record holds them
+  QByteArray smsCentre;
+
+  bool operator==(const EntryLabel&) const = default;
+};
+
+struct EntryName {
+  EntryLabel label;
+  bool shortened = false;  // a field was cut to fit the name
+  int copy = 1;
+  qint64 msSinceEpoch = 0;  // orders the entries
+};
+
+// The file name of an entry; copy 1 has no copy field.
+QString EntryFileName(const EntryLabel& label, int copy = 1);
+// Nullopt for any name that EntryFileName cannot have made.
+std::optional<EntryName> ParseEntryFileName(QStringView name);
