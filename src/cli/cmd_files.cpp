@@ -1,8 +1,9 @@
-// show, diff: configuration files (and the connected controller) by key.
+// show, diff: configuration files, history entries and the connected controller, by key.
 #include "command_line.h"
 #include "command_table.h"
 #include "config_source.h"
 #include "console.h"
+#include "history_entries.h"
 #include "item_values.h"
 #include "session.h"
 
@@ -30,16 +31,13 @@ ExitStatus Compare(Console& console, const QString& nameA, const ItemValues& a, 
 ExitStatus RunShow(Context& context) {
   const QString path = context.options.arguments.front();
   const ConfigFile file = LoadConfigFile(path);
-  const ItemValues values = Keyed::FromRecord(file.record);
-  const QString password = QString::fromLatin1(file.password);
   if (context.console.Json()) {
-    context.console.Result(QJsonObject{{QStringLiteral("file"), path},
-                                       {QStringLiteral("password"), password},
-                                       {QStringLiteral("items"), Keyed::Json(values)}});
+    QJsonObject result = Keyed::FileJson(file);
+    result.insert(QStringLiteral("file"), path);
+    context.console.Result(result);
     return ExitStatus::Done;
   }
-  context.console.Result(QStringLiteral("password=") + Escaped(password));
-  for (const QString& line : Keyed::Lines(values)) context.console.Result(line);
+  for (const QString& line : Keyed::FileLines(file)) context.console.Result(line);
   return ExitStatus::Done;
 }
 
@@ -49,8 +47,8 @@ ExitStatus RunDiff(Context& context) {
   if (deviceA && deviceB)
     throw CliError(ExitStatus::Usage, QStringLiteral("diff: tylko jedna strona może być sterownikiem ('device')"));
   // Both files are read and tested before the controller is asked anything.
-  const ItemValues a = deviceA ? ItemValues() : Keyed::FromRecord(LoadConfigFile(nameA).record);
-  const ItemValues b = deviceB ? ItemValues() : Keyed::FromRecord(LoadConfigFile(nameB).record);
+  const ItemValues a = deviceA ? ItemValues() : Keyed::FromRecord(HistoryEntries::LoadFileOrEntry(nameA).record);
+  const ItemValues b = deviceB ? ItemValues() : Keyed::FromRecord(HistoryEntries::LoadFileOrEntry(nameB).record);
   if (!deviceA && !deviceB) return Compare(context.console, nameA, a, nameB, b);
   return VisitController(context, [&](Session& session) {
     const ItemValues device = ItemTransfer::Read(session, ItemTransfer::AllItems(), context.console);

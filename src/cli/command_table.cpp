@@ -15,6 +15,7 @@ const QList<CommandRule>& Commands() {
       {"set", 1, -1, {"verify"}, RunSet},
       {"show", 1, 1, {}, RunShow},
       {"diff", 2, 2, {}, RunDiff},
+      {"history", 0, 2, {}, RunHistory},
       {"passwd", 1, 1, {"ports"}, RunPasswd},
       {"restart", 0, 0, {}, RunRestart},
       {"reset-counters", 0, 0, {}, RunResetCounters},
@@ -82,6 +83,10 @@ QString HelpText() {
              "  set KLUCZ=WARTOŚĆ... [--verify]  zapis wybranych pozycji\n"
              "  show PLIK.gcf              zawartość pliku konfiguracji\n"
              "  diff A B                   różnice dwóch plików; A lub B może być 'device' (sterownik)\n"
+             "                             albo wpisem historii: @N lub @latest\n"
+             "  history                    historia konfiguracji ($XDG_DATA_HOME/velt/history): każdy pełny\n"
+             "                             odczyt i zapis okna i velt-cli, numer 1 najnowszy\n"
+             "  history show N             wpis historii jako KLUCZ=WARTOŚĆ\n"
              "  passwd NOWE                nowe hasło dostępu (cztery cyfry)\n"
              "  restart                    restart sterownika (bez wylogowania)\n"
              "  reset-counters             zerowanie dziennych liczników SMS i połączeń\n"

@@ -41,3 +41,5 @@ ExitStatus RunRestart(Context& context);
 ExitStatus RunResetCounters(Context& context);
 ExitStatus RunFirmware(Context& context);
 ExitStatus RunProvision(Context& context);
+ExitStatus RunHistory(Context& context);
+

@@ -4,6 +4,7 @@
 #include "config_record.h"
 #include "console.h"
 #include "item_requests.h"
+#include "item_values.h"
 #include "session.h"
 
 namespace ItemTransfer {
@@ -71,6 +72,7 @@ ItemValues Read(Session& session, const QList<int>& items, Console& console) {
   if (!unread.isEmpty())
     throw CliError(ExitStatus::Error, QStringLiteral("Nie odczytano z nadajnika VELT (za krótka odpowiedź): %1")
                                           .arg(unread.join(QStringLiteral(", "))));
+  if (items == AllItems()) session.History().Downloaded(Keyed::ToRecord(values));
   return values;
 }
 
@@ -85,5 +87,6 @@ void Write(Session& session, const ItemValues& values, Console& console) {
     StopIfInterrupted(session, it.key(), {true, done, values.size()});
   }
   console.EndProgress();
+  if (values.size() == Cmd::ItemCount) session.History().Uploaded(Keyed::ToRecord(values));
 }
 }  // namespace ItemTransfer

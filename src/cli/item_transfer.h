@@ -2,7 +2,8 @@
 // Configuration items read from or written to the controller one request at a time, with the
 // window's waits: a read gets 110 ticks (11 s) an attempt after a 10 ms pause, a write 60 ticks
 // for the ten input texts and 10 for the rest, with a 10 ms pause after each reply; three
-// attempts each. Ctrl-C stops a transfer after the current item.
+// attempts each. Ctrl-C stops a transfer after the current item. A transfer of every item is
+// kept in the configuration history.
 #include <QByteArray>
 #include <QList>
 #include <QMap>

@@ -68,19 +68,20 @@ void CheckOptionRules(const ItemValues& values, const FieldRules::FirmwareAllows
   if (!broken.isEmpty()) throw CliError(status, broken);
 }
 
-bool SameValue(int item, const QByteArray& a, const QByteArray& b) {
-  const ConfigItem& config = ConfigItems[size_t(item)];
-  return FieldRules::FormatItemValue(config, a) == FieldRules::FormatItemValue(config, b);
+QStringList FileLines(const ConfigFile& file) {
+  return QStringList{QStringLiteral("password=") + Escaped(QString::fromLatin1(file.password))} + Lines(FromRecord(file.record));
+}
+
+QJsonObject FileJson(const ConfigFile& file) {
+  return {{QStringLiteral("password"), QString::fromLatin1(file.password)},
+          {QStringLiteral("items"), Json(FromRecord(file.record))}};
 }
 
 QList<Difference> Differences(const ItemValues& a, const ItemValues& b) {
   QList<Difference> found;
-  for (auto it = a.cbegin(); it != a.cend(); ++it) {
-    const int k = it.key();
-    if (!b.contains(k) || SameValue(k, it.value(), b.value(k))) continue;
-    const ConfigItem& item = ConfigItems[size_t(k)];
-    found.append({k, FieldRules::FormatItemValue(item, it.value()), FieldRules::FormatItemValue(item, b.value(k))});
-  }
+  for (auto it = a.cbegin(); it != a.cend(); ++it)
+    if (b.contains(it.key()))
+      if (std::optional<Difference> d = CompareItem(it.key(), it.value(), b.value(it.key()))) found.append(*d);
   return found;
 }
 

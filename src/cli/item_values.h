@@ -8,9 +8,11 @@
 #include <QStringList>
 
 #include "cli_error.h"
+#include "config_file.h"
 #include "config_record.h"
 #include "field_rules.h"
 #include "item_transfer.h"
+#include "record_compare.h"
 
 namespace Keyed {
 
@@ -36,14 +38,12 @@ ItemValues ParseAssignments(const QStringList& arguments);
 // when the values hold the options; throws CliError (status given) naming the rule.
 void CheckOptionRules(const ItemValues& values, const FieldRules::FirmwareAllows& firmware, ExitStatus status);
 
-// Decoded as the window would show them: a text ends at its first NUL, reserved flag bits are
-// not looked at.
-bool SameValue(int item, const QByteArray& a, const QByteArray& b);
+// A configuration file as "password=" and the "key=value" lines; as JSON, "password" and "items".
+QStringList FileLines(const ConfigFile& file);
+QJsonObject FileJson(const ConfigFile& file);
 
-struct Difference {
-  int item;
-  QString a, b;  // readable forms
-};
+// Compared as the window would show them (record_compare.h).
+using Difference = ItemDifference;
 // Items present in both that differ, in item order.
 QList<Difference> Differences(const ItemValues& a, const ItemValues& b);
 // "key: LABELA "x", LABELB "y"", control characters escaped

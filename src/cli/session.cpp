@@ -40,7 +40,10 @@ QString OpenFailure(const QByteArray& path, const EComPort& error) {
 }  // namespace
 
 Session::Session(Console& console, Interrupts& interrupts)
-    : console_(console), interrupts_(interrupts), link_(port_, timer_, *this) {
+    : console_(console),
+      interrupts_(interrupts),
+      link_(port_, timer_, *this),
+      history_([this] { return EntryFacts{path_, firmware_, password_}; }, [this](const QString& m) { console_.Warn(m); }) {
   // What goes wrong on the port's own thread (the device vanishing) arrives here.
   TCustomComPort::SetApplicationExceptionHandler([this](const std::exception& e) { PortFailed(e); });
   port_.SetBaudRate(br1200);
@@ -95,6 +98,7 @@ void Session::LogIn(const QByteArray& password) {
   link_.SendFrame(Cmd::Login, password);
   if (!link_.WaitForReply(Waits::ShortTicks, Cmd::Login)) ThrowWaitFailure(QString());
   if (!link_.LastRxPayload.startsWith('T')) throw CliError(ExitStatus::WrongPassword, QStringLiteral("Błędne hasło"));
+  password_ = password;
   loggedIn_ = true;
 }
 

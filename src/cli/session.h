@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "comport.h"
+#include "connection_history.h"
 #include "field_rules.h"
 #include "link.h"
 
@@ -52,6 +53,8 @@ class Session final : public LinkClient {
   QString FirmwareCaption() const { return firmware_; }
   // What the firmware of the login reply allows; everything when it reported none.
   const FieldRules::FirmwareAllows& FirmwareAllows() const { return allows_; }
+  // What this connection's transfers keep in the configuration history.
+  ConnectionHistory& History() { return history_; }
 
  private:
   void ShowLoggedOut() override;
@@ -73,6 +76,8 @@ class Session final : public LinkClient {
   QString firmware_;
   FieldRules::FirmwareAllows allows_;
   QString lostMessage_;
+  QByteArray password_;  // of the login, kept in the history's files
+  ConnectionHistory history_;
   bool loggedIn_ = false;
   bool noReply_ = false;
   bool lost_ = false;

@@ -50,9 +50,9 @@ int HexValue(QChar c) {
 }
 
 // The bytes of a field, or nullopt when EntryFileName cannot have written it.
-std::optional<QByteArray> Unescaped(QStringView field, bool* shortened) {
+std::optional<QByteArray> Unescaped(QStringView field, quint8 cutBit, quint8* cut) {
   if (field.endsWith(CutMark)) {
-    *shortened = true;
+    *cut |= cutBit;
     field.chop(1);
   }
   QByteArray bytes;
@@ -132,10 +132,10 @@ std::optional<EntryName> ParseEntryFileName(QStringView name) {
   if (kind != u'R' && kind != u'W' && kind != u'F') return std::nullopt;
   entry.label.kind = EntryKind(char(kind));
   if (!ParseTime(fields[1], &entry)) return std::nullopt;
-  const std::optional<QByteArray> port = Unescaped(fields[3], &entry.shortened);
-  const std::optional<QByteArray> firmware = Unescaped(fields[4], &entry.shortened);
-  const std::optional<QByteArray> phone1 = Unescaped(fields[5], &entry.shortened);
-  const std::optional<QByteArray> smsCentre = Unescaped(fields[6], &entry.shortened);
+  const std::optional<QByteArray> port = Unescaped(fields[3], EntryName::CutPort, &entry.cut);
+  const std::optional<QByteArray> firmware = Unescaped(fields[4], EntryName::CutFirmware, &entry.cut);
+  const std::optional<QByteArray> phone1 = Unescaped(fields[5], EntryName::CutPhone1, &entry.cut);
+  const std::optional<QByteArray> smsCentre = Unescaped(fields[6], EntryName::CutSmsCentre, &entry.cut);
   if (!port || !firmware || !phone1 || !smsCentre) return std::nullopt;
   entry.label.port = *port;
   entry.label.firmware = QString::fromUtf8(*firmware);

@@ -32,8 +32,11 @@ struct EntryLabel {
 };
 
 struct EntryName {
+  // The fields cut to fit the name, as bits of `cut`.
+  enum : quint8 { CutPort = 1, CutFirmware = 2, CutPhone1 = 4, CutSmsCentre = 8 };
+
   EntryLabel label;
-  bool shortened = false;  // a field was cut to fit the name
+  quint8 cut = 0;
   int copy = 1;
   qint64 msSinceEpoch = 0;  // orders the entries
 };

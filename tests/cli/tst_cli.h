@@ -1,6 +1,8 @@
 #pragma once
 // velt-cli's tests, one class per area.
 #include <QObject>
+#include <QTemporaryDir>
+#include <memory>
 
 // Wrong command lines and bad files: a clear message, the right exit status, nothing sent.
 class TstBadInput : public QObject {
@@ -118,4 +120,19 @@ class TstWorkshop : public QObject {
   void readIntoFolder_data();
   void readIntoFolder();
   void interruptStopsEveryPort();
+};
+
+// The configuration history: what each command keeps, history, diff @N.
+class TstCliHistory : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void transfersKeepEntries_data();
+  void transfersKeepEntries();
+  void historyCommands_data();
+  void historyCommands();
+  void unwritableFolder();
+
+ private:
+  std::unique_ptr<QTemporaryDir> dataHome_;  // XDG_DATA_HOME of each test
 };

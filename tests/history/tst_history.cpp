@@ -73,42 +73,47 @@ void TestHistory::names_data() {
   QTest::addColumn<EntryLabel>("label");
   QTest::addColumn<int>("copy");
   QTest::addColumn<QString>("name");  // empty: not compared, only read back
-  QTest::addColumn<bool>("shortened");
+  QTest::addColumn<int>("cut");
   EntryLabel plain = Label("2025-03-14T10:15:30.123");
   QTest::newRow("plain") << plain << 1
                          << "velt_20250314-101530.123+0100_R_%2Fdev%2FttyUSB0_VELT%20v%201.8_+48600100200_+48501200777.gcf"
-                         << false;
-  QTest::newRow("second copy of a millisecond") << plain << 2 << QString() << false;
+                         << 0;
+  QTest::newRow("second copy of a millisecond") << plain << 2 << QString() << 0;
   EntryLabel odd{At("2024-12-31T23:59:59.999", -210), EntryKind::BeforeFirmware,
                  "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0", QString(), "Za\xBF\xF3\xB3\xE6_%~", ""};
-  QTest::newRow("escapes, an empty field, a negative offset") << odd << 1 << QString() << false;
+  QTest::newRow("escapes, an empty field, a negative offset") << odd << 1 << QString() << 0;
   EntryLabel written = plain;
   written.kind = EntryKind::Written;
   written.time = At("2025-03-14T10:15:30.123", 0);
-  QTest::newRow("written, UTC") << written << 9999 << QString() << false;
+  QTest::newRow("written, UTC") << written << 9999 << QString() << 0;
   EntryLabel long_ = plain;
   long_.port = "/tmp/" + QByteArray(300, '\xFF');
   long_.phone1 = QByteArray(100, '7');
   long_.smsCentre = QByteArray(100, '/');
   long_.firmware = QString(100, u'ą');
-  QTest::newRow("fields too long for a name") << long_ << 9999 << QString() << true;
+  QTest::newRow("every field too long for a name") << long_ << 9999 << QString() << 15;
+  EntryLabel longPhone = plain;
+  longPhone.phone1 = QByteArray(41, '7');
+  QTest::newRow("a telephone too long for a name") << longPhone << 1 << QString() << int(EntryName::CutPhone1);
+  longPhone.phone1.chop(1);
+  QTest::newRow("a telephone at the longest") << longPhone << 1 << QString() << 0;
 }
 
 void TestHistory::names() {
   QFETCH(EntryLabel, label);
   QFETCH(int, copy);
   QFETCH(QString, name);
-  QFETCH(bool, shortened);
+  QFETCH(int, cut);
   const QString made = EntryFileName(label, copy);
   if (!name.isEmpty()) QCOMPARE(made, name);
   QVERIFY2(QFile::encodeName(made).size() <= 255, qPrintable(made));
   const std::optional<EntryName> parsed = ParseEntryFileName(made);
   QVERIFY2(parsed, qPrintable(made));
   QCOMPARE(parsed->copy, copy);
-  QCOMPARE(parsed->shortened, shortened);
+  QCOMPARE(parsed->cut, cut);
   QCOMPARE(parsed->msSinceEpoch, label.time.toMSecsSinceEpoch());
   QCOMPARE(parsed->label.time.offsetFromUtc(), label.time.offsetFromUtc());
-  if (!shortened) QCOMPARE(parsed->label, label);
+  if (!cut) QCOMPARE(parsed->label, label);
   else QVERIFY(label.port.startsWith(parsed->label.port) && label.phone1.startsWith(parsed->label.phone1));
 }
 
