@@ -68,6 +68,7 @@ ExitStatus RunWrite(Context& context) {
   const QString path = context.options.arguments.front();
   // The file's own access password is not used: the login takes --password or VELT_PASSWORD.
   const ConfigFile file = LoadConfigFile(path);
+  if (context.options.dryRun) return RunDryRun(context, Keyed::FromRecord(file.record), false, {{QStringLiteral("file"), path}});
   return VisitController(context, [&](Session& session) {
     const WriteOutcome outcome = WriteItems(session, Keyed::FromRecord(file.record), context.options.verify, context.console);
     QJsonObject result = Base(session);
@@ -92,6 +93,7 @@ ExitStatus RunGet(Context& context) {
 
 ExitStatus RunSet(Context& context) {
   const ItemValues values = Keyed::ParseAssignments(context.options.arguments);
+  if (context.options.dryRun) return RunDryRun(context, values, true, {});
   return VisitController(context, [&](Session& session) {
     Keyed::CheckOptionRules(values, session.FirmwareAllows(), ExitStatus::Usage);
     const WriteOutcome outcome = WriteItems(session, values, context.options.verify, context.console);

@@ -17,7 +17,7 @@ constexpr OptionRule Options[] = {
     {"verify", 0, false, false},   {"watch", 0, false, false},  {"sites", 0, true, false},
     {"site", 0, true, false},      {"record", 0, true, false},  {"version", 0, false, true},
     {"complete", 0, true, false},  {"force", 0, false, false}, {"csv", 0, true, false},
-    {"for", 0, true, false},       {"ports", 0, true, false},
+    {"for", 0, true, false},       {"ports", 0, true, false},   {"dry-run", 0, false, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -55,6 +55,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"version") options.version = true;
   else if (name == u"output") options.output = value;
   else if (name == u"verify") options.verify = true;
+  else if (name == u"dry-run") options.dryRun = true;
   else if (name == u"watch") options.watch = true;
   else if (name == u"sites") options.sites = value;
   else if (name == u"site") options.siteValues.append(value);

@@ -24,6 +24,7 @@ struct CliOptions {
   bool help = false;
   bool version = false;
   bool verify = false;
+  bool dryRun = false;    // write, set: what a write would change, nothing written
   bool watch = false;
   QString complete;       // --complete (not in the help): what to list for the shell's completion
   bool force = false;     // a read-only file is replaced

@@ -10,9 +10,9 @@ const QList<CommandRule>& Commands() {
       {"ports", 0, 0, {}, RunPorts},
       {"status", 0, 0, {"watch", "csv", "for", "ports"}, RunStatus},
       {"read", 0, 0, {"output", "force", "ports"}, RunRead},
-      {"write", 1, 1, {"verify", "ports"}, RunWrite},
+      {"write", 1, 1, {"verify", "dry-run", "ports"}, RunWrite},
       {"get", 1, -1, {}, RunGet},
-      {"set", 1, -1, {"verify"}, RunSet},
+      {"set", 1, -1, {"verify", "dry-run"}, RunSet},
       {"show", 1, 1, {}, RunShow},
       {"diff", 2, 2, {}, RunDiff},
       {"history", 0, 2, {}, RunHistory},
@@ -81,11 +81,13 @@ QString HelpText() {
              "  write PLIK.gcf [--verify]  zapis pliku do sterownika; z --verify odczyt i porównanie\n"
              "  get KLUCZ...               odczyt wybranych pozycji\n"
              "  set KLUCZ=WARTOŚĆ... [--verify]  zapis wybranych pozycji\n"
+             "    --dry-run                (write, set) odczyt sterownika i to, co zapis by zmienił;\n"
+             "                             nic nie jest zapisywane (kod 0: bez zmian, 5: są zmiany)\n"
              "  show PLIK.gcf              zawartość pliku konfiguracji\n"
              "  diff A B                   różnice dwóch plików; A lub B może być 'device' (sterownik)\n"
              "                             albo wpisem historii: @N lub @latest\n"
-             "  history                    historia konfiguracji ($XDG_DATA_HOME/velt/history): każdy pełny\n"
-             "                             odczyt i zapis okna i velt-cli, numer 1 najnowszy\n"
+             "  history                    historia konfiguracji: każdy pełny odczyt i zapis okna\n"
+             "                             i velt-cli, w $XDG_DATA_HOME/velt/history; 1 najnowszy\n"
              "  history show N             wpis historii jako KLUCZ=WARTOŚĆ\n"
              "  passwd NOWE                nowe hasło dostępu (cztery cyfry)\n"
              "  restart                    restart sterownika (bez wylogowania)\n"
@@ -124,7 +126,7 @@ QString HelpText() {
              "  2  błędne wywołanie: opcja, polecenie, klucz albo wartość w wierszu poleceń\n"
              "  3  brak odpowiedzi ze sterownika\n"
              "  4  błędne hasło\n"
-             "  5  weryfikacja (lub diff) znalazła różnice\n"
+             "  5  weryfikacja (lub diff) znalazła różnice; z --dry-run: zapis coś zmieni\n"
              "  6  sterownik zapisany, ale protokołu uruchomienia nie zapisano\n"
              "\n"
              "Wartości (jak w polach okna):\n"

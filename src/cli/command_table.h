@@ -1,9 +1,11 @@
 #pragma once
 // The commands of velt-cli: their arguments and options, their handlers, and the help text.
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
 #include "controller_visit.h"
+#include "item_transfer.h"
 
 using CommandHandler = ExitStatus (*)(Context& context);
 
@@ -42,4 +44,7 @@ ExitStatus RunResetCounters(Context& context);
 ExitStatus RunFirmware(Context& context);
 ExitStatus RunProvision(Context& context);
 ExitStatus RunHistory(Context& context);
-
+// write --dry-run and set --dry-run: the controller read, what writing the values would change
+// shown, nothing written. typed: the values come from the command line, and the rules between
+// the option boxes and the firmware are checked as for a write. head goes into the JSON result.
+ExitStatus RunDryRun(Context& context, const ItemValues& values, bool typed, const QJsonObject& head);

@@ -122,7 +122,7 @@ class TstWorkshop : public QObject {
   void interruptStopsEveryPort();
 };
 
-// The configuration history: what each command keeps, history, diff @N.
+// The configuration history: what each command keeps, history, diff @N, dry runs.
 class TstCliHistory : public QObject {
   Q_OBJECT
  private slots:
@@ -131,6 +131,8 @@ class TstCliHistory : public QObject {
   void transfersKeepEntries();
   void historyCommands_data();
   void historyCommands();
+  void dryRun_data();
+  void dryRun();
   void unwritableFolder();
 
  private:

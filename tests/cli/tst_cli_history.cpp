@@ -40,6 +40,13 @@ ConfigRecord EntryRecord(const HistoryStore& store, const ListedEntry& entry) {
   return config ? config->record : ConfigRecord();
 }
 
+// Odd commands 5 to 61 write an item.
+bool AnyWrite(const CliRig& rig) {
+  for (const LoggedRequest& r : rig.sim.Requests())
+    if (Cmd::IsWriteItem(r.command)) return true;
+  return false;
+}
+
 // The arguments with "@/" standing for the rig's folder; "@N" names an entry.
 QStringList Here(const CliRig& rig, QStringList arguments) {
   for (QString& a : arguments) a.replace(QStringLiteral("@/"), rig.folder.path() + u'/');
@@ -62,6 +69,7 @@ void TstCliHistory::transfersKeepEntries_data() {
   QTest::newRow("diff with the controller") << QStringList{"diff", "@/a.gcf", "device"} << "R" << false;
   QTest::newRow("write") << QStringList{"write", "@/a.gcf"} << "W" << true;
   QTest::newRow("write, verified") << QStringList{"write", "@/a.gcf", "--verify"} << "W R" << true;
+  QTest::newRow("write, dry run") << QStringList{"write", "@/a.gcf", "--dry-run"} << "R" << false;
   QTest::newRow("provision") << QStringList{"provision", "@/a.gcf", "--sites", "@/s.csv", "--site", "A"} << "W" << true;
   QTest::newRow("get of some items") << QStringList{"get", "phone1", "pin"} << "" << false;
   QTest::newRow("set of some items") << QStringList{"set", "phone2=+48222"} << "" << false;
@@ -146,6 +154,41 @@ void TstCliHistory::historyCommands() {
   QVERIFY2(result.status == status, qPrintable(result.Describe()));
   for (const QString& line : Here(rig, lines)) QVERIFY2(result.out.contains(line), qPrintable(line + " in\n" + result.out));
   if (status != 0 && status != 5) QVERIFY2(result.err.startsWith(QStringLiteral("velt-cli: ")), qPrintable(result.err));
+}
+
+void TstCliHistory::dryRun_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("output");
+  QTest::newRow("set, nothing to change") << QStringList{"set", "phone1=+48601000310", "limit_sms=0"} << 0
+                                          << "Zapis niczego nie zmieni\n";
+  QTest::newRow("set, a change") << QStringList{"set", "phone1=+48111", "limit_sms=0"} << 5
+                                 << "Zapis zmieni pozycji: 1\n  phone1: sterownik \"+48601000310\", zapis \"+48111\"\n";
+  QTest::newRow("write of the same") << QStringList{"write", "@/same.gcf"} << 0 << "Zapis niczego nie zmieni\n";
+  QTest::newRow("write, two changes") << QStringList{"write", "@/a.gcf"} << 5
+                                      << "Zapis zmieni pozycji: 2\n  phone1: sterownik \"+48601000310\", zapis \"+48111\"\n"
+                                         "  limit_sms: sterownik \"0\", zapis \"7\"\n";
+  QTest::newRow("set with verification") << QStringList{"set", "phone1=+48111", "--verify"} << 2 << "";
+}
+
+void TstCliHistory::dryRun() {
+  QFETCH(QStringList, arguments);
+  QFETCH(int, status);
+  QFETCH(QString, output);
+  CliRig rig;
+  START_RIG(rig);
+  const ConfigRecord held = Changed(ItemIndex::Phone1, "+48601000310");
+  ConfigRecord other = Changed(ItemIndex::Phone1, "+48111");
+  other.setValue(ItemIndex::LimitSms, "\x07");
+  rig.File("same.gcf", ConfigFileBytes("7315", held.values));
+  rig.File("a.gcf", ConfigFileBytes("7315", other.values));
+  rig.sim.SetState(StateOf(held));
+
+  const CliResult result = rig.Run(Here(rig, arguments + QStringList{"--dry-run"}));
+  QVERIFY2(result.status == status, qPrintable(result.Describe()));
+  QCOMPARE(result.out, output);
+  QVERIFY2(!AnyWrite(rig), qPrintable(rig.Commands()));
+  QCOMPARE(rig.sim.State().items, StateOf(held).items);
 }
 
 // Two entries fail to be kept (the write and its read-back): one warning, and the write is made.
