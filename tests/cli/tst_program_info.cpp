@@ -48,6 +48,7 @@ void TstProgramInfo::completion_data() {
   row("port after '='", {"--port", "=", "@/velt-"}, {"@/velt-a"});
   row("file to write", {"write", "@/c"}, {"@/c.gcf"});
   row("controller or file to compare", {"diff", "c.gcf", "d"}, {"device"});
+  row("history", {"history", ""}, {"show"});
   row("nothing for a value", {"set", "pin", "=", "1"}, {});
   row("every port", {"status", "--ports", "a"}, {"all"});
 }
