@@ -46,32 +46,46 @@ void TMain::SaveConfigFile() {
   // The save buttons do not take the focus: the field being edited is corrected first, so that
   // an empty time or limit is not saved as 0.
   Editing->LeaveFocusedField();
-  ConfigFile file;
-  try {
-    file.record = Binding->EncodeRecord();
-  } catch (const EConvertError& error) {
-    ErrorBox(QString::fromUtf8(error.what()));  // the field, not the port, is at fault
-    return;
-  }
-  file.password = Cp1250::Encode(ui.Edit_haslo->text()).value_or(ui.Edit_haslo->text().toLatin1());
-  const QByteArray image = EncodeConfigFile(file);
+  const std::optional<ConfigRecord> record = WindowRecord();
+  if (!record) return;
+  const QByteArray image = EncodeConfigFile(ConfigFile{PasswordBytes(), *record});
   const QString path = ChooseSaveFile(ConfigFilter, ConfigSuffix);
   if (path.isEmpty()) return;
   QString error;
   if (!WriteFileAtomically(path, image, &error)) ErrorBox(error);
 }
 
+QByteArray TMain::PasswordBytes() const {
+  return Cp1250::Encode(ui.Edit_haslo->text()).value_or(ui.Edit_haslo->text().toLatin1());
+}
+
+std::optional<ConfigRecord> TMain::WindowRecord() {
+  try {
+    return Binding->EncodeRecord();
+  } catch (const EConvertError& error) {
+    ErrorBox(QString::fromUtf8(error.what()));  // the field, not the port, is at fault
+    return std::nullopt;
+  }
+}
+
+std::optional<ConfigFile> TMain::ReadConfigFile(const QString& path) {
+  const FileCheck::Result checked = FileCheck::ReadAndCheck(path, "gcf");
+  if (!ShowFileCheck(checked)) return std::nullopt;
+  std::optional<ConfigFile> file = DecodeConfigFile(checked.bytes);
+  if (!file) ErrorBox(FileCheck::BadFormatText.toString());
+  return file;
+}
+
 void TMain::LoadConfigFile() {
   if (RefusedDuringOperation()) return;
   const QString path = ChooseOpenFile(ConfigFilter);
-  if (path.isEmpty()) return;
-  const FileCheck::Result checked = FileCheck::ReadAndCheck(path, "gcf");
-  if (!ShowFileCheck(checked)) return;
-  const std::optional<ConfigFile> file = DecodeConfigFile(checked.bytes);
-  if (!file) {
-    ErrorBox(FileCheck::BadFormatText.toString());
-    return;
-  }
+  if (!path.isEmpty()) LoadConfigFrom(path);
+}
+
+bool TMain::LoadConfigFrom(const QString& path) {
+  if (RefusedDuringOperation()) return false;
+  const std::optional<ConfigFile> file = ReadConfigFile(path);
+  if (!file) return false;
   SetFieldText(ui.Edit_haslo, Cp1250::Decode(file->password));
   for (int k = 0; k < Cmd::ItemCount; ++k) {
     Binding->SetItemValue(k, file->record.value(k));
@@ -81,4 +95,5 @@ void TMain::LoadConfigFile() {
   }
   QApplication::beep();
   InformationBox(QStringLiteral("Odczytano plik konfiguracji"));
+  return true;
 }

@@ -19,13 +19,18 @@ void TMain::DownloadConfig() {
   ui.Bar->setValue(0);
   ui.Panel_bar->show();
   unreadItems_.reset();
+  ConfigRecord read;
+  bool complete = false;
   for (int k = 0; k < Cmd::ItemCount; ++k) {
     if (!ItemRequests::Read(link, k)) break;
+    read.setValue(k, link.LastRxPayload);
     ui.Bar->setValue(Cmd::ReadItem(k) * 100 / Cmd::ReadItemLast);
-    if (k == Cmd::ItemCount - 1) EndTransfer();
+    complete = k == Cmd::ItemCount - 1;
+    if (complete) EndTransfer();
     QCoreApplication::processEvents();
   }
   ui.Panel_bar->hide();
+  if (complete && unreadItems_.none()) ConfigHistory.Downloaded(read);
   // The window holds other values than the controller for these: the user is told once.
   if (unreadItems_.none()) return;
   QStringList captions;
@@ -46,7 +51,9 @@ void TMain::UploadConfig() {
   ui.Bar->setValue(0);
   ui.Panel_bar->show();
   QCoreApplication::processEvents();
-  for (int k = 0; k < Cmd::ItemCount; ++k) {
+  ConfigRecord written;
+  int k = 0;
+  for (; k < Cmd::ItemCount; ++k) {
     QByteArray value;
     try {
       value = Binding->EncodeConfigItem(k);
@@ -54,9 +61,11 @@ void TMain::UploadConfig() {
       // Nothing more is sent; the window is given back as it was before the upload.
       ui.Panel_bar->hide();
       if (LoggedIn) EndTransfer();
+      if (k > 0) ConfigHistory.Forget();
       throw;
     }
     if (!ItemRequests::Write(link, k, value)) break;
+    written.setValue(k, value);
     ui.Bar->setValue(UploadProgress[size_t(k)]);
     // An edit made while the item was on its way stays marked: the controller has the old value.
     try {
@@ -65,6 +74,9 @@ void TMain::UploadConfig() {
     }
   }
   ui.Panel_bar->hide();
+  // An upload that broke off leaves the controller with some of it, maybe the item on the line.
+  if (k == Cmd::ItemCount) ConfigHistory.Uploaded(written);
+  else ConfigHistory.Forget();
   if (LoggedIn) EndTransfer();
 }
 

@@ -37,6 +37,7 @@ void TMain::LogIn() {
     }
     if (ComPort.Connected() && RefuseNotSerialPort(NotSerialPort(ComPort.PortHandle()))) return;
     History.Clear();  // a new connection starts a chart of its own
+    ConfigHistory.Forget();
   }
   if (!ComPort.Connected()) return;
 

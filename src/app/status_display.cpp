@@ -72,6 +72,11 @@ void StatusDisplay::ShowFirmwareVersion(quint8 version) {
   SetTextColour(ui_.TextWersja, QColor(Colours::Black));
 }
 
+QString StatusDisplay::FirmwareCaption() const {
+  const QString shown = ui_.TextWersja->text();
+  return shown == UnknownVersion ? QString() : shown;
+}
+
 void StatusDisplay::ResetVersionAndGauge() {
   ui_.TextWersja->setText(UnknownVersion);
   SetTextColour(ui_.TextWersja, QColor(Colours::Grey));

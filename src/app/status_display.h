@@ -2,6 +2,7 @@
 // The live status area of the main window: lamps, event count, modem stage, signal gauge, the
 // day's counters and the firmware version, fed by the controller's status and login replies.
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 namespace Ui {
@@ -21,6 +22,8 @@ class StatusDisplay {
   // A payload shorter than a status reply changes nothing.
   void ShowStatusReply(const QByteArray& payload);
   void ShowFirmwareVersion(quint8 version);
+  // The caption of the firmware shown; empty while none is known.
+  QString FirmwareCaption() const;
   // After a logout: no version known and no signal.
   void ResetVersionAndGauge();
 

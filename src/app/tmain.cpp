@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QScreen>
+#include <QStatusBar>
 #include <cerrno>
 
 #include "application.h"
@@ -43,7 +44,12 @@ QString OpenFailureText(const QString& port, int osError) {
 }  // namespace
 
 TMain::TMain(QWidget* parent, DiscoveryRoots roots)
-    : QMainWindow(parent), link(ComPort, Timer, *this), Status(ui), PortRoots(std::move(roots)) {
+    : QMainWindow(parent),
+      link(ComPort, Timer, *this),
+      Status(ui),
+      ConfigHistory([this] { return EntryFacts{ComPort.Port(), Status.FirmwareCaption(), PasswordBytes()}; },
+                    [this](const QString& warning) { statusBar()->showMessage(warning); }),
+      PortRoots(std::move(roots)) {
   ui.setupUi(this);
   setWindowTitle(ProgramTitle());
   FormCreate();

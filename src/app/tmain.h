@@ -7,10 +7,13 @@
 #include <bitset>
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include "commands.h"
 #include "comport.h"
+#include "config_file.h"
 #include "config_binding.h"
+#include "connection_history.h"
 #include "field_editing.h"
 #include "maintenance_host.h"
 #include "link.h"
@@ -52,6 +55,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   // Configuration files.
   void SaveConfigFile();
   void LoadConfigFile();
+  // Loads the file into the window as LoadConfigFile does; false when it was refused.
+  bool LoadConfigFrom(const QString& path);
 
   // The file dialogs; tests answer them instead of a user. Empty: cancelled.
   std::function<QString(const QString& filter)> ChooseOpenFile;
@@ -65,6 +70,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   Link link;
   StatusDisplay Status;
   StatusHistory History;  // the status replies of the connection, for the signal chart
+  ConnectionHistory ConfigHistory;  // the configurations transferred, kept; what the controller holds
   bool LoggedIn = false;
   std::unique_ptr<ConfigControls> Controls;
   std::unique_ptr<ConfigBinding> Binding;
@@ -116,6 +122,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void ShowStatusOn() override { Status.ShowStatusOn(); }
   void ClearStatusDisplayOn() override { Status.StatusDisplayOn = false; }
   void StartTimer() override { Timer.start(); }
+  void BeforeFirmware() override { ConfigHistory.BeforeFirmware(); }
   void SetPassword(const QByteArray& password) override;
   QString ChooseFileToOpen(const QString& filter) override { return ChooseOpenFile(filter); }
   void HandleError(const std::exception& error) override { HandleException(this, error); }
@@ -147,6 +154,13 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
 
   // A file operation asked for while an operation runs: a beep, and true.
   bool RefusedDuringOperation();
+  // The access password field as a configuration file holds it.
+  QByteArray PasswordBytes() const;
+  // The window's configuration; nothing, after an error box, when a field does not convert.
+  std::optional<ConfigRecord> WindowRecord();
+  // A configuration file read and checked; nothing, after the window's error boxes, when bad.
+  std::optional<ConfigFile> ReadConfigFile(const QString& path);
+
   // After a transfer that leaves the window logged in: status and transfer buttons back.
   void EndTransfer();
 

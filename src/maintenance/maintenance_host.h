@@ -18,6 +18,8 @@ class MaintenanceHost {
   virtual void ClearStatusDisplayOn() = 0;
   // The 100 ms timer counts the waits of a dialog too.
   virtual void StartTimer() = 0;
+  // Firmware is about to go in: what the controller holds is kept first.
+  virtual void BeforeFirmware() = 0;
   // The password field of the main window, used at the next login.
   virtual void SetPassword(const QByteArray& password) = 0;
   // A file to read, or empty when the user cancels.

@@ -66,6 +66,7 @@ void TFboot::ButtonStartClick() {
   if (Transferring() || !image_) return;
   ui->Button1->setEnabled(false);
   ui->ButtonStart->setEnabled(false);
+  host_.BeforeFirmware();
   host_.ShowLoggedOut();
   host_.StartTimer();
   QApplication::beep();

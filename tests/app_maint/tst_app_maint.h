@@ -1,6 +1,8 @@
 #pragma once
 // The main window's files and maintenance operations; run together by main.cpp.
 #include <QObject>
+#include <QTemporaryDir>
+#include <memory>
 
 // Configuration files: the saved bytes, loading back, refused files and failed saves.
 class TestConfigFiles : public QObject {
@@ -59,4 +61,17 @@ class TestFirmware : public QObject {
   void hangUp();
   void closeDuringTransfer_data();
   void closeDuringTransfer();
+};
+
+// The configuration history: what the transfers keep, and a folder that cannot be written.
+class TestConfigHistory : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void keptEntries_data();
+  void keptEntries();
+  void unwritableFolder();
+
+ private:
+  std::unique_ptr<QTemporaryDir> dataHome_;  // XDG_DATA_HOME of each test
 };
