@@ -1,6 +1,7 @@
 #include "config_binding.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "colours.h"
@@ -153,13 +154,30 @@ bool ConfigBinding::ApplyConfigReply(quint8 command, const QByteArray& payload) 
 }
 
 QString ConfigBinding::CaptionOf(int k) const {
+  using namespace ItemIndex;
   const QString comma = QStringLiteral(", ");
+  const std::array<const QLabel*, 4> phones{ui_.LabelTel1, ui_.LabelTel2, ui_.LabelTel3, ui_.LabelTel4};
+  const std::array<const QLabel*, 5> inputs{ui_.LabelWej1, ui_.LabelWej2, ui_.LabelWej3, ui_.LabelWej4, ui_.LabelWej5};
+  // The output words by item: the output's column and the row of the word.
+  const std::array<std::pair<const QLabel*, const QLabel*>, 6> words{
+      {{ui_.LabelKolOut1, ui_.LabelWierszZal}, {ui_.LabelKolOut2, ui_.LabelWierszZal}, {ui_.LabelKolOut1, ui_.LabelWierszWyl},
+       {ui_.LabelKolOut2, ui_.LabelWierszWyl}, {ui_.LabelKolOut3, ui_.LabelWierszZal}, {ui_.LabelKolOut3, ui_.LabelWierszWyl}}};
+  if (k == Pin) return ui_.LabelPin->text();
+  if (k == SmsCentre) return ui_.LabelCentrum->text();
+  if (k >= Phone1 && k < Phone1 + 4) return phones[size_t(k - Phone1)]->text();
+  if (k >= In1OffText && k < In1OffText + 5) return inputs[size_t(k - In1OffText)]->text() + comma + ui_.LabelWejWyl->text();
+  if (k >= In1OnText && k < In1OnText + 5) return inputs[size_t(k - In1OnText)]->text() + comma + ui_.LabelWejZal->text();
+  if (k >= Out1OnWord && k <= Out3OffWord) {
+    const auto& [output, row] = words[size_t(k - Out1OnWord)];
+    return output->text() + comma + row->text();
+  }
   switch (k) {
     case ItemIndex::InputMatrix: return ui_.LabelTabelaT->text() + comma + ui_.LabelTabelaS->text();
     case ItemIndex::OutputFlags: return ui_.LabelWierszNC->text() + comma + ui_.LabelWierszMono->text();
     case ItemIndex::OutputTimes: return ui_.LabelWierszCzas->text();
-    case ItemIndex::LimitSms: return ui_.LabelLimitSMS->text();
-    case ItemIndex::LimitVoice: return ui_.LabelLimitVoice->text();
+    case LimitSms: return ui_.LabelLimitSMS->text();
+    case LimitVoice: return ui_.LabelLimitVoice->text();
+    case ConfirmText: return c_.text[size_t(k)]->toolTip();
     default: {
       QStringList captions;
       for (const QCheckBox* box : c_.options()) captions << box->text();

@@ -39,7 +39,7 @@ class ConfigBinding {
   OutputFlags Outputs() const;
   void SetOutputs(const OutputFlags& outputs);
 
-  // The window's captions of the controls of item k, an item of fixed size.
+  // The window's captions of the controls of item k.
   QString CaptionOf(int k) const;
   // The colour of a control of item k when in step.
   QColor InStepColour(int k) const;

@@ -119,6 +119,8 @@ void TMain::FormCreate() {
   connect(ui.Zapis1, &QAction::triggered, this, Guarded(&TMain::SaveConfigFile));
   connect(ui.SpeedButton2, &QToolButton::clicked, this, Guarded(&TMain::LoadConfigFile));
   connect(ui.Odczyt1, &QAction::triggered, this, Guarded(&TMain::LoadConfigFile));
+  connect(ui.HistoriaKonfiguracji1, &QAction::triggered, this, Guarded(&TMain::HistoriaKonfiguracji1Click));
+  connect(ui.PokazZmiany1, &QAction::triggered, this, Guarded(&TMain::PokazZmiany1Click));
   ChooseOpenFile = [this](const QString& filter) { return AskFileToOpen(this, filter); };
   ChooseSaveFile = [this](const QString& filter, const QString& suffix) {
     return AskFileToSave(this, filter, suffix);

@@ -18,6 +18,7 @@
 #include "maintenance_host.h"
 #include "link.h"
 #include "port_discovery.h"
+#include "record_compare.h"
 #include "status_display.h"
 #include "status_history.h"
 #include "ui_tmain.h"
@@ -96,6 +97,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void ButtonFirmwareClick();
   void ButtonRestartClick();
   void ButtonResetlimitClick();
+  void HistoriaKonfiguracji1Click();
+  void PokazZmiany1Click();
 
   // Connection controller steps.
   void LogIn();
@@ -160,7 +163,11 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   std::optional<ConfigRecord> WindowRecord();
   // A configuration file read and checked; nothing, after the window's error boxes, when bad.
   std::optional<ConfigFile> ReadConfigFile(const QString& path);
-
+  // An entry of the history against the window, item by item.
+  void CompareWithWindow(const QString& path, const QStringList& columns);
+  // Items that differ, with the window's captions, in a dialog of their own.
+  void ShowChanges(const QString& title, const QString& note, const QStringList& headers,
+                   const QList<ItemDifference>& differences);
   // After a transfer that leaves the window logged in: status and transfer buttons back.
   void EndTransfer();
 

@@ -52,7 +52,6 @@ const QStringList& OptionBoxNames() {
   return names;
 }
 
-const QString NoBox = QStringLiteral("none");
 
 // The ticked boxes of a list of names, in any letter case, separated by blanks or commas.
 std::optional<QList<bool>> ParseBoxes(const ConfigItem& item, const QString& typed,
@@ -60,7 +59,7 @@ std::optional<QList<bool>> ParseBoxes(const ConfigItem& item, const QString& typ
   static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
   const QStringList tokens = typed.split(separators, Qt::SkipEmptyParts);
   QList<bool> ticked(names.size(), false);
-  if (tokens.size() == 1 && tokens[0].compare(NoBox, Qt::CaseInsensitive) == 0) return ticked;
+  if (tokens.size() == 1 && tokens[0].compare(NoBoxes, Qt::CaseInsensitive) == 0) return ticked;
   for (const QString& token : tokens) {
     qsizetype found = -1;
     for (qsizetype i = 0; i < names.size() && found < 0; ++i)
@@ -85,7 +84,7 @@ QString FormatBoxes(const QStringList& names, const QList<bool>& ticked) {
   QStringList on;
   for (qsizetype i = 0; i < names.size(); ++i)
     if (ticked[i]) on.append(names[i]);
-  return on.isEmpty() ? NoBox : on.join(u' ');
+  return on.isEmpty() ? NoBoxes.toString() : on.join(u' ');
 }
 
 std::optional<QByteArray> ParseText(const ConfigItem& item, const QString& typed, QString* error) {

@@ -27,6 +27,7 @@
 namespace FieldRules {
 
 inline constexpr int NumberDigits = 2;  // times and limits
+inline constexpr QStringView NoBoxes = u"none";  // the readable form of boxes none of which is ticked
 inline constexpr int PasswordLength = 4;  // the access password field, like the PIN
 
 // The key filter: digits and telephone also let carriage return and backspace through (they

@@ -56,12 +56,12 @@ void DropFocus(TMain& window);
 // Saves a picture of the widget into /tmp/shots (made when missing).
 void SaveShot(QWidget* widget, const QString& name);
 
-// Opens the dialog of class D with the window's button and hands it to drive while it is open;
-// drive closes it or lets it close itself. Returns when the dialog is gone; false if it never
+// Opens the dialog of class D with open (a click, a menu item) and hands it to drive while it is
+// open; drive closes it or lets it close itself. Returns when the dialog is gone; false if it never
 // opened, was still open when drive returned (it is then rejected, so that nothing hangs), or
 // did not go within timeoutMs.
 template <typename D>
-bool RunDialog(WindowRig& rig, QWidget* button, std::function<void(D*)> drive, int timeoutMs,
+bool RunDialog(WindowRig& rig, const std::function<void()>& open, std::function<void(D*)> drive, int timeoutMs,
                qint64* goneMs = nullptr) {
   struct State {
     bool opened = false;
@@ -86,13 +86,19 @@ bool RunDialog(WindowRig& rig, QWidget* button, std::function<void(D*)> drive, i
     }
     return true;
   });
-  rig.Click(button);
+  open();
   const qint64 deadline = Simulator::NowMs() + timeoutMs;
   while (!state->gone && Simulator::NowMs() < deadline) QTest::qWait(20);
   rig.boxes.ClearHandlers();
   if (goneMs) *goneMs = state->goneMs;
   if (state->leftOpen) qWarning("the dialog was still open when its driver was done");
   return state->gone && !state->leftOpen;
+}
+
+// The same, opened with the window's button.
+template <typename D>
+bool RunDialog(WindowRig& rig, QWidget* button, std::function<void(D*)> drive, int timeoutMs, qint64* goneMs = nullptr) {
+  return RunDialog<D>(rig, [&rig, button] { rig.Click(button); }, std::move(drive), timeoutMs, goneMs);
 }
 
 // A firmware image of size bytes, none of them 0xFF and the first not "g", so that padding

@@ -63,7 +63,7 @@ class TestFirmware : public QObject {
   void closeDuringTransfer();
 };
 
-// The configuration history: what the transfers keep, and a folder that cannot be written.
+// The configuration history: what the transfers keep, the history dialog, what an upload would change.
 class TestConfigHistory : public QObject {
   Q_OBJECT
  private slots:
@@ -71,6 +71,9 @@ class TestConfigHistory : public QObject {
   void keptEntries_data();
   void keptEntries();
   void unwritableFolder();
+  void historyDialog();
+  void showChanges_data();
+  void showChanges();
 
  private:
   std::unique_ptr<QTemporaryDir> dataHome_;  // XDG_DATA_HOME of each test

@@ -1,8 +1,12 @@
-// The configuration history in the window: what the transfers keep, and a folder that cannot be
-// written.
+// The configuration history in the window: what the transfers keep, a folder that cannot be
+// written, the history dialog and what an upload would change.
 #include <QAbstractButton>
+#include <QAction>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <map>
@@ -12,9 +16,15 @@
 #include "maint_rig.h"
 #include "record_compare.h"
 #include "tfboot.h"
+#include "tfhistoria.h"
+#include "tfzmiany.h"
 #include "tst_app_maint.h"
 
 namespace {
+
+const QString Loaded = QStringLiteral("Information: Odczytano plik konfiguracji");
+const QString NoDownload =
+    QStringLiteral("Information: W tym połączeniu nie pobrano konfiguracji z VELT: nie wiadomo, co zmieni zapis.");
 
 ControllerState Held() {
   ControllerState state = ControllerState::New();
@@ -61,6 +71,29 @@ QStringList Entries(const QByteArray& port, const std::map<QChar, ControllerStat
     found << QString(kind) + (same ? "" : " differs");
   }
   return found;
+}
+
+// The rows of a list of changes: "Telefon nr. 1 | +48600100200 | +48111".
+QStringList Rows(const TFZmiany* dialog) {
+  const auto* table = dialog->findChild<QTableWidget*>("Table_zmiany");
+  QStringList rows;
+  if (!table->isVisibleTo(dialog)) return rows;
+  for (int r = 0; r < table->rowCount(); ++r)
+    rows << QStringLiteral("%1 | %2 | %3").arg(table->item(r, 0)->text(), table->item(r, 1)->text(), table->item(r, 2)->text());
+  return rows;
+}
+
+// Takes the next list of changes the window opens: its note and rows; closes it.
+void CatchChanges(WindowRig& rig, QString* note, QStringList* rows) {
+  rig.boxes.AddHandler([note, rows](QWidget* modal) {
+    auto* dialog = qobject_cast<TFZmiany*>(modal);
+    if (!dialog) return false;
+    *note = dialog->findChild<QLabel*>("LabelOpis")->text();
+    *rows = Rows(dialog);
+    if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(dialog, QStringLiteral("zmiany-%1.png").arg(rows->size()));
+    dialog->accept();
+    return true;
+  });
 }
 
 }  // namespace
@@ -120,4 +153,106 @@ void TestConfigHistory::unwritableFolder() {
            qPrintable(rig.window->statusBar()->currentMessage()));
   QCOMPARE(rig.boxes.Summaries(), QStringList());
   if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(rig.window.get(), "historia-ostrzezenie.png");
+}
+
+// The list, newest first with a damaged entry greyed; a filter; compare; load.
+void TestConfigHistory::historyDialog() {
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  LOG_IN(rig);
+  rig.sim.SetState(Held());
+  const HistoryStore store;
+  QVERIFY(QDir().mkpath(store.Folder()));
+  const EntryLabel damaged{QDateTime::currentDateTime().addDays(-1), EntryKind::Written, "/dev/ttyS0", {}, "+48999", ""};
+  QVERIFY(WriteWhole(store.PathOf(EntryFileName(damaged)), "gcf"));
+  QVERIFY(Transfer(rig, rig.ui().Icon_get));
+  SetControls(*rig.window, {"Edit_Tel1=+48111", "BoxIN1T1=1", "Edit_haslo=1234"});
+
+  QStringList listed, filtered, compareRows;
+  QString compareNote;
+  bool damagedLoadable = true;
+  const bool ran = RunDialog<TFHistoria>(
+      rig, [&rig] { rig.ui().HistoriaKonfiguracji1->trigger(); },
+      [&](TFHistoria* dialog) {
+        auto* table = dialog->findChild<QTableView*>("Table_historia");
+        const auto rowText = [table](int r) {
+          QStringList cells;
+          for (int c = 0; c < table->model()->columnCount(); ++c) cells << table->model()->index(r, c).data().toString();
+          return cells.mid(1).join(" | ");
+        };
+        for (int r = 0; r < table->model()->rowCount(); ++r) listed << rowText(r);
+        if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(dialog, "historia.png");
+        table->selectRow(1);
+        damagedLoadable = dialog->findChild<QAbstractButton*>("Button_wczytaj")->isEnabled();
+        QTest::keyClicks(dialog->findChild<QLineEdit*>("Edit_szukaj"), "+48999");
+        for (int r = 0; r < table->model()->rowCount(); ++r) filtered << rowText(r);
+        dialog->findChild<QLineEdit*>("Edit_szukaj")->clear();
+        table->selectRow(0);
+        CatchChanges(rig, &compareNote, &compareRows);
+        QTest::mouseClick(dialog->findChild<QAbstractButton*>("Button_porownaj"), Qt::LeftButton);
+        QTest::mouseClick(dialog->findChild<QAbstractButton*>("Button_wczytaj"), Qt::LeftButton);
+      },
+      10000);
+  QVERIFY(ran);
+
+  const QString port = rig.portPath;
+  QCOMPARE(listed, QStringList({"Odczyt | " + port + " | VELT v 1.8 | +48600100200 | +48501200777",
+                                "Zapis, nieczytelny | /dev/ttyS0 |  | +48999 | "}));
+  QCOMPARE(filtered, QStringList{listed[1]});
+  QVERIFY(!damagedLoadable);
+  QVERIFY2(compareNote.startsWith(QStringLiteral("Pozycje, w których wpis z ")), qPrintable(compareNote));
+  QCOMPARE(compareRows, QStringList({"Telefon nr. 1 | +48600100200 | +48111", "SMS, Voice | brak | IN1T1"}));
+  // Loaded as a file is: the password field too, and the box a file load shows.
+  QCOMPARE(rig.ui().Edit_Tel1->text(), QStringLiteral("+48600100200"));
+  QCOMPARE(rig.ui().Edit_haslo->text(), QStringLiteral("7315"));
+  QVERIFY(!rig.ui().BoxIN1T1->isChecked());
+  QCOMPARE(rig.boxes.Summaries(), QStringList{Loaded});
+}
+
+void TestConfigHistory::showChanges_data() {
+  QTest::addColumn<QString>("steps");  // D download, U upload, E edit, X disconnect and connect again
+  QTest::addColumn<QStringList>("rows");  // empty, with a note: nothing would change
+  QTest::addColumn<QString>("box");       // instead of the list
+  QTest::newRow("nothing read") << "E" << QStringList() << NoDownload;
+  QTest::newRow("read, nothing edited") << "D" << QStringList() << QString();
+  QTest::newRow("read, edited") << "D E" << QStringList{"Telefon nr. 1 | +48600100200 | +48111",
+                                                         "SMS, Voice | brak | IN1T1", "Limit SMS  [24H] | 5 | 7"}
+                                << QString();
+  QTest::newRow("written, then edited") << "E U E" << QStringList{"Limit SMS  [24H] | 7 | 9"} << QString();
+  QTest::newRow("read in an earlier connection") << "D X E" << QStringList() << NoDownload;
+}
+
+void TestConfigHistory::showChanges() {
+  QFETCH(QString, steps);
+  QFETCH(QStringList, rows);
+  QFETCH(QString, box);
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  LOG_IN(rig);
+  rig.sim.SetState(Held());
+  int edits = 0;
+  for (const QString& step : steps.split(u' ')) {
+    if (step == "D") QVERIFY(Transfer(rig, rig.ui().Icon_get));
+    if (step == "U") QVERIFY(Transfer(rig, rig.ui().Icon_put));
+    if (step == "E")
+      SetControls(*rig.window, edits++ == 0 ? QStringList{"Edit_Tel1=+48111", "Edit_LimitSMS=7", "BoxIN1T1=1"}
+                                            : QStringList{"Edit_LimitSMS=9"});
+    if (step == "X") {
+      rig.Click(rig.ui().Button_rozlacz);
+      LOG_IN(rig);
+    }
+  }
+  const int boxesBefore = rig.boxes.Boxes().size();
+  QString note;
+  QStringList shown;
+  CatchChanges(rig, &note, &shown);
+  const QList<LoggedRequest> before = rig.sim.Requests();
+  rig.ui().PokazZmiany1->trigger();
+  rig.boxes.ClearHandlers();
+
+  QCOMPARE(rig.boxes.Summaries().mid(boxesBefore), box.isEmpty() ? QStringList() : QStringList{box});
+  QCOMPARE(shown, rows);
+  if (box.isEmpty() && rows.isEmpty()) QVERIFY2(note.startsWith(QStringLiteral("Zapis do VELT niczego nie zmieni")), qPrintable(note));
+  for (const LoggedRequest& r : rig.sim.Requests().mid(before.size()))
+    QCOMPARE(r.command, quint8(Cmd::Status));  // nothing but the status poll went out
 }
