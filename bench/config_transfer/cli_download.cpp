@@ -5,6 +5,8 @@
 // directions (login, the 29 reads, logout) at 1200 bit/s, plus the 10 ms pause before each read.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include "cli_rig.h"
@@ -27,6 +29,9 @@ qint64 ReplyBytes(const ControllerState& state) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  // The download keeps its configuration, as in use, in a history of the run's own.
+  QTemporaryDir dataHome;
+  qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
   QTextStream out(stdout);
   CliRig rig({.baud = Baud, .stageStepMs = 0});
   QString why;

@@ -2,9 +2,12 @@
 // The window downloads and uploads the whole configuration from and to the in-process simulator
 // on a line paced at 1200 bit/s, every text at its longest. Each transfer is timed against the
 // least the line allows: 10 bits for every byte of every frame in both directions at 1200 bit/s,
-// plus the 10 ms pause the transfer makes for each item.
+// plus the 10 ms pause the transfer makes for each item. Both keep their configuration in the
+// history, as they do in use.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
@@ -83,6 +86,9 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   TApplication app(argc, argv);
   QTextStream out(stdout);
+  // The transfers keep their configurations, as in use, in a history of the run's own.
+  QTemporaryDir dataHome;
+  qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
 
   WindowRig rig({.baud = Baud, .stageStepMs = 0});
   QString why;

@@ -1,0 +1,78 @@
+// Usage: history_listing [entries]   (default 10000; offscreen unless QT_QPA_PLATFORM says otherwise)
+// Fills a temporary history folder with entries as the transfers name them, then times the
+// listing, the history dialog from its creation until it is shown, and keeping one more entry
+// in the full folder. Each figure is the median of five runs.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <functional>
+
+#include "history_store.h"
+#include "tfhistoria.h"
+
+namespace {
+constexpr int Runs = 5;
+
+double MedianMs(const std::function<void()>& run) {
+  QList<double> ms;
+  for (int i = 0; i < Runs; ++i) {
+    QElapsedTimer clock;
+    clock.start();
+    run();
+    ms << double(clock.nsecsElapsed()) / 1e6;
+  }
+  std::sort(ms.begin(), ms.end());
+  return ms[Runs / 2];
+}
+
+EntryLabel Label(int i) {
+  static const QDateTime start = QDateTime::currentDateTime().addDays(-400);
+  const EntryKind kinds[] = {EntryKind::Read, EntryKind::Written, EntryKind::BeforeFirmware};
+  return {start.addSecs(i * 60), kinds[i % 3], "/dev/ttyUSB" + QByteArray::number(i % 4), QStringLiteral("VELT v 1.8"),
+          "+48600" + QByteArray::number(100000 + i), "+48501200777"};
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QTextStream out(stdout);
+  const int count = argc > 1 ? QByteArray(argv[1]).toInt() : HistoryStore::DefaultBound;
+  QTemporaryDir folder;
+  const HistoryStore store(folder.path());
+  ConfigFile file{"7315", ConfigRecord::Default()};
+  // Written plainly: the safe writer's flushes would only make the set-up slow.
+  for (int i = 0; i < count; ++i) {
+    file.record.setValue(ItemIndex::Phone1, Label(i).phone1);
+    QFile entry(store.PathOf(EntryFileName(Label(i))));
+    if (!entry.open(QIODevice::WriteOnly) || entry.write(EncodeConfigFile(file)) <= 0) {
+      out << "cannot write " << entry.fileName() << '\n';
+      return 1;
+    }
+  }
+
+  qsizetype listed = 0;
+  const double listMs = MedianMs([&] { listed = store.List().size(); });
+  const double dialogMs = MedianMs([&] {
+    TFHistoria dialog(store, {[](const QString&) { return false; }, [](const QString&, const QStringList&) {}}, nullptr);
+    dialog.show();
+    QCoreApplication::processEvents();
+  });
+  int kept = count;
+  KeepFailure failure;
+  const double keepMs = MedianMs([&] {
+    if (!store.Keep(Label(kept++), file, &failure)) out << "cannot keep: " << failure.path << '\n';
+  });
+  if (listed != count || store.List().size() != std::min(kept, HistoryStore::DefaultBound)) {
+    out << "listed " << listed << " of " << count << '\n';
+    return 1;
+  }
+  out << QStringLiteral("%1 entries: listing %2 ms, history dialog shown in %3 ms, one more kept in %4 ms\n")
+             .arg(count).arg(listMs, 0, 'f', 1).arg(dialogMs, 0, 'f', 1).arg(keepMs, 0, 'f', 1);
+  out << QStringLiteral("RESULT list_ms=%1 dialog_ms=%2 keep_ms=%3\n")
+             .arg(listMs, 0, 'f', 1).arg(dialogMs, 0, 'f', 1).arg(keepMs, 0, 'f', 1);
+  return 0;
+}
