@@ -52,6 +52,9 @@ const CommandRule& CheckCommand(const CliOptions& options) {
     Refuse(QStringLiteral("polecenie %1 działa z jednym portem; kilka portów naraz przyjmują: %2")
                .arg(options.command, many.join(QStringLiteral(", "))));
   }
+  // A dry run shows one controller's changes; on several it would be a write.
+  if (options.dryRun && (options.ports.size() > 1 || options.allPorts))
+    Refuse(QStringLiteral("--dry-run pokazuje zmiany jednego sterownika: podaj jeden port"));
   if (options.siteValues.size() > 1 && options.ports.size() < 2 && !options.allPorts)
     throw CliError(ExitStatus::Usage, QStringLiteral("opcja --site podana dwa razy"));
   const qsizetype n = options.arguments.size();

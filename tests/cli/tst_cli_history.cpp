@@ -169,6 +169,7 @@ void TstCliHistory::dryRun_data() {
                                       << "Zapis zmieni pozycji: 2\n  phone1: sterownik \"+48601000310\", zapis \"+48111\"\n"
                                          "  limit_sms: sterownik \"0\", zapis \"7\"\n";
   QTest::newRow("set with verification") << QStringList{"set", "phone1=+48111", "--verify"} << 2 << "";
+  QTest::newRow("write on two ports") << QStringList{"write", "@/a.gcf", "-p", "/dev/null"} << 2 << "";
 }
 
 void TstCliHistory::dryRun() {
