@@ -112,7 +112,10 @@ void TFWykres::BuildChart() {
   stageEntry->attachAxis(timeAxis_);
   stageEntry->attachAxis(levelAxis_);
 
+  // The view lets go of the chart it was made with rather than deleting it.
+  QChart* madeWith = ui->ChartSygnal->chart();
   ui->ChartSygnal->setChart(chart_);
+  delete madeWith;
   ui->ChartSygnal->setRenderHint(QPainter::Antialiasing);
   marks_ = std::make_unique<StageMarks>(chart_, lines_.front());
 }
