@@ -10,6 +10,7 @@
 #include "atomic_write.h"
 #include "console.h"
 #include "file_name_part.h"
+#include "make_folders.h"
 #include "native_name.h"
 #include "system_error.h"
 
@@ -83,13 +84,8 @@ void CheckRecordFolder(const QString& folder) {
   };
   struct stat info {};
   if (::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode)) fail(QStringLiteral("to nie jest folder"));
-  // Each missing folder on the way, as mkdir -p does.
-  for (qsizetype slash = name.indexOf('/', 1);; slash = name.indexOf('/', slash + 1)) {
-    const QByteArray part = slash == -1 ? name : name.left(slash);
-    if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
-      fail(QStringLiteral("nie można utworzyć folderu: %1").arg(SystemErrorText(errno)));
-    if (slash == -1) break;
-  }
+  if (const int error = MakeFolders(name, 0777))
+    fail(QStringLiteral("nie można utworzyć folderu: %1").arg(SystemErrorText(error)));
   // A file really made there, since permissions alone do not tell a read-only mount.
   QByteArray probe = name + "/.velt-XXXXXX";
   const int fd = ::mkostemp(probe.data(), O_CLOEXEC);

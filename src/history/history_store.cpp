@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "atomic_write.h"
+#include "make_folders.h"
 
 namespace {
 
@@ -23,22 +24,6 @@ constexpr mode_t FolderMode = S_IRWXU;
 qsizetype SmallestFile() {
   static const qsizetype size = EncodeConfigFile(ConfigFile{}).size();
   return size;
-}
-
-// Makes the folder and any missing parents, for the owner only; errno is set on failure.
-bool MakeFolder(const QByteArray& path) {
-  struct stat info {};
-  if (::stat(path.constData(), &info) == 0) {
-    if (!S_ISDIR(info.st_mode)) {
-      errno = ENOTDIR;
-      return false;
-    }
-    return true;
-  }
-  if (errno != ENOENT) return false;
-  const qsizetype slash = path.lastIndexOf('/');
-  if (slash > 0 && !MakeFolder(path.left(slash))) return false;
-  return ::mkdir(path.constData(), FolderMode) == 0 || errno == EEXIST;
 }
 
 bool Newer(const ListedEntry& a, const ListedEntry& b) {
@@ -75,8 +60,8 @@ QString HistoryStore::PathOf(const QString& fileName) const { return folder_ + u
 
 std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigFile& file, KeepFailure* failure) const {
   const QByteArray folder = QFile::encodeName(folder_);
-  if (!MakeFolder(folder)) {
-    *failure = {folder_, errno};
+  if (const int error = MakeFolders(folder, FolderMode)) {
+    *failure = {folder_, error};
     return std::nullopt;
   }
   // A folder made by an older copy, or by hand, is closed to others too.
