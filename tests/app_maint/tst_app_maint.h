@@ -1,8 +1,9 @@
 #pragma once
 // The main window's files and maintenance operations; run together by main.cpp.
 #include <QObject>
-#include <QTemporaryDir>
 #include <memory>
+
+#include "data_home.h"
 
 // Configuration files: the saved bytes, loading back, refused files and failed saves.
 class TestConfigFiles : public QObject {
@@ -76,5 +77,5 @@ class TestConfigHistory : public QObject {
   void showChanges();
 
  private:
-  std::unique_ptr<QTemporaryDir> dataHome_;  // XDG_DATA_HOME of each test
+  std::unique_ptr<DataHome> dataHome_;  // XDG_DATA_HOME of each test
 };

@@ -99,8 +99,7 @@ void CatchChanges(WindowRig& rig, QString* note, QStringList* rows) {
 }  // namespace
 
 void TestConfigHistory::init() {
-  dataHome_ = std::make_unique<QTemporaryDir>();
-  qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome_->path()));
+  dataHome_ = std::make_unique<DataHome>();
 }
 
 void TestConfigHistory::keptEntries_data() {

@@ -1,8 +1,9 @@
 #pragma once
 // velt-cli's tests, one class per area.
 #include <QObject>
-#include <QTemporaryDir>
 #include <memory>
+
+#include "data_home.h"
 
 // Wrong command lines and bad files: a clear message, the right exit status, nothing sent.
 class TstBadInput : public QObject {
@@ -136,5 +137,5 @@ class TstCliHistory : public QObject {
   void unwritableFolder();
 
  private:
-  std::unique_ptr<QTemporaryDir> dataHome_;  // XDG_DATA_HOME of each test
+  std::unique_ptr<DataHome> dataHome_;  // XDG_DATA_HOME of each test
 };

@@ -56,8 +56,7 @@ QStringList Here(const CliRig& rig, QStringList arguments) {
 }  // namespace
 
 void TstCliHistory::init() {
-  dataHome_ = std::make_unique<QTemporaryDir>();
-  qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome_->path()));
+  dataHome_ = std::make_unique<DataHome>();
 }
 
 void TstCliHistory::transfersKeepEntries_data() {

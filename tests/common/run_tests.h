@@ -1,8 +1,9 @@
 #pragma once
 // Runs several Qt Test classes in one executable, in order, each on a fresh object; the
 // failures add up.
-#include <QTemporaryDir>
 #include <QTest>
+
+#include "data_home.h"
 
 template <typename Test>
 int RunTest(int argc, char** argv) {
@@ -12,10 +13,7 @@ int RunTest(int argc, char** argv) {
 
 template <typename... Tests>
 int RunTests(int argc, char** argv) {
-  // The configuration history of the programs under test goes to a folder of the run's own,
-  // never to the user's.
-  QTemporaryDir dataHome;
-  qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+  const DataHome dataHome;  // of the run; a test may give each of its functions one of its own
   int failed = 0;
   ((failed += RunTest<Tests>(argc, argv)), ...);
   return failed;

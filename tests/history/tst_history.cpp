@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "connection_history.h"
+#include "data_home.h"
 #include "file_check.h"
 #include "history_store.h"
 
@@ -61,12 +62,11 @@ class TestHistory : public QObject {
   void connection();
 
  private:
-  std::unique_ptr<QTemporaryDir> home_;
+  std::unique_ptr<DataHome> home_;
 };
 
 void TestHistory::init() {
-  home_ = std::make_unique<QTemporaryDir>();
-  qputenv("XDG_DATA_HOME", home_->path().toLocal8Bit());
+  home_ = std::make_unique<DataHome>();
 }
 
 void TestHistory::names_data() {
