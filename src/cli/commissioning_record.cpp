@@ -95,7 +95,7 @@ void CheckRecordFolder(const QString& folder) {
 }
 
 QStringList WriteRecord(const QString& folder, const CommissioningRecord& record) {
-  const QString stem = (folder.endsWith(u'/') ? folder : folder + u'/') + FileStem(record);
+  const QString stem = InFolder(folder, FileStem(record));
   const QByteArray json = QJsonDocument(record.Json()).toJson(QJsonDocument::Indented);
   const QByteArray text = record.Text().toUtf8();
   // Both files or neither, under a name that no earlier record holds.

@@ -10,3 +10,8 @@ inline QString FileNamePart(QString text, QStringView alsoKept = {}) {
   if (text.startsWith(u'.')) text[0] = u'_';
   return text;
 }
+
+// A name in a folder given on the command line, with or without its closing '/'.
+inline QString InFolder(const QString& folder, const QString& name) {
+  return (folder.endsWith(u'/') ? folder : folder + u'/') + name;
+}

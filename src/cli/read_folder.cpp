@@ -13,10 +13,6 @@
 
 namespace {
 constexpr int MostSuffixes = 1000;
-
-QString InFolder(const QString& folder, const QString& name) {
-  return (folder.endsWith(u'/') ? folder : folder + u'/') + name;
-}
 }  // namespace
 
 bool IsFolder(const QString& output) {
