@@ -22,3 +22,6 @@ class CliError : public std::exception {
   ExitStatus status;
   QString message;
 };
+
+// A mistake in the command line: the command ends with Usage.
+[[noreturn]] inline void RefuseUsage(const QString& message) { throw CliError(ExitStatus::Usage, message); }

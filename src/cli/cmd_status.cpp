@@ -33,8 +33,6 @@ void Show(Console& console, const StatusSnapshot& status, std::optional<qint64> 
   }
 }
 
-[[noreturn]] void Refuse(const QString& message) { throw CliError(ExitStatus::Usage, message); }
-
 // "90" (seconds), "90s", "15m", "24h", "1h30m": milliseconds above 0; nothing for anything else.
 std::optional<qint64> ParseDuration(const QString& text) {
   static const QRegularExpression form(QStringLiteral("^(?:[0-9]{1,9}|(?:[0-9]{1,9}[hms])+)$"));
@@ -56,10 +54,10 @@ std::optional<qint64> WatchLimitMs(const CliOptions& options) {
   if (!options.watch)
     for (const char* name : {"csv", "for"})
       if (options.given.contains(QLatin1String(name)))
-        Refuse(QStringLiteral("opcja --%1 działa tylko z --watch").arg(QLatin1String(name)));
+        RefuseUsage(QStringLiteral("opcja --%1 działa tylko z --watch").arg(QLatin1String(name)));
   if (!options.given.contains(QStringLiteral("for"))) return std::nullopt;
   const std::optional<qint64> limit = ParseDuration(options.duration);
-  if (!limit) Refuse(QStringLiteral("opcja --for: niepoprawny czas '%1' (np. 90s, 15m, 24h, 1h30m)").arg(options.duration));
+  if (!limit) RefuseUsage(QStringLiteral("opcja --for: niepoprawny czas '%1' (np. 90s, 15m, 24h, 1h30m)").arg(options.duration));
   return limit;
 }
 }  // namespace

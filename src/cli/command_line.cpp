@@ -32,20 +32,18 @@ const OptionRule* FindShort(QChar letter) {
   return nullptr;
 }
 
-[[noreturn]] void Refuse(const QString& message) { throw CliError(ExitStatus::Usage, message); }
-
 bool AllPorts(const QString& value) {
-  if (value != u"all") Refuse(QStringLiteral("opcja --ports przyjmuje tylko 'all'; wybrane porty podaj, powtarzając -p"));
+  if (value != u"all") RefuseUsage(QStringLiteral("opcja --ports przyjmuje tylko 'all'; wybrane porty podaj, powtarzając -p"));
   return true;
 }
 
 void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   const QString name = QLatin1String(rule.name);
   const bool repeatable = name == u"port" || name == u"site";
-  if (options.given.contains(name) && !repeatable) Refuse(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
+  if (options.given.contains(name) && !repeatable) RefuseUsage(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
   if (!options.given.contains(name)) options.given.append(name);
   // '' is a value left out by mistake (an unset variable), never "no option".
-  if (rule.takesValue && value.isEmpty()) Refuse(QStringLiteral("opcja --%1: pusta wartość").arg(name));
+  if (rule.takesValue && value.isEmpty()) RefuseUsage(QStringLiteral("opcja --%1: pusta wartość").arg(name));
   if (name == u"port") options.ports.append(value);
   else if (name == u"ports") options.allPorts = AllPorts(value);
   else if (name == u"password") options.password = value;
@@ -111,14 +109,14 @@ CliOptions ParseCommandLine(const QStringList& arguments) {
       rule = FindShort(arg[1]);
       if (arg.size() > 2) inlineValue = arg.mid(2);
     }
-    if (!rule) Refuse(QStringLiteral("nieznana opcja %1").arg(shown));
+    if (!rule) RefuseUsage(QStringLiteral("nieznana opcja %1").arg(shown));
     if (!rule->takesValue) {
-      if (inlineValue) Refuse(QStringLiteral("opcja %1 nie przyjmuje wartości").arg(shown));
+      if (inlineValue) RefuseUsage(QStringLiteral("opcja %1 nie przyjmuje wartości").arg(shown));
       Set(options, *rule, {});
       continue;
     }
     if (!inlineValue) {
-      if (i + 1 >= arguments.size()) Refuse(QStringLiteral("opcja %1 wymaga wartości").arg(shown));
+      if (i + 1 >= arguments.size()) RefuseUsage(QStringLiteral("opcja %1 wymaga wartości").arg(shown));
       inlineValue = arguments[++i];
     }
     Set(options, *rule, *inlineValue);

@@ -26,7 +26,7 @@ const QList<CommandRule>& Commands() {
 }
 
 [[noreturn]] void Refuse(const QString& message) {
-  throw CliError(ExitStatus::Usage, message + QStringLiteral(" (velt-cli --help)"));
+  RefuseUsage(message + QStringLiteral(" (velt-cli --help)"));
 }
 
 const CommandRule* FindCommand(const QString& name) {
@@ -56,7 +56,7 @@ const CommandRule& CheckCommand(const CliOptions& options) {
   if (options.dryRun && (options.ports.size() > 1 || options.allPorts))
     Refuse(QStringLiteral("--dry-run pokazuje zmiany jednego sterownika: podaj jeden port"));
   if (options.siteValues.size() > 1 && options.ports.size() < 2 && !options.allPorts)
-    throw CliError(ExitStatus::Usage, QStringLiteral("opcja --site podana dwa razy"));
+    RefuseUsage(QStringLiteral("opcja --site podana dwa razy"));
   const qsizetype n = options.arguments.size();
   if (n < rule->minArguments) Refuse(QStringLiteral("polecenie %1: za mało argumentów").arg(options.command));
   if (rule->maxArguments >= 0 && n > rule->maxArguments)

@@ -40,17 +40,15 @@ class Claims {
   QHash<QString, Claim> bySite_;
 };
 
-[[noreturn]] void Refuse(const QString& why) { throw CliError(ExitStatus::Usage, why); }
-
 }  // namespace
 
 QList<SiteRow> SitesOfPorts(const QList<QByteArray>& ports, const CliOptions& options) {
   const SiteTable table = LoadSiteTable(options.sites);
   const bool pairs = !options.siteValues.isEmpty();
   if (pairs && table.hasPortColumn)
-    Refuse(QStringLiteral("obiekty portów podaj opcjami --site PORT=OBIEKT albo w kolumnie 'port' tabeli %1, nie na oba sposoby").arg(options.sites));
+    RefuseUsage(QStringLiteral("obiekty portów podaj opcjami --site PORT=OBIEKT albo w kolumnie 'port' tabeli %1, nie na oba sposoby").arg(options.sites));
   if (!pairs && !table.hasPortColumn)
-    Refuse(QStringLiteral("provision na kilku portach: podaj obiekt każdego portu w kolumnie 'port' tabeli albo opcją --site PORT=OBIEKT"));
+    RefuseUsage(QStringLiteral("provision na kilku portach: podaj obiekt każdego portu w kolumnie 'port' tabeli albo opcją --site PORT=OBIEKT"));
 
   QStringList served;
   for (const QByteArray& port : ports) served.append(PortIdentity(NameFromBytes(port)));
@@ -58,9 +56,9 @@ QList<SiteRow> SitesOfPorts(const QList<QByteArray>& ports, const CliOptions& op
   for (const QString& pair : options.siteValues) {
     const qsizetype eq = pair.indexOf(u'=');
     const Claim claim{pair.left(eq), pair.mid(eq + 1).trimmed(), QString()};
-    if (eq <= 0 || claim.site.isEmpty()) Refuse(QStringLiteral("--site %1: przy kilku portach podaj PORT=OBIEKT").arg(pair));
+    if (eq <= 0 || claim.site.isEmpty()) RefuseUsage(QStringLiteral("--site %1: przy kilku portach podaj PORT=OBIEKT").arg(pair));
     if (!served.contains(PortIdentity(claim.port)))
-      Refuse(QStringLiteral("--site %1: portu %2 nie ma wśród portów polecenia").arg(pair, claim.port));
+      RefuseUsage(QStringLiteral("--site %1: portu %2 nie ma wśród portów polecenia").arg(pair, claim.port));
     claims.Add(claim);
   }
   for (const SiteRow& row : table.rows)
@@ -70,7 +68,7 @@ QList<SiteRow> SitesOfPorts(const QList<QByteArray>& ports, const CliOptions& op
   for (const QByteArray& port : ports) {
     const QString name = NameFromBytes(port);
     const Claim* claim = claims.Of(name);
-    if (!claim && pairs) Refuse(QStringLiteral("port %1 nie ma obiektu: dodaj --site %1=OBIEKT").arg(name));
+    if (!claim && pairs) RefuseUsage(QStringLiteral("port %1 nie ma obiektu: dodaj --site %1=OBIEKT").arg(name));
     if (!claim)
       throw CliError(ExitStatus::Error, QStringLiteral("%1: port %2 nie ma obiektu (brak go w kolumnie 'port')").arg(options.sites, name));
     const auto row = std::find_if(table.rows.cbegin(), table.rows.cend(), [claim](const SiteRow& r) { return r.site == claim->site; });

@@ -16,8 +16,6 @@
 
 namespace {
 
-[[noreturn]] void Refuse(const QString& why) { throw CliError(ExitStatus::Usage, why); }
-
 QString Written(const WriteOutcome& outcome) {
   return QStringLiteral("zapisano pozycji: %1, weryfikacja: %2").arg(outcome.written).arg(outcome.Verification());
 }
@@ -25,7 +23,7 @@ QString Written(const WriteOutcome& outcome) {
 WorkshopJob Status(const CliOptions& options) {
   for (const char* name : {"watch", "csv", "for"})
     if (options.given.contains(QLatin1String(name)))
-      Refuse(QStringLiteral("status --%1 działa z jednym portem").arg(QLatin1String(name)));
+      RefuseUsage(QStringLiteral("status --%1 działa z jednym portem").arg(QLatin1String(name)));
   return {{}, {}, [](Session& session, Console&, int) {
             const StatusSnapshot status = PollStatus(session);
             return PortResult{ExitStatus::Done, StatusLine(status), StatusJson(status)};
@@ -64,7 +62,7 @@ WorkshopJob Write(const CliOptions& options) {
 WorkshopJob Read(const CliOptions& options) {
   const QString folder = options.output;
   if (!IsFolder(folder))
-    Refuse(QStringLiteral("read na kilku portach zapisuje plik każdego sterownika w folderze: podaj istniejący folder opcją -o"));
+    RefuseUsage(QStringLiteral("read na kilku portach zapisuje plik każdego sterownika w folderze: podaj istniejący folder opcją -o"));
   CheckReadFolder(folder);
   return {{}, {}, [folder, password = LoginPassword(options)](Session& session, Console& console, int) {
             const ItemValues values = ItemTransfer::Read(session, ItemTransfer::AllItems(), console);
@@ -76,7 +74,7 @@ WorkshopJob Read(const CliOptions& options) {
 }
 
 WorkshopJob Provision(const CliOptions& options, const QList<QByteArray>& ports) {
-  if (options.sites.isEmpty()) Refuse(QStringLiteral("provision wymaga --sites OBIEKTY.csv"));
+  if (options.sites.isEmpty()) RefuseUsage(QStringLiteral("provision wymaga --sites OBIEKTY.csv"));
   const ConfigRecord configTemplate = LoadTemplate(options.arguments.front());
   QList<CommissioningRecord> records;
   QStringList sites;
