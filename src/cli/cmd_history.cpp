@@ -34,24 +34,6 @@ QJsonObject EntryJson(const HistoryStore& store, const ListedEntry& entry, qsize
           {QStringLiteral("file"), store.PathOf(entry.fileName)}};
 }
 
-// A line a row, the columns as wide as their widest text; an empty text shows as "-".
-QStringList Table(const QList<QStringList>& rows) {
-  QList<qsizetype> widths;
-  for (const QStringList& row : rows)
-    for (qsizetype c = 0; c < row.size(); ++c) {
-      if (widths.size() <= c) widths.append(1);
-      widths[c] = std::max(widths[c], row[c].size());
-    }
-  QStringList lines;
-  for (const QStringList& row : rows) {
-    QStringList cells;
-    for (qsizetype c = 0; c < row.size(); ++c)
-      cells.append((row[c].isEmpty() ? QStringLiteral("-") : row[c]).leftJustified(c + 1 < row.size() ? widths[c] : 0));
-    lines.append(cells.join(QStringLiteral("  ")));
-  }
-  return lines;
-}
-
 ExitStatus List(Console& console) {
   const HistoryStore store;
   const QList<ListedEntry> entries = store.List();
@@ -66,10 +48,11 @@ ExitStatus List(Console& console) {
   QList<QStringList> rows{QStringList{QStringLiteral("Nr")} + EntryColumns::Titles()};
   for (qsizetype i = 0; i < entries.size(); ++i) {
     QStringList row{QString::number(i + 1)};
-    for (const QString& column : EntryColumns::Of(entries[i])) row.append(Escaped(column));
+    // An empty text shows as "-", so that the columns stay apart.
+    for (const QString& column : EntryColumns::Of(entries[i])) row.append(column.isEmpty() ? QStringLiteral("-") : Escaped(column));
     rows.append(row);
   }
-  for (const QString& line : Table(rows)) console.Result(line);
+  for (const QString& line : AlignedColumns(rows)) console.Result(line);
   return ExitStatus::Done;
 }
 

@@ -1,6 +1,7 @@
 #include "console.h"
 
 #include <QJsonDocument>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sys/ioctl.h>
@@ -54,6 +55,22 @@ QString Escaped(const QString& text, bool keepLines) {
     }
   }
   return shown;
+}
+
+QStringList AlignedColumns(const QList<QStringList>& rows) {
+  QList<qsizetype> widths;
+  for (const QStringList& row : rows)
+    for (qsizetype c = 0; c + 1 < row.size(); ++c) {
+      if (widths.size() <= c) widths.append(0);
+      widths[c] = std::max(widths[c], row[c].size());
+    }
+  QStringList lines;
+  for (const QStringList& row : rows) {
+    QString line;
+    for (qsizetype c = 0; c < row.size(); ++c) line += c + 1 < row.size() ? row[c].leftJustified(widths[c] + 2) : row[c];
+    lines.append(line);
+  }
+  return lines;
 }
 
 void WriteResult(const QByteArray& bytes) {

@@ -5,6 +5,7 @@
 // pipe) fails the command: a script must never take a lost result for success.
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 // A port's thread in a many-port command speaks through a console of its own (port_run.h): the
 // messages and progress of the layers below are virtual for it.
@@ -50,6 +51,9 @@ class Console {
 // neither steer the terminal nor split a line. keepLines leaves the line breaks of the program's
 // own text of several lines.
 QString Escaped(const QString& text, bool keepLines = false);
+
+// Rows of cells as lines: each column but the last as wide as its widest cell, two spaces apart.
+QStringList AlignedColumns(const QList<QStringList>& rows);
 
 // Bytes onto standard output, checked; throws CliError (Error).
 void WriteResult(const QByteArray& bytes);

@@ -20,18 +20,12 @@ void ShowTable(Console& console, const QList<QByteArray>& ports, const QStringLi
   QStringList failed;
   for (qsizetype i = 0; i < results.size(); ++i) {
     const QString port = QString::fromLocal8Bit(ports[i]);
-    rows.append({port, sites.value(i), QString::number(int(results[i].status)), results[i].text});
+    rows.append({Escaped(port), Escaped(sites.value(i)), QString::number(int(results[i].status)), results[i].text});
     if (results[i].status != ExitStatus::Done) failed.append(port);
   }
-  QList<qsizetype> widths(3, 0);
-  for (const QStringList& row : rows)
-    for (qsizetype c = 0; c < widths.size(); ++c) widths[c] = qMax(widths[c], Escaped(row[c]).size());
-  for (const QStringList& row : rows) {
-    QString line;
-    for (qsizetype c = 0; c < widths.size(); ++c)
-      if (c != 1 || !sites.isEmpty()) line += Escaped(row[c]).leftJustified(widths[c] + 2);
-    console.Result(line + row[3]);
-  }
+  if (sites.isEmpty())
+    for (QStringList& row : rows) row.removeAt(1);
+  for (const QString& line : AlignedColumns(rows)) console.Result(line);
   QString count = QStringLiteral("Porty: %1, udane: %2, nieudane: %3").arg(results.size()).arg(results.size() - failed.size()).arg(failed.size());
   if (!failed.isEmpty()) count += QStringLiteral(" (%1)").arg(failed.join(QStringLiteral(", ")));
   console.Result(count);
