@@ -84,9 +84,9 @@ ExitStatus RunStatus(Context& context) {
       QElapsedTimer since;
       since.start();
       const StatusSnapshot status = PollStatus(session);
-      history.Record(QDateTime::currentMSecsSinceEpoch(), status.payload);
+      history.Record(status.payload);
       const StatusSample& sample = history.At(history.Size() - 1);
-      Show(context.console, status, sample.timeMs);
+      Show(context.console, status, sample.wallMs);
       if (csv) csv->WriteLine(StatusCsv::Line(sample));
       context.console.Footer(SignalSparkline(history));
       qint64 left = PollEveryMs - since.elapsed();

@@ -48,6 +48,8 @@ class TstControllerCommands : public QObject {
   void statusText();
   void watchCsv_data();
   void watchCsv();
+  void sparklineAcrossClockSteps_data();
+  void sparklineAcrossClockSteps();
   void ports();
   void maintenance_data();
   void maintenance();

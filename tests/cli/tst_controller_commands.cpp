@@ -8,6 +8,8 @@
 #include "cli_rig.h"
 #include "comport.h"
 #include "config_file.h"
+#include "signal_sparkline.h"
+#include "stepped_clock.h"
 #include "tst_cli.h"
 
 namespace {
@@ -135,6 +137,33 @@ void TstControllerCommands::watchCsv() {
     QCOMPARE(line.section(u',', 1), fields);
   }
   QCOMPARE(result.out.split(u'\n', Qt::SkipEmptyParts).size(), polls);
+}
+
+// The watch's line of the last minute is laid out on the monotonic clock: a step of the wall
+// clock either way leaves it as it would be without one, and never reaches past its columns.
+void TstControllerCommands::sparklineAcrossClockSteps_data() {
+  QTest::addColumn<int>("stepAt");  // of 70 replies a second apart
+  QTest::addColumn<qint64>("stepMs");
+  QTest::newRow("back 3 s with the newest reply") << 69 << -3000LL;
+  QTest::newRow("back 3 s half a minute ago") << 40 << -3000LL;
+  QTest::newRow("forward 3 s half a minute ago") << 40 << 3000LL;
+  QTest::newRow("back a month with the newest reply") << 69 << -MonthMs;
+  QTest::newRow("back a month half a minute ago") << 40 << -MonthMs;
+  QTest::newRow("forward a month with the newest reply") << 69 << MonthMs;
+}
+
+void TstControllerCommands::sparklineAcrossClockSteps() {
+  QFETCH(int, stepAt);
+  QFETCH(qint64, stepMs);
+  SteppedClock steady, stepped;
+  StatusHistory expected(StatusHistory::HalfHourOfPolls, steady.Clock());
+  StatusHistory history(StatusHistory::HalfHourOfPolls, stepped.Clock());
+  RecordEverySecond(expected, steady, 70);
+  RecordEverySecond(history, stepped, 70, stepAt, stepMs);
+  const QString line = SignalSparkline(history);
+  QCOMPARE(line, SignalSparkline(expected));
+  const QString columns = line.section(u'▕', 1).section(u'▏', 0, 0);
+  QVERIFY2(!columns.isEmpty() && !columns.contains(u' '), qPrintable(line));  // every second has its reply
 }
 
 void TstControllerCommands::ports() {
