@@ -91,8 +91,8 @@ void LogFile::Finish() {
 }
 
 void LogFile::FailWrite(int code) const {
-  // A line cut short (the disk filled in its middle) goes again: a spreadsheet must not take
-  // half a reply for a whole one.
+  // A line cut short (the disk filled in its middle) is taken off again: a spreadsheet must not
+  // take half a reply for a whole one.
   if (!regular_) Fail(SystemErrorText(code));
   const bool cut = ::ftruncate(fd_, wholeBytes_) == 0;
   Fail(QStringLiteral("%1; %2").arg(SystemErrorText(code), cut ? QStringLiteral("w pliku zostały tylko pełne wiersze")
