@@ -252,7 +252,7 @@ void TMain::ShowFirmwareVersion(quint8 version) { Status.ShowFirmwareVersion(ver
 
 void TMain::ShowStatusReply(const QByteArray& payload) {
   Status.ShowStatusReply(payload);
-  History.Record(QDateTime::currentMSecsSinceEpoch(), payload);
+  History.Record(payload);
   // A late status reply does not give the transfer buttons back during an operation.
   if (operationRunning_) {
     ui.Icon_get->setEnabled(false);

@@ -33,21 +33,21 @@ SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs, 
     else if (run.size() > 1) plot.lines << run;
     run.clear();
   };
-  for (int i = history.IndexFrom(fromMs); i < history.Size() && history.At(i).timeMs <= toMs; ++i) {
+  for (int i = history.IndexFrom(fromMs); i < history.Size() && history.At(i).monotonicMs <= toMs; ++i) {
     const StatusSample& sample = history.At(i);
     if (i > 0) {
       const StatusSample& before = history.At(i - 1);
       if (StatusHistory::Gap(before, sample)) endRun();
       if (StageName(before.StageCode()) != StageName(sample.StageCode()))
-        plot.stageChanges.append({sample.timeMs, sample.StageCode()});
+        plot.stageChanges.append({sample.monotonicMs, sample.StageCode()});
     }
     if (!sample.HasLevel()) {
       endRun();
-      plot.noLevel << QPointF(sample.timeMs, 0);
+      plot.noLevel << QPointF(sample.monotonicMs, 0);
       continue;
     }
-    const QPointF point(sample.timeMs, sample.Level());
-    const qint64 into = bucketMs > 0 ? (sample.timeMs - fromMs) / bucketMs : i;
+    const QPointF point(sample.monotonicMs, sample.Level());
+    const qint64 into = bucketMs > 0 ? (sample.monotonicMs - fromMs) / bucketMs : i;
     if (into != bucket) {
       endBucket();
       bucket = into;
@@ -62,12 +62,12 @@ SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs, 
   return plot;
 }
 
-QList<qint64> RoundTimeTicks(qint64 fromMs, qint64 toMs, qint64 utcOffsetMs) {
+QList<qint64> RoundTimeTicks(qint64 fromMs, qint64 toMs, qint64 localOffsetMs) {
   const qint64 spanMs = toMs - fromMs;
   const qint64 step = *std::find_if(std::begin(TickStepsMs), std::end(TickStepsMs) - 1,
                                     [spanMs](qint64 s) { return spanMs <= s * MostTicks; });
-  const qint64 local = fromMs + utcOffsetMs;
-  qint64 tick = local - (local % step + step) % step - utcOffsetMs;
+  const qint64 local = fromMs + localOffsetMs;
+  qint64 tick = local - (local % step + step) % step - localOffsetMs;
   if (tick < fromMs) tick += step;
   QList<qint64> ticks;
   for (; tick <= toMs; tick += step) ticks << tick;

@@ -9,7 +9,7 @@
 class StatusHistory;
 
 struct StageChange {
-  qint64 timeMs = 0;  // of the first reply in the new stage
+  qint64 timeMs = 0;  // of the first reply in the new stage, on the monotonic clock
   quint8 code = 0;
 };
 
@@ -18,19 +18,20 @@ struct StageChange {
 QString StageName(quint8 code);
 
 struct SignalPlot {
-  // x: milliseconds since the epoch; y: the level on the gauge's scale.
+  // x: the reply's time on the monotonic clock; y: the level on the gauge's scale.
   QList<QList<QPointF>> lines;
   QList<QPointF> dots;
   QList<QPointF> noLevel;  // y 0
   QList<StageChange> stageChanges;
 };
 
-// The samples from fromMs to toMs, both included. A stage change is seen against the reply
+// The samples from fromMs to toMs (monotonic), both included. A stage change is seen against the reply
 // before, even when that one lies before fromMs. Where replies are closer than the chart can
 // show, the line keeps the lowest and the highest level of each stretch of bucketMs (0: every
 // reply): Qt Charts works for every point of a line at each redraw, and a dip must still show.
 SignalPlot PlotSignal(const StatusHistory& history, qint64 fromMs, qint64 toMs, qint64 bucketMs);
 
 // Ticks for the time axis on round times of the local clock, whole steps of 5 s to 10 min apart,
-// the shortest step that gives at most eight of them from fromMs to toMs.
-QList<qint64> RoundTimeTicks(qint64 fromMs, qint64 toMs, qint64 utcOffsetMs);
+// the shortest step that gives at most eight of them from fromMs to toMs. localOffsetMs added to
+// a time gives the local clock's reading then.
+QList<qint64> RoundTimeTicks(qint64 fromMs, qint64 toMs, qint64 localOffsetMs);

@@ -26,6 +26,11 @@ constexpr int DotSize = 5;
 constexpr double ScaleRoom = 0.025;  // of the scale, below 0 and above its top
 constexpr int PixelsPerBucket = 3;   // the line's lowest and highest level in each
 const QString TimeFormat = QStringLiteral("HH:mm:ss");
+constexpr qint64 WallStepMs = 1000;  // less is the jitter between reading the two clocks
+
+QString WallTime(qint64 wallMs, const QString& format = TimeFormat) {
+  return QDateTime::fromMSecsSinceEpoch(wallMs).toString(format);
+}
 
 QString LevelText(double level, int decimals) {
   return QStringLiteral("%1 (%2%)")
@@ -134,8 +139,10 @@ QLineSeries* TFWykres::AddLevelLine() {
 void TFWykres::HistoryChanged() {
   // A new reply moves the line only when it starts another of the line's buckets: on half an
   // hour a second is a third of a pixel, and redrawing the chart is what costs.
-  const qint64 newestMs = history_.Size() ? history_.At(history_.Size() - 1).timeMs : -1;
-  if (newestMs < 0 || drawnNewestMs_ < 0 || newestMs < drawnNewestMs_ || newestMs - drawnNewestMs_ >= bucketMs_)
+  // A step of the wall clock relabels the axis at once.
+  const qint64 newestMs = history_.Size() ? history_.At(history_.Size() - 1).monotonicMs : -1;
+  if (newestMs < 0 || drawnNewestMs_ < 0 || newestMs < drawnNewestMs_ || newestMs - drawnNewestMs_ >= bucketMs_ ||
+      qAbs(history_.WallOffsetMs() - drawnWallOffsetMs_) >= WallStepMs)
     Redraw();
   ShowLatest();
 }
@@ -145,9 +152,9 @@ void TFWykres::Redraw() {
   // its first reply on, at least a minute of it.
   const qint64 spanMs = ui->ComboZakres->currentData().toInt() * 60 * 1000LL;
   const bool empty = history_.Size() == 0;
-  drawnNewestMs_ = empty ? -1 : history_.At(history_.Size() - 1).timeMs;
-  const qint64 newestMs = empty ? QDateTime::currentMSecsSinceEpoch() : drawnNewestMs_;
-  const qint64 oldestMs = empty ? newestMs : history_.At(0).timeMs;
+  drawnNewestMs_ = empty ? -1 : history_.At(history_.Size() - 1).monotonicMs;
+  const qint64 newestMs = empty ? history_.Now().monotonicMs : drawnNewestMs_;
+  const qint64 oldestMs = empty ? newestMs : history_.At(0).monotonicMs;
   fromMs_ = qMax(oldestMs, newestMs - spanMs);
   toMs_ = qMax(newestMs, fromMs_ + StatusHistory::MinuteMs);
   bucketMs_ = (toMs_ - fromMs_) * PixelsPerBucket / qMax(ui->ChartSygnal->width(), 1);
@@ -156,9 +163,12 @@ void TFWykres::Redraw() {
   timeAxis_->setStartValue(fromMs_);
   for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
   const QString format = toMs_ - fromMs_ > SecondsOnAxisUpToMs ? QStringLiteral("HH:mm") : TimeFormat;
+  // Placed on the monotonic clock, labelled with the wall clock as it reads now.
+  const qint64 wallOffsetMs = history_.WallOffsetMs();
+  drawnWallOffsetMs_ = wallOffsetMs;
   const qint64 utcOffsetMs = QDateTime::currentDateTime().offsetFromUtc() * 1000LL;
-  for (const qint64 tick : RoundTimeTicks(fromMs_, toMs_, utcOffsetMs))
-    timeAxis_->append(QDateTime::fromMSecsSinceEpoch(tick).toString(format), tick);
+  for (const qint64 tick : RoundTimeTicks(fromMs_, toMs_, wallOffsetMs + utcOffsetMs))
+    timeAxis_->append(WallTime(tick + wallOffsetMs, format), tick);
 
   const SignalPlot plot = PlotSignal(history_, fromMs_, toMs_, bucketMs_);
   while (lines_.size() < size_t(plot.lines.size())) AddLevelLine();
@@ -170,8 +180,7 @@ void TFWykres::Redraw() {
 
   ShowStats(history_.Stats(fromMs_, toMs_), ui->LabelWykresMin, ui->LabelWykresSr, ui->LabelWykresMax, ui->LabelWykresIle);
   ui->LabelZakresCzasu->setText(QStringLiteral("Na wykresie %1 – %2")
-                                    .arg(QDateTime::fromMSecsSinceEpoch(fromMs_).toString(TimeFormat),
-                                         QDateTime::fromMSecsSinceEpoch(toMs_).toString(TimeFormat)));
+                                    .arg(WallTime(fromMs_ + wallOffsetMs), WallTime(toMs_ + wallOffsetMs)));
 }
 
 void TFWykres::ShowLatest() {
@@ -183,7 +192,7 @@ void TFWykres::ShowLatest() {
   const StatusSample& newest = history_.At(history_.Size() - 1);
   const QString stage = newest.Reply().StageText;
   ui->LabelStan->setText(QStringLiteral("Ostatnia odpowiedź %1%2")
-                             .arg(QDateTime::fromMSecsSinceEpoch(newest.timeMs).toString(TimeFormat),
+                             .arg(WallTime(newest.wallMs),
                                   stage.isEmpty() ? QString() : QStringLiteral(": ") + stage));
 }
 
@@ -205,7 +214,7 @@ void TFWykres::ShowStats(const SignalStats& stats, QLabel* minimum, QLabel* aver
 
 void TFWykres::SaveCsv() {
   QByteArray data = (StatusCsv::Header() + u'\n').toUtf8();
-  for (int i = history_.IndexFrom(fromMs_); i < history_.Size() && history_.At(i).timeMs <= toMs_; ++i)
+  for (int i = history_.IndexFrom(fromMs_); i < history_.Size() && history_.At(i).monotonicMs <= toMs_; ++i)
     data += (StatusCsv::Line(history_.At(i)) + u'\n').toUtf8();
   SaveFile(QStringLiteral("Plik CSV (*.csv)"), QStringLiteral("csv"), data);
 }

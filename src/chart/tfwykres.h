@@ -59,8 +59,9 @@ class TFWykres : public QDialog {
   QScatterSeries* dots_ = nullptr;
   QScatterSeries* noLevel_ = nullptr;
   std::unique_ptr<StageMarks> marks_;
-  qint64 fromMs_ = 0;  // what is shown, in milliseconds since the epoch
+  qint64 fromMs_ = 0;  // what is shown, on the monotonic clock
   qint64 toMs_ = 0;
   qint64 bucketMs_ = 0;         // of the line drawn
   qint64 drawnNewestMs_ = -1;   // the newest reply drawn; -1: none
+  qint64 drawnWallOffsetMs_ = 0;  // the wall clock's, that the axis was labelled with
 };

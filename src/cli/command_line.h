@@ -27,7 +27,7 @@ struct CliOptions {
   bool dryRun = false;    // write, set: what a write would change, nothing written
   bool watch = false;
   QString complete;       // --complete (not in the help): what to list for the shell's completion
-  bool force = false;     // a read-only file is replaced
+  bool force = false;     // a read-only file (read -o), or any file (status --csv), is replaced
   QStringList given;      // long names of the options on the line
 };
 

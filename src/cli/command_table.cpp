@@ -8,7 +8,7 @@ namespace {
 const QList<CommandRule>& Commands() {
   static const QList<CommandRule> commands{
       {"ports", 0, 0, {}, RunPorts},
-      {"status", 0, 0, {"watch", "csv", "for", "ports"}, RunStatus},
+      {"status", 0, 0, {"watch", "csv", "force", "for", "ports"}, RunStatus},
       {"read", 0, 0, {"output", "force", "ports"}, RunRead},
       {"write", 1, 1, {"verify", "dry-run", "ports"}, RunWrite},
       {"get", 1, -1, {}, RunGet},
@@ -76,7 +76,9 @@ QString HelpText() {
              "Polecenia:\n"
              "  ports                      porty szeregowe z opisami\n"
              "  status [--watch]           stan sterownika; z --watch co sekundę do Ctrl-C\n"
-             "    --csv PLIK               z --watch: nagłówek i wiersz CSV na każdą odpowiedź\n"
+             "    --csv PLIK [--force]     z --watch: nagłówek i wiersz CSV na każdą odpowiedź; plik\n"
+             "                             powstaje przy pierwszej odpowiedzi; istniejącego nie zmienia\n"
+             "                             (kod 1), chyba że z --force: wtedy go zastępuje\n"
              "    --for CZAS               z --watch: koniec po tym czasie (90s, 15m, 24h, 1h30m)\n"
              "  read [-o PLIK.gcf|FOLDER] [--force]  odczyt 29 pozycji; do pliku (-o - : plik na\n"
              "                             wyjście; plik tylko do odczytu zastępuje --force), do\n"

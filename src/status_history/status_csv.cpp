@@ -22,7 +22,7 @@ QString StatusCsv::Header() {
 
 QString StatusCsv::Line(const StatusSample& sample) {
   const StatusReply reply = sample.Reply();
-  QStringList fields{IsoLocalTime(sample.timeMs), QString::number(sample.RawLevel()),
+  QStringList fields{IsoLocalTime(sample.wallMs), QString::number(sample.RawLevel()),
                      sample.HasLevel() ? QString::number(SignalPercent(sample.RawLevel())) : QString()};
   for (bool input : reply.Inputs) fields << Bit(input);
   fields << Bit(reply.Tamper);

@@ -1,17 +1,20 @@
 #pragma once
 // The status replies of one connection, oldest first, in a ring of fixed capacity: however long
 // a watch runs, the memory stays the same. The window's signal chart and velt-cli's watch read
-// it, with the statistics of the signal level over a stretch of time.
+// it, with the statistics of the signal level over a stretch of time. Every time below is on the
+// monotonic clock: a step of the wall clock moves no reply and shortens or stretches no span.
 #include <QByteArray>
 #include <QObject>
 #include <array>
 #include <vector>
 
+#include "status_clock.h"
 #include "status_decode.h"
 
 // One status reply and when it came.
 struct StatusSample {
-  qint64 timeMs = 0;                            // wall clock, milliseconds since the epoch
+  qint64 monotonicMs = 0;                       // for spans and places on a time line
+  qint64 wallMs = 0;                            // for the label of the reply only
   std::array<quint8, StatusReplySize> bytes{};  // the reply as the controller sent it
 
   quint8 RawLevel() const { return bytes[3]; }
@@ -40,11 +43,16 @@ class StatusHistory : public QObject {
   static constexpr qint64 GapAfterMs = 2500;
   static constexpr qint64 MinuteMs = 60 * 1000;
 
-  explicit StatusHistory(int capacity = HalfHourOfPolls);
+  explicit StatusHistory(int capacity = HalfHourOfPolls, StatusClock clock = SystemClockNow);
 
-  // A payload shorter than a status reply records nothing.
-  void Record(qint64 timeMs, const QByteArray& payload);
+  // Stamped with the clock now; a payload shorter than a status reply records nothing.
+  void Record(const QByteArray& payload);
   void Clear();
+
+  ClockReading Now() const { return clock_(); }
+  // Added to a monotonic time, the wall clock's reading then, as the newest reply (or, with
+  // none, the clock now) tells it: labels of a time line follow the wall clock as it is now.
+  qint64 WallOffsetMs() const;
 
   int Size() const { return int(samples_.size()); }
   int Capacity() const { return capacity_; }
@@ -58,7 +66,7 @@ class StatusHistory : public QObject {
 
   // A reply (or more) is missing between these two neighbours.
   static bool Gap(const StatusSample& before, const StatusSample& after) {
-    return after.timeMs - before.timeMs > GapAfterMs;
+    return after.monotonicMs - before.monotonicMs > GapAfterMs;
   }
 
  signals:
@@ -66,6 +74,7 @@ class StatusHistory : public QObject {
 
  private:
   int capacity_;
+  StatusClock clock_;
   std::vector<StatusSample> samples_;  // grows to capacity_, then wraps around at oldest_
   int oldest_ = 0;
 };

@@ -1,6 +1,8 @@
 #include "tst_signal_chart.h"
 
+#include <QCategoryAxis>
 #include <QChart>
+#include <QDateTime>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -10,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "stepped_clock.h"
 #include "tfwykres.h"
 #include "window_rig.h"
 
@@ -117,4 +120,41 @@ void TestSignalChart::savesWhatIsShown() {
   QVERIFY(!image.isNull());
   QCOMPARE(image.size(), chart->findChild<QWidget*>("PanelWykres")->size() * chart->devicePixelRatio());
   QCOMPARE(rig.boxes.Boxes().size(), boxesBefore);  // no error box
+}
+
+// Replies are laid out on the monotonic clock and labelled with the wall clock: a step of the
+// wall clock either way leaves every reply on the time axis, in the order they came, and the
+// labels tell the wall clock as it reads now.
+void TestSignalChart::wallClockSteps_data() {
+  QTest::addColumn<int>("stepAt");  // of 90 replies a second apart
+  QTest::addColumn<qint64>("stepMs");
+  QTest::newRow("back 3 s with the newest reply") << 89 << -3000LL;
+  QTest::newRow("forward 3 s half a minute ago") << 60 << 3000LL;
+  QTest::newRow("back a month half a minute ago") << 60 << -MonthMs;
+  QTest::newRow("forward a month with the newest reply") << 89 << MonthMs;
+}
+
+void TestSignalChart::wallClockSteps() {
+  QFETCH(int, stepAt);
+  QFETCH(qint64, stepMs);
+  constexpr int Replies = 90;
+  SteppedClock clock;
+  StatusHistory history(StatusHistory::HalfHourOfPolls, clock.Clock());
+  TFWykres chart(history, {}, nullptr);
+  chart.setAttribute(Qt::WA_DeleteOnClose, false);
+  chart.show();
+  RecordEverySecond(history, clock, Replies, stepAt, stepMs);
+
+  const auto* axis = qobject_cast<QCategoryAxis*>(chart.Chart()->axes(Qt::Horizontal).constFirst());
+  QList<QPointF> points;
+  for (QAbstractSeries* series : chart.Chart()->series()) points += qobject_cast<QXYSeries*>(series)->points();
+  QCOMPARE(points.size(), Replies);
+  std::sort(points.begin(), points.end(), [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+  for (int i = 0; i < Replies; ++i) {
+    QVERIFY2(points[i].x() >= axis->min() && points[i].x() <= axis->max(), qPrintable(QString::number(i)));
+    QCOMPARE(points[i].y(), double(i % 21));  // each reply where its second is
+  }
+  const QString now = QDateTime::fromMSecsSinceEpoch(clock.Now().wallMs).toString("HH:mm:ss");
+  QVERIFY2(chart.findChild<QLabel*>("LabelStan")->text().contains(now), qPrintable(now));
+  QVERIFY2(chart.findChild<QLabel*>("LabelZakresCzasu")->text().endsWith(now), qPrintable(now));
 }

@@ -9,4 +9,6 @@ class TestSignalChart : public QObject {
   void opens_data();
   void opens();
   void savesWhatIsShown();
+  void wallClockSteps_data();
+  void wallClockSteps();
 };

@@ -59,6 +59,7 @@ void TstBadInput::commandLine_data() {
   row("new password of five digits", {"passwd", "12345"}, "nowe hasło to cztery cyfry");
   row("provision without a site", {"provision", "t.json", "--sites", "s.csv"}, "--site NAZWA");
   row("CSV without --watch", {"status", "--csv", "w.csv"}, "opcja --csv działa tylko z --watch");
+  row("--force without a CSV", {"status", "--watch", "--force"}, "opcja --force działa tylko z --csv");
   row("time of another form", {"status", "--watch", "--for", "5x"}, "niepoprawny czas '5x'");
   row("time 0", {"status", "--watch", "--for", "0m"}, "niepoprawny czas '0m'");
   row("diff of the controller with itself", {"diff", "device", "device"}, "tylko jedna strona");

@@ -48,6 +48,12 @@ class TstControllerCommands : public QObject {
   void statusText();
   void watchCsv_data();
   void watchCsv();
+  void watchCsvKeepsFile_data();
+  void watchCsvKeepsFile();
+  void watchCsvFull_data();
+  void watchCsvFull();
+  void sparklineAcrossClockSteps_data();
+  void sparklineAcrossClockSteps();
   void ports();
   void maintenance_data();
   void maintenance();
@@ -69,6 +75,8 @@ class TstInterrupts : public QObject {
   void transferStopsAfterCurrentItem();
   void firmwareUpdateIsNotInterrupted();
   void watchEndsWithLogout();
+  void watchCsvStalledReader_data();
+  void watchCsvStalledReader();
 };
 
 // --version, --help and the shell's completion.

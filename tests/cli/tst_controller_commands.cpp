@@ -4,10 +4,14 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "cli_rig.h"
 #include "comport.h"
 #include "config_file.h"
+#include "signal_sparkline.h"
+#include "stepped_clock.h"
 #include "tst_cli.h"
 
 namespace {
@@ -135,6 +139,102 @@ void TstControllerCommands::watchCsv() {
     QCOMPARE(line.section(u',', 1), fields);
   }
   QCOMPARE(result.out.split(u'\n', Qt::SkipEmptyParts).size(), polls);
+}
+
+// Nothing is made or changed before the first status reply: a file already there stays as it
+// was, even with --force, and none appears where there was none.
+void TstControllerCommands::watchCsvKeepsFile_data() {
+  QTest::addColumn<QString>("fault");
+  QTest::addColumn<bool>("existing");
+  QTest::addColumn<int>("status");
+  QTest::newRow("wrong password, a file there") << "wrong-password" << true << 4;
+  QTest::newRow("silent controller, a file there") << "silent" << true << 3;
+  QTest::newRow("wrong password, no file") << "wrong-password" << false << 4;
+  QTest::newRow("silent controller, no file") << "silent" << false << 3;
+}
+
+void TstControllerCommands::watchCsvKeepsFile() {
+  QFETCH(QString, fault);
+  QFETCH(bool, existing);
+  CliRig rig;
+  START_RIG(rig);
+  QVERIFY(rig.sim.SetFaults({fault}));
+  const QByteArray walk = "time,signal_raw\n2025-03-01T14:05:09+01:00,15\n";
+  const QString csv = existing ? rig.File("walk.csv", walk) : rig.File("walk.csv");
+  QStringList arguments{"status", "--watch", "--csv", csv};
+  if (existing) arguments << "--force";  // without it, refused before the port is opened
+  const CliResult result = rig.Run(arguments, 30000);
+  QTEST(result.status, "status");
+  QFile file(csv);
+  QCOMPARE(file.exists(), existing);
+  if (existing) {
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), walk);
+  }
+  QCOMPARE(QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden).size(), existing ? 1 : 0);
+}
+
+// A target that fills up ends the watch after the logout, in Polish, and a file keeps only
+// whole lines.
+void TstControllerCommands::watchCsvFull_data() {
+  QTest::addColumn<QString>("target");  // "@": the rig's folder
+  QTest::addColumn<QString>("message");
+  QTest::newRow("a full device") << "/dev/full" << "/dev/full: brak miejsca na dysku";
+  QTest::newRow("a file at its size limit") << "@/walk.csv" << "@/walk.csv: plik za duży; w pliku zostały tylko pełne wiersze";
+}
+
+void TstControllerCommands::watchCsvFull() {
+  QFETCH(QString, target);
+  QFETCH(QString, message);
+  CliRig rig;
+  START_RIG(rig);
+  rig.sim.SetFixedStatus(QByteArray::fromHex("0580130F0201"));
+  constexpr rlim_t SizeLimit = 600;  // the header and a few lines
+  QProcess cli;
+  cli.setChildProcessModifier([] {
+    const rlimit limit{SizeLimit, SizeLimit};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, SIG_IGN);  // then a write past the limit fails with EFBIG
+  });
+  rig.Launch(cli, rig.InFolder({"status", "--watch", "--csv", target}));
+  const CliResult result = Finish(cli, 20000);
+  QVERIFY2(result.status == 1 && result.err.contains(rig.InFolder({message}).front()), qPrintable(result.Describe()));
+  QVERIFY2(rig.Commands().endsWith(" 2"), qPrintable(rig.Commands()));
+  if (target.startsWith(u'/')) return;
+  QFile file(rig.InFolder({target}).front());
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QByteArray kept = file.readAll();
+  QVERIFY2(kept.endsWith('\n') && kept.size() <= qsizetype(SizeLimit), kept.constData());
+  const QList<QByteArray> lines = kept.split('\n');
+  QVERIFY2(lines.size() >= 3, kept.constData());  // the header and at least one reply
+  for (const QByteArray& line : lines.mid(0, lines.size() - 1)) QCOMPARE(line.count(','), lines.front().count(','));
+}
+
+// The watch's line of the last minute is laid out on the monotonic clock: a step of the wall
+// clock either way leaves it as it would be without one, and never reaches past its columns.
+void TstControllerCommands::sparklineAcrossClockSteps_data() {
+  QTest::addColumn<int>("stepAt");  // of 70 replies a second apart
+  QTest::addColumn<qint64>("stepMs");
+  QTest::newRow("back 3 s with the newest reply") << 69 << -3000LL;
+  QTest::newRow("back 3 s half a minute ago") << 40 << -3000LL;
+  QTest::newRow("forward 3 s half a minute ago") << 40 << 3000LL;
+  QTest::newRow("back a month with the newest reply") << 69 << -MonthMs;
+  QTest::newRow("back a month half a minute ago") << 40 << -MonthMs;
+  QTest::newRow("forward a month with the newest reply") << 69 << MonthMs;
+}
+
+void TstControllerCommands::sparklineAcrossClockSteps() {
+  QFETCH(int, stepAt);
+  QFETCH(qint64, stepMs);
+  SteppedClock steady, stepped;
+  StatusHistory expected(StatusHistory::HalfHourOfPolls, steady.Clock());
+  StatusHistory history(StatusHistory::HalfHourOfPolls, stepped.Clock());
+  RecordEverySecond(expected, steady, 70);
+  RecordEverySecond(history, stepped, 70, stepAt, stepMs);
+  const QString line = SignalSparkline(history);
+  QCOMPARE(line, SignalSparkline(expected));
+  const QString columns = line.section(u'▕', 1).section(u'▏', 0, 0);
+  QVERIFY2(!columns.isEmpty() && !columns.contains(u' '), qPrintable(line));  // every second has its reply
 }
 
 void TstControllerCommands::ports() {

@@ -2,6 +2,9 @@
 #include <QJsonDocument>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli_rig.h"
 #include "config_file.h"
@@ -90,4 +93,41 @@ void TstInterrupts::watchEndsWithLogout() {
     QCOMPARE(poll.value("stage").toString(), QStringLiteral("Połączony z siecią GSM"));
     QVERIFY(!poll.value("time").toString().isEmpty());
   }
+}
+
+// A CSV reader that opened and never reads holds up neither the watch nor its end: a stop
+// signal ends it at once, logged out, and the lines it could not take are told.
+void TstInterrupts::watchCsvStalledReader_data() {
+  QTest::addColumn<int>("signal");
+  QTest::newRow("SIGTERM") << SIGTERM;
+  QTest::newRow("Ctrl-C") << SIGINT;
+  QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TstInterrupts::watchCsvStalledReader() {
+  QFETCH(int, signal);
+  CliRig rig;
+  START_RIG(rig);
+  rig.sim.SetFixedStatus(QByteArray::fromHex("0580130F0201"));
+  const QString fifo = rig.File("walk.csv");
+  const QByteArray name = QFile::encodeName(fifo);
+  QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+  const int reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  QVERIFY(reader >= 0);
+  // The pipe full before velt-cli comes: its first line finds no room.
+  const int filler = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  QVERIFY(filler >= 0);
+  const QByteArray block(4096, 'x');
+  for (qsizetype size = block.size(); size > 0; size /= 2)
+    while (::write(filler, block.constData(), size_t(size)) > 0) {}
+  ::close(filler);
+
+  QProcess cli;
+  rig.Launch(cli, {"status", "--watch", "--csv", fifo});
+  QVERIFY(rig.sim.WaitForRequests(3, 10000));  // the login and two polls
+  ::kill(pid_t(cli.processId()), signal);
+  const CliResult f = Finish(cli, 3000);
+  ::close(reader);
+  QVERIFY2(f.status == 1 && f.err.contains(fifo + ": nie zapisano "), qPrintable(f.Describe()));
+  QCOMPARE(rig.Commands().split(u' ').back(), QStringLiteral("2"));
 }

@@ -51,6 +51,8 @@ void TstProgramInfo::completion_data() {
   row("history", {"history", ""}, {"show"});
   row("nothing for a value", {"set", "pin", "=", "1"}, {});
   row("every port", {"status", "--ports", "a"}, {"all"});
+  row("options of a watch", {"status", "--watch", "--fo"}, {"--force", "--for="});
+  row("file of a watch", {"status", "--watch", "--csv", "@/c"}, {"@/c.gcf"});
 }
 
 void TstProgramInfo::completion() {

@@ -1,5 +1,5 @@
-// Values that could steer a terminal are escaped, the password goes only to a serial port, and a
-// read-only file is replaced only when asked.
+// Values that could steer a terminal are escaped, the password goes only to a serial port, a
+// read-only file is replaced only when asked, and a watch's CSV file only when asked.
 #include <QRegularExpression>
 #include <QtTest>
 #include <fcntl.h>
@@ -34,6 +34,8 @@ void TstSafeOutput::edges_data() {
       "to nie jest port szeregowy (terminal, na którym działa sesja użytkownika)", false);
   row("read-only file", {"read", "-o", "@/plain"}, 1, "", "@/plain: plik jest tylko do odczytu; --force go zastąpi", false);
   row("read-only file with --force", {"read", "-o", "@/plain", "--force"}, 0, "", "", true);
+  row("file there for a CSV", {"status", "--watch", "--csv", "@/plain"}, 1, "", "@/plain: plik już istnieje; --force go zastąpi", false);
+  row("file there for a CSV, --force", {"status", "--watch", "--csv", "@/plain", "--force", "--for", "1s"}, 0, QString(), "", true);
 }
 
 void TstSafeOutput::edges() {

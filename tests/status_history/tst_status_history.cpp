@@ -3,15 +3,15 @@
 #include <QTest>
 
 #include "status_history.h"
+#include "stepped_clock.h"
 
 namespace {
-QByteArray Status(quint8 level) { return QByteArray::fromHex("058013") + char(level) + QByteArray::fromHex("0201"); }
-
 // "0:10 1000:99" records a reply with level 10 at 0 ms and one with no level at 1000 ms.
-void RecordAll(StatusHistory& history, const QString& replies) {
+void RecordAll(StatusHistory& history, SteppedClock& clock, const QString& replies) {
   for (const QString& reply : replies.split(u' ', Qt::SkipEmptyParts)) {
     const QStringList parts = reply.split(u':');
-    history.Record(parts[0].toLongLong(), Status(quint8(parts[1].toInt())));
+    clock.AdvanceTo(parts[0].toLongLong());
+    history.Record(StatusWithLevel(quint8(parts[1].toInt())));
   }
 }
 }  // namespace
@@ -23,6 +23,8 @@ class TestStatusHistory : public QObject {
   void bound();
   void stats_data();
   void stats();
+  void wallClockSteps_data();
+  void wallClockSteps();
 };
 
 void TestStatusHistory::bound_data() {
@@ -45,13 +47,14 @@ void TestStatusHistory::bound() {
   QFETCH(int, size);
   QFETCH(qint64, oldestMs);
 
-  StatusHistory history(capacity);
-  for (int i = 0; i < recorded; ++i) history.Record(i * 1000LL, Status(quint8(i % 21)));
-  history.Record(recorded * 1000LL, QByteArray::fromHex("0580130F02"));  // too short: not kept
+  SteppedClock clock(0);
+  StatusHistory history(capacity, clock.Clock());
+  RecordEverySecond(history, clock, recorded);
+  history.Record(QByteArray::fromHex("0580130F02"));  // too short: not kept
 
   QCOMPARE(history.Size(), size);
   for (int i = 0; i < size; ++i) {
-    QCOMPARE(history.At(i).timeMs, oldestMs + i * 1000);
+    QCOMPARE(history.At(i).monotonicMs, oldestMs + i * 1000);
     QCOMPARE(history.At(i).Level(), int(oldestMs / 1000 + i) % 21);
   }
   // Found by time across the wrap.
@@ -90,8 +93,9 @@ void TestStatusHistory::stats() {
   QFETCH(qint64, fromMs);
   QFETCH(qint64, toMs);
 
-  StatusHistory history(capacity);
-  RecordAll(history, replies);
+  SteppedClock clock(0);
+  StatusHistory history(capacity, clock.Clock());
+  RecordAll(history, clock, replies);
   const SignalStats stats = history.Stats(fromMs, toMs);
   QTEST(stats.replies, "count");
   QTEST(stats.withLevel, "withLevel");
@@ -99,6 +103,43 @@ void TestStatusHistory::stats() {
   QTEST(stats.minimum, "minimum");
   QTEST(stats.maximum, "maximum");
   QTEST(stats.average, "average");
+}
+
+// A step of the wall clock, either way, moves no reply on the time line: the last minute, the
+// gaps and the searches go by the monotonic clock, and each reply keeps the wall time it came at.
+void TestStatusHistory::wallClockSteps_data() {
+  QTest::addColumn<int>("stepAt");  // of 90 replies a second apart
+  QTest::addColumn<qint64>("stepMs");
+  QTest::newRow("back 3 s with the newest reply") << 89 << -3000LL;
+  QTest::newRow("back 3 s half a minute ago") << 60 << -3000LL;
+  QTest::newRow("forward 3 s half a minute ago") << 60 << 3000LL;
+  QTest::newRow("back a month half a minute ago") << 60 << -MonthMs;
+  QTest::newRow("forward a month with the newest reply") << 89 << MonthMs;
+  QTest::newRow("back a month before the last minute") << 10 << -MonthMs;
+}
+
+void TestStatusHistory::wallClockSteps() {
+  QFETCH(int, stepAt);
+  QFETCH(qint64, stepMs);
+  constexpr int Replies = 90;
+  SteppedClock steady, stepped;
+  StatusHistory expected(StatusHistory::HalfHourOfPolls, steady.Clock());
+  StatusHistory history(StatusHistory::HalfHourOfPolls, stepped.Clock());
+  RecordEverySecond(expected, steady, Replies);
+  RecordEverySecond(history, stepped, Replies, stepAt, stepMs);
+
+  const SignalStats minute = history.LastMinute(), steadyMinute = expected.LastMinute();
+  QCOMPARE(minute.replies, steadyMinute.replies);
+  QCOMPARE(minute.average, steadyMinute.average);
+  const qint64 newestMs = history.At(Replies - 1).monotonicMs;
+  QCOMPARE(history.IndexFrom(newestMs - StatusHistory::MinuteMs), expected.IndexFrom(newestMs - StatusHistory::MinuteMs));
+  for (int i = 0; i < Replies; ++i) {
+    QCOMPARE(history.At(i).monotonicMs, expected.At(i).monotonicMs);
+    QCOMPARE(history.At(i).wallMs, expected.At(i).wallMs + (i >= stepAt ? stepMs : 0));
+    if (i > 0) QVERIFY(!StatusHistory::Gap(history.At(i - 1), history.At(i)));
+  }
+  // Labels on the time line follow the wall clock as it reads now.
+  QCOMPARE(history.WallOffsetMs(), expected.WallOffsetMs() + stepMs);
 }
 
 QTEST_GUILESS_MAIN(TestStatusHistory)

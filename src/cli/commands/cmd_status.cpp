@@ -1,5 +1,5 @@
-// status [--watch [--csv FILE] [--for DURATION]]: the controller's live state once, or once a
-// second until Ctrl-C or the end of the duration.
+// status [--watch [--csv FILE [--force]] [--for DURATION]]: the controller's live state once, or
+// once a second until Ctrl-C or the end of the duration.
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -55,6 +55,7 @@ std::optional<qint64> WatchLimitMs(const CliOptions& options) {
     for (const char* name : {"csv", "for"})
       if (options.given.contains(QLatin1String(name)))
         RefuseUsage(QStringLiteral("opcja --%1 działa tylko z --watch").arg(QLatin1String(name)));
+  if (options.force && !options.given.contains(QStringLiteral("csv"))) RefuseUsage(QStringLiteral("opcja --force działa tylko z --csv"));
   if (!options.given.contains(QStringLiteral("for"))) return std::nullopt;
   const std::optional<qint64> limit = ParseDuration(options.duration);
   if (!limit) RefuseUsage(QStringLiteral("opcja --for: niepoprawny czas '%1' (np. 90s, 15m, 24h, 1h30m)").arg(options.duration));
@@ -65,13 +66,10 @@ std::optional<qint64> WatchLimitMs(const CliOptions& options) {
 ExitStatus RunStatus(Context& context) {
   const CliOptions& options = context.options;
   const std::optional<qint64> limitMs = WatchLimitMs(options);
-  // The file is there, with its header, before the controller is asked anything.
+  // Checked before the port is opened; made, or replaced with --force, by the first reply.
   std::unique_ptr<LogFile> csv;
-  if (options.given.contains(QStringLiteral("csv"))) {
-    csv = std::make_unique<LogFile>(options.csv);
-    csv->WriteLine(StatusCsv::Header());
-  }
-  return VisitController(context, [&](Session& session) {
+  if (options.given.contains(QStringLiteral("csv"))) csv = std::make_unique<LogFile>(options.csv, StatusCsv::Header(), options.force);
+  const ExitStatus status = VisitController(context, [&](Session& session) {
     if (!options.watch) {
       Show(context.console, PollStatus(session), std::nullopt);
       return ExitStatus::Done;
@@ -84,9 +82,9 @@ ExitStatus RunStatus(Context& context) {
       QElapsedTimer since;
       since.start();
       const StatusSnapshot status = PollStatus(session);
-      history.Record(QDateTime::currentMSecsSinceEpoch(), status.payload);
+      history.Record(status.payload);
       const StatusSample& sample = history.At(history.Size() - 1);
-      Show(context.console, status, sample.timeMs);
+      Show(context.console, status, sample.wallMs);
       if (csv) csv->WriteLine(StatusCsv::Line(sample));
       context.console.Footer(SignalSparkline(history));
       qint64 left = PollEveryMs - since.elapsed();
@@ -96,4 +94,7 @@ ExitStatus RunStatus(Context& context) {
     context.console.EndFooter();
     return ExitStatus::Done;
   });
+  // After the logout: a reader that is behind holds up neither the line nor the end.
+  if (csv) csv->Finish();
+  return status;
 }

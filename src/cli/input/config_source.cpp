@@ -42,7 +42,7 @@ ConfigFile LoadConfigFile(const QString& path) {
   return *file;
 }
 
-void CheckCanSave(const QString& path, bool replaceReadOnly) {
+void CheckCanSave(const QString& path, bool force, ExistingFile existing) {
   const QByteArray name = NameBytes(path);
   const QByteArray folder = NameFolder(name);
   const auto fail = [&path](const QString& why) { throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(path, why)); };
@@ -52,8 +52,9 @@ void CheckCanSave(const QString& path, bool replaceReadOnly) {
   if (::access(folder.constData(), W_OK) != 0) fail(QStringLiteral("brak prawa zapisu w folderze %1").arg(NameFromBytes(folder)));
   if (::stat(name.constData(), &info) != 0) return;
   if (!S_ISREG(info.st_mode)) fail(QStringLiteral("to nie jest zwykły plik"));
-  if (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) && !replaceReadOnly)
-    fail(QStringLiteral("plik jest tylko do odczytu; --force go zastąpi"));
+  if (force) return;
+  if (existing == ExistingFile::Kept) fail(QStringLiteral("plik już istnieje; --force go zastąpi"));
+  if (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) fail(QStringLiteral("plik jest tylko do odczytu; --force go zastąpi"));
 }
 
 void SaveConfigFile(const QString& path, const ConfigFile& file) {

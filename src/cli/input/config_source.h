@@ -11,9 +11,11 @@
 QByteArray ReadCheckedFile(const QString& path, const char* signature);
 // Throws CliError (Error) naming the file and what is wrong with it.
 ConfigFile LoadConfigFile(const QString& path);
-// Before a long download: throws CliError (Error) when the file could not be saved there (no
-// such folder, no permission, a folder or a device of that name), or when a file there is marked
-// read-only and replacing it was not asked for.
-void CheckCanSave(const QString& path, bool replaceReadOnly);
+// What becomes of a file already there when --force is not given.
+enum class ExistingFile { ReplacedUnlessReadOnly, Kept };
+// Before a long download or watch: throws CliError (Error) when the file could not be saved there
+// (no such folder, no permission, a folder or a device of that name), or when a file is there
+// that the rule keeps and replacing it was not asked for.
+void CheckCanSave(const QString& path, bool force, ExistingFile existing = ExistingFile::ReplacedUnlessReadOnly);
 // Writes the file as the window saves it (atomically, readable by its owner only); throws CliError.
 void SaveConfigFile(const QString& path, const ConfigFile& file);

@@ -18,12 +18,12 @@ QString Framed(const QString& columns, const QString& summary) {
 QString SignalSparkline(const StatusHistory& history) {
   QString line(Columns, u' ');
   if (history.Size() == 0) return Framed(line, QStringLiteral("brak odpowiedzi"));
-  const qint64 newestMs = history.At(history.Size() - 1).timeMs;
+  const qint64 newestMs = history.At(history.Size() - 1).monotonicMs;
   // Replies come a second apart give or take a little: rounding keeps each in a column of its own.
   for (int i = history.IndexFrom(newestMs - StatusHistory::MinuteMs); i < history.Size(); ++i) {
     const StatusSample& sample = history.At(i);
-    const int column = Columns - 1 - int(std::lround(double(newestMs - sample.timeMs) / 1000));
-    if (column < 0) continue;
+    const int column = Columns - 1 - int(std::lround(double(newestMs - sample.monotonicMs) / 1000));
+    if (column < 0 || column >= Columns) continue;
     line[column] = sample.HasLevel() ? Blocks[sample.Level() * (Blocks.size() - 1) / SignalScale] : NoLevel;
   }
   const SignalStats minute = history.LastMinute();
