@@ -28,8 +28,6 @@ QString OpenFailure(const QByteArray& path, const EComPort& error) {
       return QStringLiteral("nie ma portu %1 (velt-cli ports pokazuje dostępne porty)").arg(port);
     case EBUSY:
       return QStringLiteral("port %1 jest używany przez inny program: zamknij go i spróbuj ponownie").arg(port);
-    case ENOTTY:
-      return QStringLiteral("%1: %2").arg(port, NotATerminal());
     case EACCES:
       return QStringLiteral("brak uprawnień do portu %1: dodaj użytkownika do grupy dialout "
                             "(sudo usermod -aG dialout $USER) i zaloguj się ponownie").arg(port);
@@ -47,6 +45,7 @@ Session::Session(Console& console, Interrupts& interrupts)
   // What goes wrong on the port's own thread (the device vanishing) arrives here.
   TCustomComPort::SetApplicationExceptionHandler([this](const std::exception& e) { PortFailed(e); });
   port_.SetBaudRate(br1200);
+  port_.OnCheckDevice = NotSerialPort;
   port_.OnRxChar = [this](TCustomComPort* sender, int count) { link_.VaCommRxChar(sender, count); };
   timer_.setInterval(Waits::TickMs);
   QObject::connect(&timer_, &QTimer::timeout, [this] { link_.CountdownStep(); });
@@ -80,11 +79,8 @@ void Session::Open(const QByteArray& path) {
   } catch (const EComPort& error) {
     throw CliError(ExitStatus::Error, OpenFailure(path, error));
   }
-  // Checked before the lines are raised and long before the password goes out.
-  if (const QString why = NotSerialPort(port_.PortHandle()); !why.isEmpty()) {
-    port_.ClosePort();
-    refuse(why);
-  }
+  // Checked before the line is set up, long before the password goes out.
+  if (!port_.Refusal().isEmpty()) refuse(port_.Refusal());
   try {
     port_.SetDTRLine(true);
     port_.SetRTSLine(true);

@@ -56,6 +56,7 @@ void TstSafeOutput::edges() {
 
   arguments = rig.InFolder(arguments);
   arguments.replaceInStrings(QRegularExpression("^PTY$"), QString::fromLocal8Bit(terminal.Slave()));
+  const QByteArray line = terminal.LineSettings();
   const CliResult result = arguments.front() == u"-p" ? RunCli(arguments) : rig.Run(arguments);
   QVERIFY2(result.status == status && result.err.contains(rig.InFolder({message}).front()), qPrintable(result.Describe()));
   QVERIFY2(!result.out.contains(u'\x1b') && !result.err.contains(u'\x1b'), qPrintable(result.Describe()));
@@ -65,6 +66,7 @@ void TstSafeOutput::edges() {
   QCOMPARE(rig.sim.RequestCount() > 0, sent);
   char byte;
   QCOMPARE(::read(terminal.Master(), &byte, 1), ssize_t(-1));  // not a byte of the login
+  QCOMPARE(terminal.LineSettings(), line);                       // nor a line setting
   QCOMPARE(QFileInfo(plain).size() == 1, !arguments.contains("--force"));  // replaced only when asked
 }
 
