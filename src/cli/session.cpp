@@ -10,6 +10,7 @@
 #include "cli_error.h"
 #include "commands.h"
 #include "console.h"
+#include "native_name.h"
 #include "serial_check.h"
 #include "interrupts.h"
 #include "status_decode.h"
@@ -22,7 +23,7 @@ constexpr int LingerMs = 1000;
 const QString NoReplyText = QString::fromUtf8(Link::NoReplyText);
 
 QString OpenFailure(const QByteArray& path, const EComPort& error) {
-  const QString port = QString::fromLocal8Bit(path);
+  const QString port = NameFromBytes(path);
   switch (error.OsError) {
     case ENOENT:
       return QStringLiteral("nie ma portu %1 (velt-cli ports pokazuje dostępne porty)").arg(port);
@@ -70,7 +71,7 @@ Session::~Session() {
 void Session::Open(const QByteArray& path) {
   path_ = path;
   const auto refuse = [&path](const QString& why) {
-    throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(path), why));
+    throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(NameFromBytes(path), why));
   };
   if (const QString why = NotSerialPortBeforeOpen(path); !why.isEmpty()) refuse(why);
   port_.SetPort(path);
@@ -157,7 +158,7 @@ void Session::PortFailed(const std::exception& error) {
   const auto* com = dynamic_cast<const EComPort*>(&error);
   const QString detail = com ? com->Message() : QString::fromUtf8(error.what());
   lostMessage_ = QStringLiteral("utracono połączenie z portem %1, adapter mógł zostać odłączony "
-                                "(Port COM niedostępny: %2)").arg(QString::fromLocal8Bit(path_), detail);
+                                "(Port COM niedostępny: %2)").arg(NameFromBytes(path_), detail);
   link_.EndWaits();
 }
 

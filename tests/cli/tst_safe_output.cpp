@@ -108,3 +108,37 @@ void TstSafeOutput::namesInOtherBytes() {
   QVERIFY(::unlink(name.constData()) == 0);  // Qt could not remove it with the folder
   QCOMPARE(QDir(rig.folder.path()).entryList({"*name.gcf*"}), QStringList());  // and no other name was made
 }
+
+// A port named in bytes that are not UTF-8 (a link to the simulator's device, $P) is listed,
+// used, told and kept in the history as those bytes.
+void TstSafeOutput::portNamesInOtherBytes_data() {
+  QTest::addColumn<QString>("command");  // for sh
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("out");
+  QTest::addColumn<QString>("err");
+  const QString read = QStringLiteral(R"("$0" -p "$P" read -o "$P.gcf" >/dev/null 2>&1 && )");
+  QTest::newRow("listed") << R"(exec "$0" ports)" << 0 << "/bad\\xffport  Port wirtualny" << "";
+  QTest::newRow("listed in JSON") << R"(exec "$0" --json ports)" << 0 << "/bad\\udcffport\"" << "";
+  QTest::newRow("told") << R"(exec "$0" -p "$P.x" status)" << 1 << "" << "/bad\\xffport.x (velt-cli ports";
+  QTest::newRow("summed up") << R"(exec "$0" -p "$P" -p "$P.x" status)" << 1 << "/bad\\xffport.x)" << "/bad\\xffport: gotowe";
+  QTest::newRow("in the history") << read + R"(exec "$0" history)" << 0 << "/bad\\xffport " << "";
+  QTest::newRow("in the history's JSON") << read + R"(exec "$0" --json history)" << 0 << "/bad\\udcffport\"" << "";
+}
+
+void TstSafeOutput::portNamesInOtherBytes() {
+  QFETCH(QString, command);
+  QFETCH(int, status);
+  QFETCH(QString, out);
+  QFETCH(QString, err);
+  CliRig rig;
+  START_RIG(rig);
+  // Discovery looks for virtual ports in $XDG_RUNTIME_DIR too.
+  QProcessEnvironment environment = CliEnvironment();
+  environment.insert("XDG_RUNTIME_DIR", rig.folder.path());
+  QProcess sh;
+  sh.setProcessEnvironment(environment);
+  sh.start("sh", {"-c", QStringLiteral(R"sh(P="$(printf "$1")"; ln -s "$2" "$P" || exit 99; %1)sh").arg(command),
+                  VELT_CLI_PATH, rig.folder.path() + "/bad\\377port", rig.sim.DevicePath()});
+  const CliResult result = Finish(sh, 60000);
+  QVERIFY2(result.status == status && result.out.contains(out) && result.err.contains(err), qPrintable(result.Describe()));
+}
