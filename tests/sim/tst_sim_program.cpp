@@ -114,6 +114,7 @@ class TestSimProgram : public QObject {
   void answers();
   void unresponsiveProgramIsKilled();
   void firmwareAtTheProgramsPace();
+  void linkInOtherBytes();
 };
 
 void TestSimProgram::linkLoginAndSignal_data() {
@@ -466,6 +467,26 @@ void TestSimProgram::firmwareAtTheProgramsPace() {
   QVERIFY(cli.waitForFinished(60000));
   QVERIFY2(cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0, cli.readAllStandardError().constData());
 #endif
+}
+
+// A link named in bytes that are not UTF-8 is made and told in exactly those bytes.
+void TestSimProgram::linkInOtherBytes() {
+  QTemporaryDir dir;
+  const QByteArray link = QFile::encodeName(dir.path()) + "/bad\xffport";
+  QProcess sim;  // QProcess's arguments are text: the bytes go through the shell
+  sim.start("sh", {"-c", R"sh(exec "$0" --unpaced --link "$(printf "$1")")sh", VELT_SIM_PATH, dir.path() + "/bad\\377port"});
+  while (!sim.canReadLine() && sim.waitForReadyRead(5000)) {
+  }
+  const QList<QByteArray> first = sim.readLine().trimmed().split(' ');
+  QCOMPARE(first.value(1), link);
+  char target[256] = {};
+  QVERIFY(::readlink(link.constData(), target, sizeof target - 1) > 0);
+  QCOMPARE(QByteArray(target), first.value(0));
+  SimLine line(QString::fromLocal8Bit(first.value(0)));
+  QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+  QVERIFY(Finish(sim, 5000));
+  struct stat st {};
+  QCOMPARE(::lstat(link.constData(), &st), -1);  // removed again, by its own name
 }
 
 QTEST_GUILESS_MAIN(TestSimProgram)
