@@ -23,8 +23,10 @@ QString Usage() {
              "                     both are removed again on exit\n"
              "  --password DIGITS  password of a new controller (default %1)\n"
              "  --firmware CHAR    firmware version character of the login reply (default %2)\n"
-             "  --baud N           pace both directions at 10 bits per byte at N bit/s (the real line\n"
-             "                     is 1200); 0, the default, moves bytes at once\n"
+             "  --baud N           pace both directions at 10 bits per byte at N bit/s (default %3,\n"
+             "                     the controller's line); 0 is the same as --unpaced\n"
+             "  --unpaced          move bytes at once, faster than any line (for tests); a firmware\n"
+             "                     update does not take acknowledgements that come so early\n"
              "  --state FILE       keep configuration, password and counters in FILE across runs;\n"
              "                     when FILE exists it overrides --password\n"
              "  --trace            log every frame in and out on stderr\n"
@@ -34,12 +36,14 @@ QString Usage() {
              "\n"
              "Faults (FAULT):\n")
              .arg(QString::fromLatin1(DefaultPassword))
-             .arg(QChar(DefaultVersion)) +
+             .arg(QChar(DefaultVersion))
+             .arg(LineBaud) +
          Faults::Syntax();
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
   CommandLine cl;
+  cl.options.baud = LineBaud;
   for (qsizetype i = 0; i < args.size(); ++i) {
     const QString& arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -52,6 +56,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     }
     if (arg == "--trace") {
       cl.options.trace = true;
+      continue;
+    }
+    if (arg == "--unpaced") {
+      cl.options.baud = 0;
       continue;
     }
     const bool takesValue = arg == "--link" || arg == "--password" || arg == "--firmware" ||

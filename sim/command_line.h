@@ -6,6 +6,9 @@
 
 #include "simulator.h"
 
+// The program's pace, that of the controller's line; the library's own default is unpaced.
+inline constexpr int LineBaud = 1200;
+
 struct CommandLine {
   SimOptions options;
   QString link;  // symlink to the device, when given

@@ -1,6 +1,7 @@
 #include "device_link.h"
 
-#include <QFile>
+#include "native_name.h"
+
 #include <QScopeGuard>
 #include <cerrno>
 #include <cstring>
@@ -14,7 +15,7 @@ namespace {
 constexpr int MaxLockAttempts = 10;
 
 QString SystemError(const QByteArray& what) {
-  return QStringLiteral("%1: %2").arg(QFile::decodeName(what), QString::fromLocal8Bit(strerror(errno)));
+  return QStringLiteral("%1: %2").arg(NameFromBytes(what), QString::fromLocal8Bit(strerror(errno)));
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -28,14 +29,14 @@ QByteArray HolderOf(int fd) {
 
 }  // namespace
 
-bool DeviceLink::Make(const QString& link, const QString& device, QString* error) {
+bool DeviceLink::Make(const QByteArray& link, const QByteArray& device, QString* error) {
   Remove();
-  path = QFile::encodeName(link);
-  target = QFile::encodeName(device);
+  path = link;
+  target = device;
   if (!Lock(error)) return false;
   struct stat st {};
   if (lstat(path.constData(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-    *error = QStringLiteral("%1 exists and is not a symbolic link; it is not replaced").arg(link);
+    *error = QStringLiteral("%1 exists and is not a symbolic link; it is not replaced").arg(NameFromBytes(link));
     Unlock();
     return false;
   }
@@ -71,7 +72,7 @@ bool DeviceLink::Lock(QString* error) {
   const QByteArray lockPath = path + ".lock";
   for (int attempt = 0; lockFd < 0; ++attempt) {
     if (attempt == MaxLockAttempts) {
-      *error = QStringLiteral("%1 keeps being replaced; it cannot be locked").arg(QFile::decodeName(lockPath));
+      *error = QStringLiteral("%1 keeps being replaced; it cannot be locked").arg(NameFromBytes(lockPath));
       return false;
     }
     const int fd = open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
@@ -82,7 +83,7 @@ bool DeviceLink::Lock(QString* error) {
     auto closing = qScopeGuard([fd] { close(fd); });
     struct stat locked {}, named {};
     if (fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
-      *error = QStringLiteral("%1 is not a regular file; it is left alone").arg(QFile::decodeName(lockPath));
+      *error = QStringLiteral("%1 is not a regular file; it is left alone").arg(NameFromBytes(lockPath));
       return false;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -92,7 +93,7 @@ bool DeviceLink::Lock(QString* error) {
       }
       const QByteArray holder = HolderOf(fd);
       *error = QStringLiteral("%1 is in use by another simulator%2; it is not taken over")
-                   .arg(QFile::decodeName(path),
+                   .arg(NameFromBytes(path),
                         holder.isEmpty() ? QString() : QStringLiteral(" (process %1)").arg(QString::fromLatin1(holder)));
       return false;
     }

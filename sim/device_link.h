@@ -14,8 +14,9 @@ class DeviceLink {
   ~DeviceLink() { Remove(); }
 
   // Takes the lock and points path at target, replacing an old symbolic link; false with the
-  // reason when another simulator holds the lock or path is something else than a link.
-  bool Make(const QString& path, const QString& target, QString* error);
+  // reason when another simulator holds the lock or path is something else than a link. Names
+  // are bytes, whatever they are; the reason keeps them as native_name.h does.
+  bool Make(const QByteArray& path, const QByteArray& target, QString* error);
   // Removes the link (only while it still points at the target) and the lock file.
   void Remove();
 

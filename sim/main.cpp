@@ -11,13 +11,15 @@
 
 #include "command_line.h"
 #include "device_link.h"
+#include "native_name.h"
 #include "simulator.h"
 #include "version.h"
 
 namespace {
 
+// Names in the text keep their bytes (native_name.h).
 int Fail(const QString& error) {
-  std::fprintf(stderr, "velt-sim: %s\n", qPrintable(error));
+  std::fprintf(stderr, "velt-sim: %s\n", NameBytes(error).constData());
   return 1;
 }
 
@@ -32,11 +34,11 @@ void WaitForTheEnd(int stopSignalFd, int ended) {
 
 int main(int argc, char** argv) {
   QStringList args;
-  for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
+  for (int i = 1; i < argc; ++i) args.append(NameFromBytes(argv[i]));
   QString error;
   std::optional<CommandLine> cl = ParseCommandLine(args, &error);
   if (!cl) {
-    std::fprintf(stderr, "velt-sim: %s\nTry 'velt-sim --help'.\n", qPrintable(error));
+    std::fprintf(stderr, "velt-sim: %s\nTry 'velt-sim --help'.\n", NameBytes(error).constData());
     return 2;
   }
   if (cl->help) {
@@ -70,12 +72,14 @@ int main(int argc, char** argv) {
   if (stopSignalFd < 0) return Fail(QStringLiteral("signalfd: %1").arg(QString::fromLocal8Bit(strerror(errno))));
 
   DeviceLink link;
-  if (!cl->link.isEmpty() && !link.Make(cl->link, sim.DevicePath(), &error)) return Fail(error);
-  // One line: the device, then the link that points at it.
-  if (cl->link.isEmpty())
-    std::printf("%s\n", qPrintable(sim.DevicePath()));
+  const QByteArray device = NameBytes(sim.DevicePath());
+  const QByteArray linkPath = NameBytes(cl->link);
+  if (!linkPath.isEmpty() && !link.Make(linkPath, device, &error)) return Fail(error);
+  // One line: the device, then the link that points at it, in the link's own bytes.
+  if (linkPath.isEmpty())
+    std::printf("%s\n", device.constData());
   else
-    std::printf("%s %s\n", qPrintable(sim.DevicePath()), qPrintable(cl->link));
+    std::printf("%s %s\n", device.constData(), linkPath.constData());
   std::fflush(stdout);
 
   WaitForTheEnd(stopSignalFd, ended);

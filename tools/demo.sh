@@ -14,7 +14,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$BUILD/velt-sim" --link "$LINK" --baud 1200 >"$work/sim.out" 2>"$work/sim.err" &
+"$BUILD/velt-sim" --link "$LINK" >"$work/sim.out" 2>"$work/sim.err" &
 sim=$!
 for _ in $(seq 100); do
   [ -s "$work/sim.out" ] && break

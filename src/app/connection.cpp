@@ -1,7 +1,6 @@
 // The connection controller: connect and log in, log out and disconnect, the three states the
 // window shows, and a line that vanishes under it.
 #include <QThread>
-#include <cerrno>
 
 #include "commands.h"
 #include "colours.h"
@@ -27,15 +26,8 @@ void TMain::LogIn() {
   const bool portChosen = ui.ComCombo->currentIndex() >= 0 || !ChosenPort.isEmpty();
   if (portChosen && !ComPort.Connected()) {
     if (RefuseNotSerialPort(NotSerialPortBeforeOpen(ComPort.Port()))) return;
-    try {
-      ComPort.OpenPort();
-    } catch (const EComPort& error) {
-      // A device that is no terminal (/dev/null) fails when the line is set up.
-      if (error.OsError != ENOTTY) throw;
-      RefuseNotSerialPort(NotATerminal());
-      return;
-    }
-    if (ComPort.Connected() && RefuseNotSerialPort(NotSerialPort(ComPort.PortHandle()))) return;
+    ComPort.OpenPort();  // refuses what is no serial port before setting anything up
+    if (RefuseNotSerialPort(ComPort.Refusal())) return;
     History.Clear();  // a new connection starts a chart of its own
     ConfigHistory.Forget();
   }

@@ -16,6 +16,7 @@
 #include "version.h"
 #include "waits.h"
 #include "message_box.h"
+#include "serial_check.h"
 #include "system_error.h"
 
 namespace {
@@ -84,6 +85,7 @@ void TMain::FormCreate() {
   TCustomComPort::SetApplicationExceptionHandler(
       [this](const std::exception& error) { HandleException(&ComPort, error); });
   ComPort.SetBaudRate(br1200);
+  ComPort.OnCheckDevice = NotSerialPort;
   ComPort.OnRxChar = [this](TCustomComPort* sender, int count) { link.VaCommRxChar(sender, count); };
 
   Timer.setInterval(TimerIntervalMs);

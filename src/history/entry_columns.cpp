@@ -1,8 +1,8 @@
 #include "entry_columns.h"
 
-#include <QFile>
 
 #include "cp1250.h"
+#include "native_name.h"
 
 namespace EntryColumns {
 
@@ -26,7 +26,7 @@ QStringList Of(const ListedEntry& entry) {
   const QString kind = KindText(label.kind);
   return {label.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
           entry.readable ? kind : kind + QStringLiteral(", nieczytelny"),
-          cut(QFile::decodeName(label.port), EntryName::CutPort),
+          cut(NameFromBytes(label.port), EntryName::CutPort),
           cut(label.firmware, EntryName::CutFirmware),
           cut(Cp1250::Decode(label.phone1), EntryName::CutPhone1),
           cut(Cp1250::Decode(label.smsCentre), EntryName::CutSmsCentre)};

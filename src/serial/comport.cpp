@@ -75,9 +75,10 @@ void TCustomComPort::ReportError(quint16 code, qint64 osError) {
 
 void TCustomComPort::OpenPort() {
   if (connected_) return;
+  refusal_.clear();
   NotifyBeforeOpen();
   CreatePortHandle();
-  if (fd_ < 0) return;  // reported; an OnException handler let it pass, but the port is closed
+  if (fd_ < 0) return;  // refused, or reported and an OnException handler let it pass
   connected_ = true;
   try {
     ConfigurePort();
@@ -156,6 +157,12 @@ void TCustomComPort::CreatePortHandle() {
     ReportError(CError_OpenFailed, errno);
     return;
   }
+  if (OnCheckDevice) refusal_ = OnCheckDevice(fd_);
+  if (!refusal_.isEmpty()) {
+    ::close(fd_);
+    fd_ = -1;
+    return;
+  }
   // No sharing: the lock keeps out every other opener (root included), the exclusive flag
   // keeps out other users' plain opens. The lock comes first, so that a refused opener never
   // touches the flag of the one that holds the port.
@@ -169,11 +176,17 @@ void TCustomComPort::CreatePortHandle() {
     ::close(fd_);
     fd_ = -1;
     ReportError(CError_OpenFailed, err);
+    return;
   }
+  // What a device is not (no terminal) shows when the line is set up; nothing to give back then.
+  TermiosLine::Save(fd_, savedLine_);
 }
 
 void TCustomComPort::ReleasePortHandle() {
   if (fd_ < 0) return;
+  // The line is given back as it was found. A vanished device refuses (EIO) at once.
+  if (!savedLine_.isEmpty()) TermiosLine::Restore(fd_, savedLine_);
+  savedLine_.clear();
   // A pseudo-terminal keeps the exclusive flag after the last close; clear it first.
   ::ioctl(fd_, TIOCNXCL);
   ::flock(fd_, LOCK_UN);

@@ -167,6 +167,11 @@ class TCustomComPort : public QObject {
   std::function<void(TCustomComPort* sender)> OnRx80Full;
   std::function<void(TCustomComPort* sender, unsigned code, const QString& comMessage,
                      qint64 osError, const QString& osMessage)> OnException;
+  // Asked with the device just opened, before anything about it changes (lock, exclusive flag,
+  // line settings): a non-empty answer refuses it, closed untouched, and OpenPort returns with
+  // the port closed. Refusal() keeps the answer until the next open.
+  std::function<QString(int fd)> OnCheckDevice;
+  QString Refusal() const { return refusal_; }
 
  protected:
   virtual void CreatePortHandle();
@@ -237,6 +242,8 @@ class TCustomComPort : public QObject {
   bool threadCreated_ = false;
   bool closing_ = false;  // ClosePort runs: handlers it delivers may call it again
   int fd_ = -1;
+  QString refusal_;
+  QByteArray savedLine_;  // the termios the device had at open, given back at close
   bool triggersOnRxChar_ = true;
   QThread::Priority eventThreadPriority_ = QThread::NormalPriority;
   bool hasRxBufLink_ = false;

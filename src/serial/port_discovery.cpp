@@ -1,5 +1,7 @@
 #include "port_discovery.h"
 
+#include "serial_check.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <libudev.h>
 #include <memory>
@@ -48,22 +51,29 @@ QString AttributeText(const QString& path) {
 }
 
 // The target of a symbolic link as written in it; empty when `path` is no link.
-QByteArray LinkTarget(const QString& path) {
+QByteArray LinkTarget(const QByteArray& path) {
   char buffer[PATH_MAX];
-  const ssize_t n = ::readlink(Path(path).constData(), buffer, sizeof buffer);
+  const ssize_t n = ::readlink(path.constData(), buffer, sizeof buffer);
   if (n <= 0 || n == static_cast<ssize_t>(sizeof buffer)) return {};
   return QByteArray(buffer, n);
 }
 
 QString LinkBaseName(const QString& path) {
-  const QByteArray target = LinkTarget(path);
+  const QByteArray target = LinkTarget(Path(path));
   return QFile::decodeName(target.mid(target.lastIndexOf('/') + 1));
 }
 
-QString Canonical(const QString& path) {
-  std::unique_ptr<char, decltype(&std::free)> real(::realpath(Path(path).constData(), nullptr),
-                                                   &std::free);
+QString Canonical(const QByteArray& path) {
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.constData(), nullptr), &std::free);
   return real ? QFile::decodeName(real.get()) : QString();
+}
+QString Canonical(const QString& path) { return Canonical(Path(path)); }
+
+// Whether velt would open the device: not when it is a session's terminal (a shell's, a
+// getty's), which the open refuses (serial_check.h).
+bool Openable(const QByteArray& node) {
+  struct stat st {};
+  return ::stat(node.constData(), &st) != 0 || !S_ISCHR(st.st_mode) || !SomeSessionsTerminal(st.st_rdev);
 }
 
 // The device folder and its ancestors below the sysfs root, nearest first.
@@ -158,7 +168,7 @@ QList<DiscoveredPort> HardwarePorts(const DiscoveryRoots& roots) {
     // A UART slot whose chip was never found (type 0, unknown) cannot be opened.
     if (ReadAttribute(entry + "/type") == "0") continue;
     const QByteArray node = Path(roots.devices + u'/' + name);
-    if (node.size() > MaxNameBytes || !QFileInfo::exists(QFile::decodeName(node))) continue;
+    if (node.size() > MaxNameBytes || !QFileInfo::exists(QFile::decodeName(node)) || !Openable(node)) continue;
 
     const QStringList lineage = DeviceLineage(device, sysfsRoot);
     QString names = UdevNames(context.get(), name);
@@ -180,19 +190,33 @@ bool SimulatorGone(const QByteArray& link) {
   return gone;
 }
 
-// A link is a virtual port when it leads to a pseudo-terminal slave that exists now. Links into
-// /proc are a process's own standard streams (/dev/stdin and its kin), not ports.
-std::optional<DiscoveredPort> VirtualPort(const QString& path) {
-  const QByteArray name = Path(path);
+// A link is a virtual port when it leads to a pseudo-terminal slave that exists now and is no
+// session's terminal. Links into /proc are a process's own standard streams (/dev/stdin and its
+// kin), not ports. The name is kept in its bytes, whatever they are.
+std::optional<DiscoveredPort> VirtualPort(const QByteArray& name) {
   struct stat st {};
   if (name.size() > MaxNameBytes || ::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
     return std::nullopt;
-  if (LinkTarget(path).startsWith("/proc/")) return std::nullopt;
-  const QString target = Canonical(path);
+  if (LinkTarget(name).startsWith("/proc/")) return std::nullopt;
+  const QString target = Canonical(name);
   static const QRegularExpression slave(QStringLiteral("^/dev/pts/[0-9]+$"));
   if (!slave.match(target).hasMatch()) return std::nullopt;
-  if (::stat(name.constData(), &st) != 0 || !S_ISCHR(st.st_mode) || SimulatorGone(name)) return std::nullopt;
+  if (::stat(name.constData(), &st) != 0 || !S_ISCHR(st.st_mode) || SimulatorGone(name) || !Openable(name))
+    return std::nullopt;
   return DiscoveredPort{name, QStringLiteral("Port wirtualny (%1)").arg(target)};
+}
+
+// The names in a folder as the system keeps them: a listing decoded to text loses the bytes of
+// a name that is not UTF-8.
+QList<QByteArray> EntryNames(const QByteArray& folder) {
+  QList<QByteArray> names;
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.constData()), &::closedir);
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const QByteArray name(entry->d_name);
+    if (name != "." && name != "..") names.append(name);
+  }
+  return names;
 }
 
 QList<DiscoveredPort> VirtualPorts(const DiscoveryRoots& roots) {
@@ -202,10 +226,9 @@ QList<DiscoveredPort> VirtualPorts(const DiscoveryRoots& roots) {
     const QString canonical = Canonical(folder);
     if (canonical.isEmpty() || seenFolders.contains(canonical)) continue;
     seenFolders.insert(canonical);
-    const QStringList entries = QDir(folder).entryList(
-        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-      if (auto port = VirtualPort(folder + u'/' + entry)) ports.append(*port);
+    const QByteArray path = Path(folder);
+    for (const QByteArray& entry : EntryNames(path)) {
+      if (auto port = VirtualPort(path + '/' + entry)) ports.append(*port);
     }
   }
   std::sort(ports.begin(), ports.end(),

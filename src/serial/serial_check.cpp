@@ -8,10 +8,11 @@
 
 namespace {
 QString Refusal(const char* what) { return QStringLiteral("%1 (%2)").arg(QString::fromUtf8(NotSerialPortText), QString::fromUtf8(what)); }
+}  // namespace
 
 // Whether any process has the terminal as its controlling terminal: the seventh field of
 // /proc/PID/stat (the kernel tells a terminal's session only to its own processes).
-bool SomeonesTerminal(dev_t device) {
+bool SomeSessionsTerminal(dev_t device) {
   const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
   for (const QString& pid : processes) {
     if (!pid.front().isDigit()) continue;
@@ -27,7 +28,6 @@ bool SomeonesTerminal(dev_t device) {
   }
   return false;
 }
-}  // namespace
 
 QString NotSerialPortBeforeOpen(const QByteArray& path) {
   struct stat st {};
@@ -37,11 +37,9 @@ QString NotSerialPortBeforeOpen(const QByteArray& path) {
   return Refusal("nie urządzenie znakowe");
 }
 
-QString NotATerminal() { return Refusal("urządzenie nie jest terminalem"); }
-
 QString NotSerialPort(int fd) {
-  if (!::isatty(fd)) return NotATerminal();
+  if (!::isatty(fd)) return Refusal("urządzenie nie jest terminalem");
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && SomeonesTerminal(st.st_rdev)) return Refusal("terminal, na którym działa sesja użytkownika");
+  if (::fstat(fd, &st) == 0 && SomeSessionsTerminal(st.st_rdev)) return Refusal("terminal, na którym działa sesja użytkownika");
   return QString();
 }

@@ -3,6 +3,7 @@
 // termios2 and its ioctls; <termios.h> cannot be included beside these.
 #include <asm/termbits.h>
 #include <cerrno>
+#include <cstring>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -89,6 +90,20 @@ int Apply(int fd, const Settings& s) {
 
   if (int err = SetModemLine(fd, TIOCM_DTR, s.dtr)) return err;
   return SetModemLine(fd, TIOCM_RTS, s.rts);
+}
+
+int Save(int fd, QByteArray& state) {
+  struct termios2 t {};
+  const int err = Ioctl(fd, TCGETS2, &t);
+  state = err ? QByteArray() : QByteArray(reinterpret_cast<const char*>(&t), sizeof t);
+  return err;
+}
+
+int Restore(int fd, const QByteArray& state) {
+  struct termios2 t {};
+  if (state.size() != sizeof t) return EINVAL;
+  std::memcpy(&t, state.constData(), sizeof t);
+  return Ioctl(fd, TCSETS2, &t);
 }
 
 int SetModemLine(int fd, int line, bool on) {

@@ -3,6 +3,8 @@
 // the input count and the driver's line-error counters. Each returns 0 or the errno value.
 #include "comport_types.h"
 
+#include <QByteArray>
+
 namespace TermiosLine {
 
 struct Settings {
@@ -28,6 +30,11 @@ void Translate(const Settings& settings, unsigned& cflag, unsigned& iflag);
 // Raw mode (no canonical input, echo, signals or translation; reads return at once) with the
 // given frame, speed, flow control and line levels.
 int Apply(int fd, const Settings& settings);
+
+// The line's whole termios as the driver holds it, and that state put back at once (without
+// waiting for output: the line may be gone). Save leaves state empty on failure.
+int Save(int fd, QByteArray& state);
+int Restore(int fd, const QByteArray& state);
 
 // TIOCM_DTR or TIOCM_RTS; a device without modem lines has nothing to drive (returns 0).
 int SetModemLine(int fd, int line, bool on);

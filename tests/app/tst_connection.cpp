@@ -212,6 +212,7 @@ void TestConnection::notASerialPort() {
                        : target == "folder" ? folder.path()
                                             : target;
   QVERIFY(QFile::remove(rig.portPath) && QFile::link(path, rig.portPath));
+  const QByteArray line = terminal.LineSettings();
   rig.Click(rig.ui().Button_polacz);
 
   QCOMPARE(rig.boxes.Summaries(), QStringList{QStringLiteral("Error: %1: to nie jest port szeregowy %2").arg(rig.portPath, why)});
@@ -220,6 +221,7 @@ void TestConnection::notASerialPort() {
   // Not a byte of the login, so not the password, went anywhere.
   char byte;
   QCOMPARE(::read(terminal.Master(), &byte, 1), ssize_t(-1));
+  QCOMPARE(terminal.LineSettings(), line);  // the shell's terminal is left as it was
   QCOMPARE(file.size(), 0);
 }
 

@@ -115,6 +115,8 @@ class TstSafeOutput : public QObject {
   void edges();
   void namesInOtherBytes_data();
   void namesInOtherBytes();
+  void portNamesInOtherBytes_data();
+  void portNamesInOtherBytes();
 };
 
 // Several ports at once: a site and a record each, a failing port holds up no other, nothing sent

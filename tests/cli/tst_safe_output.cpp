@@ -58,6 +58,7 @@ void TstSafeOutput::edges() {
 
   arguments = rig.InFolder(arguments);
   arguments.replaceInStrings(QRegularExpression("^PTY$"), QString::fromLocal8Bit(terminal.Slave()));
+  const QByteArray line = terminal.LineSettings();
   const CliResult result = arguments.front() == u"-p" ? RunCli(arguments) : rig.Run(arguments);
   QVERIFY2(result.status == status && result.err.contains(rig.InFolder({message}).front()), qPrintable(result.Describe()));
   QVERIFY2(!result.out.contains(u'\x1b') && !result.err.contains(u'\x1b'), qPrintable(result.Describe()));
@@ -67,6 +68,7 @@ void TstSafeOutput::edges() {
   QCOMPARE(rig.sim.RequestCount() > 0, sent);
   char byte;
   QCOMPARE(::read(terminal.Master(), &byte, 1), ssize_t(-1));  // not a byte of the login
+  QCOMPARE(terminal.LineSettings(), line);                       // nor a line setting
   QCOMPARE(QFileInfo(plain).size() == 1, !arguments.contains("--force"));  // replaced only when asked
 }
 
@@ -107,4 +109,38 @@ void TstSafeOutput::namesInOtherBytes() {
   QCOMPARE(file.readAll() == old, status != 0 || !command.startsWith("read"));  // the read replaced it
   QVERIFY(::unlink(name.constData()) == 0);  // Qt could not remove it with the folder
   QCOMPARE(QDir(rig.folder.path()).entryList({"*name.gcf*"}), QStringList());  // and no other name was made
+}
+
+// A port named in bytes that are not UTF-8 (a link to the simulator's device, $P) is listed,
+// used, told and kept in the history as those bytes.
+void TstSafeOutput::portNamesInOtherBytes_data() {
+  QTest::addColumn<QString>("command");  // for sh
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("out");
+  QTest::addColumn<QString>("err");
+  const QString read = QStringLiteral(R"("$0" -p "$P" read -o "$P.gcf" >/dev/null 2>&1 && )");
+  QTest::newRow("listed") << R"(exec "$0" ports)" << 0 << "/bad\\xffport  Port wirtualny" << "";
+  QTest::newRow("listed in JSON") << R"(exec "$0" --json ports)" << 0 << "/bad\\udcffport\"" << "";
+  QTest::newRow("told") << R"(exec "$0" -p "$P.x" status)" << 1 << "" << "/bad\\xffport.x (velt-cli ports";
+  QTest::newRow("summed up") << R"(exec "$0" -p "$P" -p "$P.x" status)" << 1 << "/bad\\xffport.x)" << "/bad\\xffport: gotowe";
+  QTest::newRow("in the history") << read + R"(exec "$0" history)" << 0 << "/bad\\xffport " << "";
+  QTest::newRow("in the history's JSON") << read + R"(exec "$0" --json history)" << 0 << "/bad\\udcffport\"" << "";
+}
+
+void TstSafeOutput::portNamesInOtherBytes() {
+  QFETCH(QString, command);
+  QFETCH(int, status);
+  QFETCH(QString, out);
+  QFETCH(QString, err);
+  CliRig rig;
+  START_RIG(rig);
+  // Discovery looks for virtual ports in $XDG_RUNTIME_DIR too.
+  QProcessEnvironment environment = CliEnvironment();
+  environment.insert("XDG_RUNTIME_DIR", rig.folder.path());
+  QProcess sh;
+  sh.setProcessEnvironment(environment);
+  sh.start("sh", {"-c", QStringLiteral(R"sh(P="$(printf "$1")"; ln -s "$2" "$P" || exit 99; %1)sh").arg(command),
+                  VELT_CLI_PATH, rig.folder.path() + "/bad\\377port", rig.sim.DevicePath()});
+  const CliResult result = Finish(sh, 60000);
+  QVERIFY2(result.status == status && result.out.contains(out) && result.err.contains(err), qPrintable(result.Describe()));
 }

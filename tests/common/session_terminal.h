@@ -4,7 +4,9 @@
 #include <QByteArray>
 #include <QProcess>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 class SessionTerminal {
@@ -32,6 +34,14 @@ class SessionTerminal {
   bool Ready() const { return holder_.state() == QProcess::Running; }
   QByteArray Slave() const { return slave_; }  // "/dev/pts/N"
   int Master() const { return master_; }
+  // The terminal's line settings as bytes, to tell whether anything touched them.
+  QByteArray LineSettings() const { return LineSettingsOf(master_); }
+  static QByteArray LineSettingsOf(int fd) {
+    struct termios t;
+    std::memset(&t, 0, sizeof t);  // the padding too, so that equal settings compare equal
+    if (::tcgetattr(fd, &t) != 0) return {};
+    return QByteArray(reinterpret_cast<const char*>(&t), sizeof t);
+  }
 
  private:
   int master_ = -1;

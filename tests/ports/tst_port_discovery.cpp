@@ -1,10 +1,12 @@
 // Discovery over sysfs-like folders built here, and over links to real pseudo-terminals.
 #include "port_discovery.h"
+#include "session_terminal.h"
 #include "tst_ports.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,6 +88,17 @@ QStringList Shown(const QList<DiscoveredPort>& ports, const QString& root) {
   for (const DiscoveredPort& port : ports)
     shown << QFile::decodeName(port.name).remove(root + '/') + '=' + port.description;
   return shown;
+}
+
+// A name written with \xNN for bytes that are no text, as the system keeps it.
+QByteArray Written(const QString& written) {
+  QByteArray bytes = written.toUtf8();
+  static const QRegularExpression escape(QStringLiteral("\\\\x([0-9a-f]{2})"));
+  for (auto m = escape.globalMatch(written); m.hasNext();) {
+    const QString hex = m.next().captured(1);
+    bytes.replace(("\\x" + hex).toLatin1(), QByteArray(1, char(hex.toInt(nullptr, 16))));
+  }
+  return bytes;
 }
 
 DiscoveryRoots FakeRoots(const QString& root, const QStringList& virtualFolders = {}) {
@@ -174,7 +187,9 @@ void TestPortDiscovery::missingClassFolder() {
 }
 
 void TestPortDiscovery::virtualPorts_data() {
-  QTest::addColumn<QStringList>("links");  // "name>target", target "PTY" for the slave
+  // "name>target", target "PTY" for the slave, "SESSION" for a session's terminal; names may
+  // hold \xNN for bytes that are no text.
+  QTest::addColumn<QStringList>("links");
   QTest::addColumn<QStringList>("expected");
 
   QTest::newRow("link to a pty slave") << QStringList{"velt-sim>PTY"} << QStringList{"velt-sim"};
@@ -194,6 +209,10 @@ void TestPortDiscovery::virtualPorts_data() {
       << QStringList{QString(250, 'n') + ">PTY", "short>PTY"} << QStringList{"short"};
   QTest::newRow("simulator gone, its lock file left")
       << QStringList{"velt-sim>PTY", "velt-sim.lock>FREE", "other>PTY"} << QStringList{"other"};
+  QTest::newRow("name in bytes that are no text")
+      << QStringList{"bad\\xffname>PTY", "\\xef\\xbb\\xbfbom>PTY"} << QStringList{"bad\\xffname", "\\xef\\xbb\\xbfbom"};
+  QTest::newRow("link to a session's terminal")
+      << QStringList{"shell>SESSION", "velt-sim>PTY"} << QStringList{"velt-sim"};
   QTest::newRow("simulator serving, its lock held")
       << QStringList{"velt-sim>PTY", "velt-sim.lock>HELD"} << QStringList{"velt-sim"};
 }
@@ -205,6 +224,8 @@ void TestPortDiscovery::virtualPorts() {
   QVERIFY(!pty.slave.isEmpty());
   const int slaveFd = ::open(QFile::encodeName(pty.slave).constData(), O_RDWR | O_NOCTTY);
   QVERIFY(slaveFd >= 0);
+  SessionTerminal session;
+  QVERIFY(session.Ready());
   QTemporaryDir root;
   QVERIFY(root.isValid());
   const QString folder = root.path() + "/v";
@@ -223,20 +244,22 @@ void TestPortDiscovery::virtualPorts() {
       continue;
     }
     if (target == "PTY") target = pty.slave;
+    else if (target == "SESSION") target = QString::fromLocal8Bit(session.Slave());
     else if (target == "PROCFD") target = QStringLiteral("/proc/self/fd/%1").arg(slaveFd);
     else if (target.startsWith("v/")) target = root.path() + '/' + target;
-    QFile::link(target, folder + '/' + link.section('>', 0, 0));
+    QVERIFY(::symlink(QFile::encodeName(target).constData(), (QFile::encodeName(folder) + '/' + Written(link.section('>', 0, 0))).constData()) == 0);
   }
   const QList<DiscoveredPort> found = DiscoverPorts(FakeRoots(root.path(), {folder}));
   ::close(slaveFd);
   for (int fd : locks) ::close(fd);
 
-  QStringList names;
+  QList<QByteArray> names, expectedNames;
   for (const DiscoveredPort& port : found) {
-    names << QFile::decodeName(port.name).remove(folder + '/');
+    names << port.name.mid(QFile::encodeName(folder).size() + 1);
     QCOMPARE(port.description, "Port wirtualny (" + pty.slave + ')');
   }
-  QCOMPARE(names, expected);
+  for (const QString& name : expected) expectedNames << Written(name);
+  QCOMPARE(names, expectedNames);
 }
 
 // Virtual ports come before hardware ones; a folder named twice is searched once.

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "commands.h"
+#include "config_file.h"
+#include "firmware_image.h"
 #include "frame.h"
 #include "sim_line.h"
 #include "state_file.h"
@@ -31,8 +33,9 @@ class SimProcess {
   ~SimProcess() { Finish(process, 5000); }
 
   // Starts the program and reads its first line: the device path, then the link when given.
-  bool Start(const QStringList& args, bool withLink = false) {
-    process.start(QStringLiteral(VELT_SIM_PATH), args);
+  // Unpaced unless asked: these tests talk faster than the controller's line.
+  bool Start(const QStringList& args, bool withLink = false, bool paced = false) {
+    process.start(QStringLiteral(VELT_SIM_PATH), paced ? args : QStringList{"--unpaced"} + args);
     if (!process.waitForStarted(5000)) return false;
     const QStringList first = ReadLine().split(QLatin1Char(' '));
     device = first.value(0);
@@ -110,6 +113,8 @@ class TestSimProgram : public QObject {
   void answers_data();
   void answers();
   void unresponsiveProgramIsKilled();
+  void firmwareAtTheProgramsPace();
+  void linkInOtherBytes();
 };
 
 void TestSimProgram::linkLoginAndSignal_data() {
@@ -408,7 +413,7 @@ void TestSimProgram::badCommandLine() {
 void TestSimProgram::answers_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<QStringList>("texts");  // each in the output
-  const QStringList help{"--link PATH", "--state FILE", "--fault FAULT", "--baud N", "--firmware CHAR", "--version",
+  const QStringList help{"--link PATH", "--state FILE", "--fault FAULT", "--baud N", "--unpaced", "--firmware CHAR", "--version",
                          "no-ack=BLOCK[xN]", "hangup-after=N", "alter=CMD[xN]", "SIGHUP"};
   const QStringList version{"velt-sim " + VeltVersion() + "\n", "GPL-3.0-or-later"};
   QTest::newRow("help") << QStringList{"--help"} << help;
@@ -440,6 +445,48 @@ void TestSimProgram::unresponsiveProgramIsKilled() {
   errno = 0;
   QCOMPARE(::kill(pid, 0), -1);
   QCOMPARE(errno, ESRCH);
+}
+
+// Started as the README starts it, the simulator is paced like the controller's line, so that a
+// firmware update, which takes no acknowledgement before its block could have arrived, succeeds.
+void TestSimProgram::firmwareAtTheProgramsPace() {
+#ifndef VELT_CLI_PATH
+  QSKIP("velt-cli is not built");
+#else
+  QTemporaryDir dir;
+  const QString link = dir.filePath("velt");
+  SimProcess sim;
+  QVERIFY(sim.Start({"--link", link}, true, true));
+  QFile image(dir.filePath("f.gfr"));
+  QByteArray bytes = "gfr" + QByteArray(FirmwareImage::BlockSize, '\x5A');
+  bytes.append(char(XorChecksum(bytes)));
+  QVERIFY(image.open(QIODevice::WriteOnly) && image.write(bytes) == bytes.size());
+  image.close();
+  QProcess cli;
+  cli.start(QStringLiteral(VELT_CLI_PATH), {"-p", link, "firmware", image.fileName()});
+  QVERIFY(cli.waitForFinished(60000));
+  QVERIFY2(cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0, cli.readAllStandardError().constData());
+#endif
+}
+
+// A link named in bytes that are not UTF-8 is made and told in exactly those bytes.
+void TestSimProgram::linkInOtherBytes() {
+  QTemporaryDir dir;
+  const QByteArray link = QFile::encodeName(dir.path()) + "/bad\xffport";
+  QProcess sim;  // QProcess's arguments are text: the bytes go through the shell
+  sim.start("sh", {"-c", R"sh(exec "$0" --unpaced --link "$(printf "$1")")sh", VELT_SIM_PATH, dir.path() + "/bad\\377port"});
+  while (!sim.canReadLine() && sim.waitForReadyRead(5000)) {
+  }
+  const QList<QByteArray> first = sim.readLine().trimmed().split(' ');
+  QCOMPARE(first.value(1), link);
+  char target[256] = {};
+  QVERIFY(::readlink(link.constData(), target, sizeof target - 1) > 0);
+  QCOMPARE(QByteArray(target), first.value(0));
+  SimLine line(QString::fromLocal8Bit(first.value(0)));
+  QCOMPARE(line.Ask(Cmd::Login, "7315"), Hex("67 01 02 54 38 F6"));
+  QVERIFY(Finish(sim, 5000));
+  struct stat st {};
+  QCOMPARE(::lstat(link.constData(), &st), -1);  // removed again, by its own name
 }
 
 QTEST_GUILESS_MAIN(TestSimProgram)

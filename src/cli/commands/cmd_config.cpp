@@ -3,6 +3,7 @@
 #include "command_table.h"
 #include "config_source.h"
 #include "console.h"
+#include "native_name.h"
 #include "read_folder.h"
 #include "session.h"
 #include "write_verify.h"
@@ -10,7 +11,7 @@
 namespace {
 
 QJsonObject Base(const Session& session) {
-  return {{QStringLiteral("port"), QString::fromLocal8Bit(session.path())},
+  return {{QStringLiteral("port"), NameFromBytes(session.path())},
           {QStringLiteral("firmware"), session.FirmwareCaption()}};
 }
 

@@ -4,6 +4,7 @@
 #include "command_table.h"
 #include "console.h"
 #include "item_values.h"
+#include "native_name.h"
 #include "session.h"
 
 ExitStatus RunDryRun(Context& context, const ItemValues& values, bool typed, const QJsonObject& head) {
@@ -16,7 +17,7 @@ ExitStatus RunDryRun(Context& context, const ItemValues& values, bool typed, con
     Console& console = context.console;
     if (console.Json()) {
       QJsonObject result = head;
-      result.insert(QStringLiteral("port"), QString::fromLocal8Bit(session.path()));
+      result.insert(QStringLiteral("port"), NameFromBytes(session.path()));
       result.insert(QStringLiteral("firmware"), session.FirmwareCaption());
       result.insert(QStringLiteral("same"), changes.isEmpty());
       result.insert(QStringLiteral("changes"), Keyed::DifferencesJson(changes, QStringLiteral("device"), QStringLiteral("write")));

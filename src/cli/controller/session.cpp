@@ -10,6 +10,7 @@
 #include "cli_error.h"
 #include "commands.h"
 #include "console.h"
+#include "native_name.h"
 #include "serial_check.h"
 #include "interrupts.h"
 #include "status_decode.h"
@@ -22,14 +23,12 @@ constexpr int LingerMs = 1000;
 const QString NoReplyText = QString::fromUtf8(Link::NoReplyText);
 
 QString OpenFailure(const QByteArray& path, const EComPort& error) {
-  const QString port = QString::fromLocal8Bit(path);
+  const QString port = NameFromBytes(path);
   switch (error.OsError) {
     case ENOENT:
       return QStringLiteral("nie ma portu %1 (velt-cli ports pokazuje dostępne porty)").arg(port);
     case EBUSY:
       return QStringLiteral("port %1 jest używany przez inny program: zamknij go i spróbuj ponownie").arg(port);
-    case ENOTTY:
-      return QStringLiteral("%1: %2").arg(port, NotATerminal());
     case EACCES:
       return QStringLiteral("brak uprawnień do portu %1: dodaj użytkownika do grupy dialout "
                             "(sudo usermod -aG dialout $USER) i zaloguj się ponownie").arg(port);
@@ -47,6 +46,7 @@ Session::Session(Console& console, Interrupts& interrupts)
   // What goes wrong on the port's own thread (the device vanishing) arrives here.
   TCustomComPort::SetApplicationExceptionHandler([this](const std::exception& e) { PortFailed(e); });
   port_.SetBaudRate(br1200);
+  port_.OnCheckDevice = NotSerialPort;
   port_.OnRxChar = [this](TCustomComPort* sender, int count) { link_.VaCommRxChar(sender, count); };
   timer_.setInterval(Waits::TickMs);
   QObject::connect(&timer_, &QTimer::timeout, [this] { link_.CountdownStep(); });
@@ -71,7 +71,7 @@ Session::~Session() {
 void Session::Open(const QByteArray& path) {
   path_ = path;
   const auto refuse = [&path](const QString& why) {
-    throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(path), why));
+    throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(NameFromBytes(path), why));
   };
   if (const QString why = NotSerialPortBeforeOpen(path); !why.isEmpty()) refuse(why);
   port_.SetPort(path);
@@ -80,11 +80,8 @@ void Session::Open(const QByteArray& path) {
   } catch (const EComPort& error) {
     throw CliError(ExitStatus::Error, OpenFailure(path, error));
   }
-  // Checked before the lines are raised and long before the password goes out.
-  if (const QString why = NotSerialPort(port_.PortHandle()); !why.isEmpty()) {
-    port_.ClosePort();
-    refuse(why);
-  }
+  // Checked before the line is set up, long before the password goes out.
+  if (!port_.Refusal().isEmpty()) refuse(port_.Refusal());
   try {
     port_.SetDTRLine(true);
     port_.SetRTSLine(true);
@@ -161,7 +158,7 @@ void Session::PortFailed(const std::exception& error) {
   const auto* com = dynamic_cast<const EComPort*>(&error);
   const QString detail = com ? com->Message() : QString::fromUtf8(error.what());
   lostMessage_ = QStringLiteral("utracono połączenie z portem %1, adapter mógł zostać odłączony "
-                                "(Port COM niedostępny: %2)").arg(QString::fromLocal8Bit(path_), detail);
+                                "(Port COM niedostępny: %2)").arg(NameFromBytes(path_), detail);
   link_.EndWaits();
 }
 

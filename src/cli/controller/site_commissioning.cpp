@@ -1,6 +1,7 @@
 #include "site_commissioning.h"
 
 #include "command_line.h"
+#include "native_name.h"
 #include "session.h"
 
 CommissioningRecord PlanCommissioning(const CliOptions& options, const ConfigRecord& configTemplate, const SiteRow& row) {
@@ -21,7 +22,7 @@ ExitStatus Commissioned::Status(const CommissioningRecord& record) const {
 }
 
 Commissioned Commission(Session& session, CommissioningRecord& record, const CliOptions& options, Console& console) {
-  record.port = QString::fromLocal8Bit(session.path());
+  record.port = NameFromBytes(session.path());
   Keyed::CheckOptionRules(record.values, session.FirmwareAllows(), ExitStatus::Error);
   record.outcome = WriteItems(session, record.values, options.verify, console);
   record.status = PollStatus(session);

@@ -14,7 +14,7 @@ QByteArray ChoosePort(const QString& given) {
     throw CliError(ExitStatus::Error, QStringLiteral("nie znaleziono portu szeregowego; podaj go opcją -p"));
   QStringList lines;
   for (const DiscoveredPort& p : ports)
-    lines.append(QStringLiteral("  %1  %2").arg(QString::fromLocal8Bit(p.name), p.description));
+    lines.append(QStringLiteral("  %1  %2").arg(NameFromBytes(p.name), p.description));
   throw CliError(ExitStatus::Usage,
                  QStringLiteral("znaleziono kilka portów, wybierz jeden opcją -p:\n") + lines.join(u'\n'));
 }

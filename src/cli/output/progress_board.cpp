@@ -1,5 +1,7 @@
 #include "progress_board.h"
 
+#include "native_name.h"
+
 #include <cstdio>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -22,7 +24,7 @@ int TerminalWidth() {
 ProgressBoard::ProgressBoard(const QList<QByteArray>& ports, const QStringList& sites, bool quiet)
     : console_(false, quiet), quiet_(quiet), terminal_(::isatty(STDERR_FILENO)) {
   for (qsizetype i = 0; i < ports.size(); ++i) {
-    lines_.append({Escaped(QString::fromLocal8Bit(ports[i])), Escaped(sites.value(i))});
+    lines_.append({Escaped(NameFromBytes(ports[i])), Escaped(sites.value(i))});
     portWidth_ = qMax(portWidth_, lines_.back().port.size());
     siteWidth_ = qMax(siteWidth_, lines_.back().site.size());
   }

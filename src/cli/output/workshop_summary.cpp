@@ -1,13 +1,14 @@
 #include "workshop_summary.h"
 
 #include "console.h"
+#include "native_name.h"
 
 namespace {
 
 void ShowJson(Console& console, const QList<QByteArray>& ports, const QStringList& sites, const QList<PortResult>& results) {
   for (qsizetype i = 0; i < results.size(); ++i) {
     QJsonObject object = results[i].json;
-    object.insert(QStringLiteral("port"), QString::fromLocal8Bit(ports[i]));
+    object.insert(QStringLiteral("port"), NameFromBytes(ports[i]));
     if (!sites.isEmpty()) object.insert(QStringLiteral("site"), sites[i]);
     object.insert(QStringLiteral("status"), int(results[i].status));
     if (results[i].status != ExitStatus::Done) object.insert(QStringLiteral("error"), results[i].text);
@@ -19,7 +20,7 @@ void ShowTable(Console& console, const QList<QByteArray>& ports, const QStringLi
   QList<QStringList> rows{{QStringLiteral("PORT"), QStringLiteral("OBIEKT"), QStringLiteral("STATUS"), QStringLiteral("WYNIK")}};
   QStringList failed;
   for (qsizetype i = 0; i < results.size(); ++i) {
-    const QString port = QString::fromLocal8Bit(ports[i]);
+    const QString port = NameFromBytes(ports[i]);
     rows.append({Escaped(port), Escaped(sites.value(i)), QString::number(int(results[i].status)), results[i].text});
     if (results[i].status != ExitStatus::Done) failed.append(port);
   }
