@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "dialog_keys.h"
 #include "tfwykres.h"
 #include "window_rig.h"
 
@@ -117,4 +118,22 @@ void TestSignalChart::savesWhatIsShown() {
   QVERIFY(!image.isNull());
   QCOMPARE(image.size(), chart->findChild<QWidget*>("PanelWykres")->size() * chart->devicePixelRatio());
   QCOMPARE(rig.boxes.Boxes().size(), boxesBefore);  // no error box
+}
+
+// Before any connection the chart does not say what it says of a silent controller; as soon as
+// the window connects it does. It closes with Esc.
+void TestSignalChart::noConnectionIsNotSilence() {
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  QVERIFY(rig.sim.SetFaults({"silent"}));
+  Open(rig, "menu");
+  auto* chart = rig.window->findChild<TFWykres*>();
+  QVERIFY(chart);
+  auto* state = chart->findChild<QLabel*>("LabelStan");
+  const QString unconnected = state->text();
+  rig.Click(rig.ui().Button_polacz);  // the login goes unanswered
+  QVERIFY(rig.window->ComPort.Connected());
+  QVERIFY(state->text() != unconnected);
+  const QString fault = DialogKeysFault(chart);
+  QVERIFY2(fault.isEmpty(), qPrintable(fault));
 }

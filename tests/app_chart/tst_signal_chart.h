@@ -9,4 +9,5 @@ class TestSignalChart : public QObject {
   void opens_data();
   void opens();
   void savesWhatIsShown();
+  void noConnectionIsNotSilence();
 };
