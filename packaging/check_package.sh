@@ -27,6 +27,7 @@ depends=$(dpkg-deb --field "$deb" Depends)
 for lib in libqt6widgets6 libqt6core6 libudev1 libjpeg62-turbo; do
   [[ $depends == *"$lib "* ]] || fail "Depends lacks $lib: $depends"
 done
+[[ ", $depends," == *", qt6-translations-l10n,"* ]] || fail "Depends lacks qt6-translations-l10n: $depends"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

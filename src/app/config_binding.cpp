@@ -186,6 +186,31 @@ QString ConfigBinding::CaptionOf(int k) const {
   }
 }
 
+QString ConfigBinding::WordsOf(int k, const QString& readable) const {
+  if (readable == FieldRules::NoBoxes) return QStringLiteral("brak");
+  QString error;
+  const std::optional<QByteArray> value = k == ItemIndex::InputMatrix
+                                              ? FieldRules::ParseItemValue(ConfigItems[size_t(k)], readable, &error)
+                                              : std::nullopt;
+  if (!value) return readable;
+  const InputMatrix matrix = UnpackInputMatrix(*value);
+  const std::array<const QLabel*, 5> inputs{ui_.LabelMatrixIN1, ui_.LabelMatrixIN2, ui_.LabelMatrixIN3,
+                                            ui_.LabelMatrixIN4, ui_.LabelMatrixIN5};
+  QStringList shown;
+  for (int input = 1; input <= 5; ++input) {
+    QStringList kinds;
+    for (const auto& [label, bit] : {std::pair{ui_.LabelTabelaT, &InputMatrix::SmsBit},
+                                     std::pair{ui_.LabelTabelaS, &InputMatrix::VoiceBit}}) {
+      QStringList phones;
+      for (int phone = 1; phone <= 4; ++phone)
+        if (matrix.bits[size_t(bit(input, phone))]) phones << QString::number(phone);
+      if (!phones.isEmpty()) kinds << label->text() + u' ' + phones.join(u' ');
+    }
+    if (!kinds.isEmpty()) shown << inputs[size_t(input - 1)]->text() + QStringLiteral(": ") + kinds.join(QStringLiteral(", "));
+  }
+  return shown.join(QStringLiteral("; "));
+}
+
 QColor ConfigBinding::InStepColour(int k) const {
   using namespace ItemIndex;
   const bool mini = c_.in1blok->isChecked();

@@ -41,6 +41,9 @@ class ConfigBinding {
 
   // The window's captions of the controls of item k.
   QString CaptionOf(int k) const;
+  // A readable value (field_rules.h) of item k in the window's words: no box ticked is "brak",
+  // the input matrix reads "IN1: SMS 1 2, Voice 3; IN4: Voice 1".
+  QString WordsOf(int k, const QString& readable) const;
   // The colour of a control of item k when in step.
   QColor InStepColour(int k) const;
 

@@ -1,7 +1,6 @@
 // The configuration history in the window: the kept configurations listed, one of them loaded
 // or compared with the window, and what an upload would change.
 #include "entry_columns.h"
-#include "field_rules.h"
 #include "message_box.h"
 #include "tfhistoria.h"
 #include "tfzmiany.h"
@@ -50,7 +49,11 @@ void TMain::CompareWithWindow(const QString& path, const QStringList& columns) {
 
 void TMain::PokazZmiany1Click() {
   if (RefusedDuringOperation()) return;
-  const ConfigRecord* held = Online ? ConfigHistory.Held() : nullptr;
+  if (!Online) {
+    InformationBox(QStringLiteral("Brak połączenia ze sterownikiem VELT: nie wiadomo, co zmieni zapis."));
+    return;
+  }
+  const ConfigRecord* held = ConfigHistory.Held();
   if (!held) {
     InformationBox(QStringLiteral("W tym połączeniu nie pobrano konfiguracji z VELT: nie wiadomo, co zmieni zapis."));
     return;
@@ -69,10 +72,9 @@ void TMain::PokazZmiany1Click() {
 
 void TMain::ShowChanges(const QString& title, const QString& note, const QStringList& headers,
                         const QList<ItemDifference>& differences) {
-  // The window says in Polish that no box of an item is ticked.
-  const auto shown = [](const QString& text) { return text == FieldRules::NoBoxes ? QStringLiteral("brak") : text; };
   QList<ChangeRow> rows;
-  for (const ItemDifference& d : differences) rows.append({Binding->CaptionOf(d.item), shown(d.a), shown(d.b)});
+  for (const ItemDifference& d : differences)
+    rows.append({Binding->CaptionOf(d.item), Binding->WordsOf(d.item, d.a), Binding->WordsOf(d.item, d.b)});
   TFZmiany dialog(title, note, headers, rows, this);
   dialog.exec();
 }

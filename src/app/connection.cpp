@@ -6,6 +6,7 @@
 #include "colours.h"
 #include "message_box.h"
 #include "serial_check.h"
+#include "tfwykres.h"
 #include "tmain.h"
 #include "waits.h"
 
@@ -20,11 +21,15 @@ void TMain::SetStateText(QLineEdit* field, const QString& text, bool good) {
   SetBackground(field, good ? Colours::Lime : Colours::Red);
 }
 
+void TMain::SetOnline(bool online) {
+  Online = online;
+  if (SignalChart) SignalChart->ShowConnection(online);
+}
+
 void TMain::Button_polaczClick() { RunOperation(&TMain::LogIn); }
 
 void TMain::LogIn() {
-  const bool portChosen = ui.ComCombo->currentIndex() >= 0 || !ChosenPort.isEmpty();
-  if (portChosen && !ComPort.Connected()) {
+  if (ui.ComCombo->currentIndex() >= 0 && !ComPort.Connected()) {
     if (RefuseNotSerialPort(NotSerialPortBeforeOpen(ComPort.Port()))) return;
     ComPort.OpenPort();  // refuses what is no serial port before setting anything up
     if (RefuseNotSerialPort(ComPort.Refusal())) return;
@@ -34,10 +39,10 @@ void TMain::LogIn() {
   if (!ComPort.Connected()) return;
 
   ChosenPort = ComPort.Port();
-  // A port that came back after its adapter was pulled is listed again.
-  if (ui.ComCombo->currentIndex() < 0) RefreshPortList();
+  // A port that came back after its adapter was pulled is listed as present again.
+  if (ChosenPortAbsent()) RefreshPortList();
   Timer.start();
-  Online = true;
+  SetOnline(true);
   SetStateText(ui.Edit_status, QStringLiteral("POŁĄCZONY"), true);
   ui.ComCombo->setEnabled(false);
   ui.Button_rozlacz->setEnabled(true);
@@ -129,7 +134,7 @@ void TMain::Disconnect() {
 }
 
 void TMain::ShowDisconnected() {
-  Online = false;
+  SetOnline(false);
   SetStateText(ui.Edit_status, QStringLiteral("ROZŁĄCZONY"), false);
   ui.ComCombo->setEnabled(true);
   ui.Button_rozlacz->setEnabled(false);

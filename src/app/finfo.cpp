@@ -4,20 +4,29 @@
 #include "ui_finfo.h"
 #include "version.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QUrl>
 
-const QUrl TFInfo::WebPage(QStringLiteral("https://velt.example/"));
+QString TFInfo::InstalledReadme() {
+  const QFileInfo readme(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/doc/velt/README.md")));
+  return readme.isFile() ? readme.canonicalFilePath() : QString();
+}
 
-TFInfo::TFInfo(QWidget* parent)
+TFInfo::TFInfo(QWidget* parent, const QString& readme)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::TFInfo>()) {
+      ui(std::make_unique<Ui::TFInfo>()), readme_(readme) {
   ui->setupUi(this);
   ui->Label1->setText(ProgramTitle());
-  ui->Label3->setText(WebPage.toString());
+  ui->Label3->setText(readme_);
+  ui->Label3->setToolTip(QStringLiteral("Otwórz opis programu"));
+  ui->Label3->setVisible(!readme_.isEmpty());
   ui->Label3->installEventFilter(this);
   connect(ui->Button1, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -40,4 +49,4 @@ bool TFInfo::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TFInfo::Label3Click() { QDesktopServices::openUrl(WebPage); }
+void TFInfo::Label3Click() { QDesktopServices::openUrl(QUrl::fromLocalFile(readme_)); }

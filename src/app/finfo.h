@@ -1,7 +1,7 @@
 #pragma once
-// "O programie": the program's picture, name, version, author and web page.
+// "O programie": the program's picture, name, version, author and a link to its description.
 #include <QDialog>
-#include <QUrl>
+#include <QString>
 #include <memory>
 
 namespace Ui {
@@ -11,10 +11,13 @@ class TFInfo;
 class TFInfo : public QDialog {
   Q_OBJECT
  public:
-  explicit TFInfo(QWidget* parent = nullptr);
+  // readme: the program's description that the link opens; none, no link.
+  explicit TFInfo(QWidget* parent = nullptr, const QString& readme = InstalledReadme());
   ~TFInfo() override;
 
-  static const QUrl WebPage;
+  // The README installed beside the program (share/doc/velt under its prefix); empty when the
+  // program runs from where it was built.
+  static QString InstalledReadme();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -23,4 +26,5 @@ class TFInfo : public QDialog {
   void Label3Click();
 
   std::unique_ptr<Ui::TFInfo> ui;
+  QString readme_;
 };

@@ -2,11 +2,13 @@
 
 #include "application.h"
 #include "program_options.h"
+#include "qt_translation.h"
 #include "tmain.h"
 
 int main(int argc, char** argv) {
   if (const std::optional<int> status = AnswerProgramOptions(argc, argv)) return *status;
   TApplication app(argc, argv);
+  InstallQtTranslation(app, QLocale::system());
   QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
   TMain window;
   window.show();

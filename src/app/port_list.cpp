@@ -1,4 +1,6 @@
 // Port discovery as the main window offers it: the port list, "COM?" and choosing a port.
+#include <QFile>
+
 #include "form_jakie_com.h"
 #include "tmain.h"
 
@@ -14,21 +16,40 @@ void TMain::FillPortList(QByteArrayList& target) {
 
 // The user's port stays chosen, by name, across refreshes; the port of an open connection is
 // never changed by a refresh. A chosen port that is missing now (its adapter was pulled) stays
-// the port that POŁĄCZ opens, so that it connects as soon as the adapter is back.
+// listed, marked absent, until a refresh finds it again: POŁĄCZ only ever opens a port shown.
 void TMain::RefreshPortList() {
   const bool open = ComPort.Connected();
   if (!open) ui.Button_polacz->setEnabled(false);
   QByteArrayList names;
   FillPortList(names);
   ui.ComCombo->clear();
-  for (const QByteArray& name : names) ui.ComCombo->addItem(QString::fromLocal8Bit(name));
+  for (const QByteArray& name : names) ui.ComCombo->addItem(QFile::decodeName(name), name);
   const QByteArray keep = open ? ComPort.Port() : ChosenPort;
   qsizetype index = keep.isEmpty() ? -1 : names.indexOf(keep);
   if (keep.isEmpty() && !names.isEmpty() && !names.first().isEmpty()) index = 0;
+  if (index < 0 && !keep.isEmpty()) {
+    index = ui.ComCombo->count();
+    ui.ComCombo->addItem(QStringLiteral("%1 (odłączony)").arg(QFile::decodeName(keep)), keep);
+    ui.ComCombo->setItemData(int(index), true, PortAbsentRole);
+    ui.ComCombo->setItemData(int(index), palette().brush(QPalette::Disabled, QPalette::Text), Qt::ForegroundRole);
+  }
   ui.ComCombo->setCurrentIndex(int(index));
+  ShowChosenPort();
   if (open) return;
-  if (index >= 0) ComPort.SetPort(names.at(index));
-  ui.Button_polacz->setEnabled(index >= 0 || !keep.isEmpty());
+  if (index >= 0) ComPort.SetPort(ui.ComCombo->itemData(int(index)).toByteArray());
+  ui.Button_polacz->setEnabled(index >= 0);
+}
+
+bool TMain::ChosenPortAbsent() const { return ui.ComCombo->currentData(PortAbsentRole).toBool(); }
+
+// The port's whole name as a hint, since the list is narrower than most names.
+void TMain::ShowChosenPort() {
+  const QString name = QFile::decodeName(ui.ComCombo->currentData().toByteArray());
+  ui.ComCombo->setToolTip(ChosenPortAbsent()
+                              ? QStringLiteral("%1: tego portu nie ma teraz w systemie (adapter mógł zostać "
+                                               "odłączony); wróci na listę po podłączeniu i „COM?”")
+                                    .arg(name)
+                              : name);
 }
 
 void TMain::ButtonComClick() {
@@ -40,6 +61,7 @@ void TMain::ButtonComClick() {
 void TMain::ComComboChange(int index) {
   if (index < 0) return;
   ui.Button_polacz->setEnabled(true);
-  ChosenPort = ui.ComCombo->itemText(index).toLocal8Bit();
+  ChosenPort = ui.ComCombo->itemData(index).toByteArray();
   ComPort.SetPort(ChosenPort);
+  ShowChosenPort();
 }

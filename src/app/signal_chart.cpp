@@ -8,6 +8,7 @@ void TMain::WykresGSM1Click() {
     SignalChart = new TFWykres(
         History, [this](const QString& filter, const QString& suffix) { return ChooseSaveFile(filter, suffix); }, this);
   }
+  SignalChart->ShowConnection(Online);
   SignalChart->show();
   SignalChart->raise();
   SignalChart->activateWindow();

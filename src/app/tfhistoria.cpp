@@ -4,14 +4,27 @@
 #include <QHeaderView>
 #include <QPalette>
 #include <QSortFilterProxyModel>
+#include <QStyle>
 
 #include "entry_columns.h"
 #include "ui_tfhistoria.h"
 
 namespace {
 
-constexpr int WidthSampleRows = 200;  // column widths from the first rows: measuring all is slow
 constexpr int ColumnRoom = 12;
+
+// Each column as wide as its widest text in any row, measured by the font alone: asking the
+// view to measure every cell is slow for a long history.
+void FitColumns(QTableView* table, const QList<QStringList>& rows, const QStringList& titles) {
+  QHeaderView* header = table->horizontalHeader();
+  const QFontMetrics cells = table->fontMetrics();
+  const QFontMetrics heads = header->fontMetrics();
+  for (int c = 0; c < EntryColumns::Count; ++c) {
+    int widest = heads.horizontalAdvance(titles.value(c)) + header->style()->pixelMetric(QStyle::PM_HeaderMargin) * 2;
+    for (const QStringList& row : rows) widest = qMax(widest, cells.horizontalAdvance(row[c]));
+    header->resizeSection(c, widest + ColumnRoom);
+  }
+}
 
 class EntryModel : public QAbstractTableModel {
  public:
@@ -62,19 +75,14 @@ TFHistoria::TFHistoria(const HistoryStore& store, Actions actions, QWidget* pare
   table->setModel(filter_);
   table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-  table->horizontalHeader()->setResizeContentsPrecision(WidthSampleRows);
-  table->resizeColumnsToContents();
-  // Room beside the widest text; a long device path gives way to the other columns, shortened
-  // in its middle.
+  FitColumns(table, rows_, EntryColumns::Titles());
+  // A long device path gives way to the other columns, shortened in its middle.
   QHeaderView* header = table->horizontalHeader();
-  for (int c = 0; c < EntryColumns::Count; ++c) header->resizeSection(c, header->sectionSize(c) + ColumnRoom);
   header->setSectionResizeMode(EntryColumns::Port, QHeaderView::Stretch);
   header->setStretchLastSection(false);
   table->setTextElideMode(Qt::ElideMiddle);
 
-  ui->LabelFolder->setText(entries_.isEmpty()
-                               ? QStringLiteral("Historia jest pusta (%1)").arg(store_.Folder())
-                               : QStringLiteral("Wpisów: %1 (%2)").arg(entries_.size()).arg(store_.Folder()));
+  ShowCount();
   connect(ui->Edit_szukaj, &QLineEdit::textChanged, this, &TFHistoria::Filter);
   connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TFHistoria::UpdateButtons);
   connect(ui->Button_wczytaj, &QPushButton::clicked, this, &TFHistoria::Button_wczytajClick);
@@ -98,6 +106,16 @@ void TFHistoria::Filter(const QString& text) {
   filter_->setFilterFixedString(text);
   if (!ui->Table_historia->currentIndex().isValid() && filter_->rowCount() > 0) ui->Table_historia->selectRow(0);
   UpdateButtons();
+  ShowCount();
+}
+
+// How many entries there are, and how many of them the filter shows.
+void TFHistoria::ShowCount() {
+  const int all = int(entries_.size());
+  const int shown = filter_->rowCount();
+  const QString count = shown == all ? QString::number(all) : QStringLiteral("%1 z %2").arg(shown).arg(all);
+  ui->LabelFolder->setText(entries_.isEmpty() ? QStringLiteral("Historia jest pusta (%1)").arg(store_.Folder())
+                                              : QStringLiteral("Wpisów: %1 (%2)").arg(count, store_.Folder()));
 }
 
 void TFHistoria::UpdateButtons() {

@@ -31,6 +31,7 @@ class TFHistoria : public QDialog {
   const ListedEntry* Chosen() const;
   void Filter(const QString& text);
   void UpdateButtons();
+  void ShowCount();
   void Button_wczytajClick();
   void Button_porownajClick();
 

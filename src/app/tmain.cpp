@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <cerrno>
 
@@ -129,6 +130,13 @@ void TMain::FormCreate() {
   };
 
   connect(ui.Button_polacz, &QPushButton::clicked, this, Guarded(&TMain::Button_polaczClick));
+  // Enter in the password field connects, as POŁĄCZ does while it can be pressed.
+  connect(ui.Edit_haslo, &QLineEdit::returnPressed, this, [this] {
+    if (ui.Button_polacz->isEnabled()) ui.Button_polacz->click();
+  });
+  // F10 opens the first menu, as on the desktop's other windows; Alt and Alt+letter work already.
+  connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+          [this] { ui.MainMenu1->setActiveAction(ui.Plik1->menuAction()); });
   connect(ui.Button_rozlacz, &QPushButton::clicked, this, Guarded(&TMain::Button_rozlaczClick));
   connect(ui.Oprogramie1, &QAction::triggered, this, Guarded(&TMain::Oprogramie1Click));
   connect(ui.WykresGSM1, &QAction::triggered, this, Guarded(&TMain::WykresGSM1Click));

@@ -45,6 +45,10 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   // Port discovery.
   void FillPortList(QByteArrayList& target);
   void RefreshPortList();
+  // Port list items hold the port's name (Qt::UserRole); a chosen port that is missing now is
+  // listed all the same, marked with true under this role.
+  static constexpr int PortAbsentRole = Qt::UserRole + 1;
+  bool ChosenPortAbsent() const;
 
   // One operation that talks to the controller at a time. An operation asked for while the
   // link is busy with the status poll, or while a receive batch runs, starts as soon as the link
@@ -93,6 +97,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void WykresGSM1Click();  // the signal chart; the gauge's double-click too
   void ButtonComClick();
   void ComComboChange(int index);
+  void ShowChosenPort();
   void Button_zmiana_haslaClick();
   void ButtonFirmwareClick();
   void ButtonRestartClick();
@@ -108,6 +113,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   // The port vanished (adapter pulled, controller gone with it): said once, port closed.
   void LinkLost(const QString& message);
   void ShowDisconnected();
+  // "POŁĄCZONY" or not, also for the signal chart.
+  void SetOnline(bool online);
   void ClosePortNow();
   void UpdateOperationControls();
   void RunPendingOperation();

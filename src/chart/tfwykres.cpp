@@ -186,7 +186,8 @@ void TFWykres::Redraw() {
 void TFWykres::ShowLatest() {
   ShowStats(history_.LastMinute(), ui->LabelMinutaMin, ui->LabelMinutaSr, ui->LabelMinutaMax, ui->LabelMinutaIle);
   if (history_.Size() == 0) {
-    ui->LabelStan->setText(QStringLiteral("Brak odpowiedzi od sterownika"));
+    ui->LabelStan->setText(online_ ? QStringLiteral("Brak odpowiedzi od sterownika")
+                                   : QStringLiteral("Brak połączenia ze sterownikiem"));
     return;
   }
   const StatusSample& newest = history_.At(history_.Size() - 1);
@@ -194,6 +195,11 @@ void TFWykres::ShowLatest() {
   ui->LabelStan->setText(QStringLiteral("Ostatnia odpowiedź %1%2")
                              .arg(WallTime(newest.wallMs),
                                   stage.isEmpty() ? QString() : QStringLiteral(": ") + stage));
+}
+
+void TFWykres::ShowConnection(bool online) {
+  online_ = online;
+  ShowLatest();
 }
 
 void TFWykres::resizeEvent(QResizeEvent* event) {

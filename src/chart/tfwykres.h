@@ -33,6 +33,8 @@ class TFWykres : public QDialog {
   ~TFWykres() override;
 
   QChart* Chart() const { return chart_; }
+  // Whether the window is connected: without replies, the chart says which of the two is missing.
+  void ShowConnection(bool online);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -64,4 +66,5 @@ class TFWykres : public QDialog {
   qint64 bucketMs_ = 0;         // of the line drawn
   qint64 drawnNewestMs_ = -1;   // the newest reply drawn; -1: none
   qint64 drawnWallOffsetMs_ = 0;  // the wall clock's, that the axis was labelled with
+  bool online_ = false;
 };

@@ -7,7 +7,7 @@
 namespace EntryColumns {
 
 QStringList Titles() {
-  return {QStringLiteral("Data i czas"), QStringLiteral("Odczyt/Zapis"), QStringLiteral("Port"),
+  return {QStringLiteral("Data i czas"), QStringLiteral("Rodzaj"), QStringLiteral("Port"),
           QStringLiteral("Firmware"), QStringLiteral("Telefon nr. 1"), QStringLiteral("Centrum SMS")};
 }
 

@@ -9,7 +9,7 @@ namespace EntryColumns {
 
 enum Column { Time, Kind, Port, Firmware, Phone1, SmsCentre, Count };
 
-// "Data i czas", "Odczyt/Zapis", "Port", "Firmware", "Telefon nr. 1", "Centrum SMS"
+// "Data i czas", "Rodzaj", "Port", "Firmware", "Telefon nr. 1", "Centrum SMS"
 QStringList Titles();
 // "Odczyt", "Zapis", "Przed aktualizacją"
 QString KindText(EntryKind kind);

@@ -6,11 +6,16 @@
 #include <QBuffer>
 #include <QDesktopServices>
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
 
+#include "dialog_keys.h"
+#include "qt_translation.h"
 #include "version.h"
 
 namespace {
@@ -64,7 +69,11 @@ class TestAbout : public QObject {
   void programAnswers_data();
   void programAnswers();
   void okCloses();
-  void linkOpensWebPage();
+  void keys();
+  void linkOpensReadme_data();
+  void linkOpensReadme();
+  void qtTranslation_data();
+  void qtTranslation();
 };
 
 // Our decoding agrees with Qt's own reader pixel for pixel, so rows and channels are in place.
@@ -131,7 +140,7 @@ void TestAbout::window() {
   QWidget owner;
   owner.setGeometry(100, 80, 697, 547);
   owner.show();
-  TFInfo info(&owner);
+  TFInfo info(&owner, QStringLiteral("/usr/share/doc/velt/README.md"));
   QCOMPARE(info.windowTitle(), "O programie");
   info.show();
   QVERIFY(QTest::qWaitForWindowExposed(&info));
@@ -140,7 +149,7 @@ void TestAbout::window() {
   QVERIFY(label("Label1") && label("Label2") && label("Label3") && label("Image1"));
   QCOMPARE(label("Label1")->text(), "VELT Razave v " + VeltVersion());
   QCOMPARE(label("Label2")->text(), "Autor: zespół velt");
-  QCOMPARE(label("Label3")->text(), "https://velt.example/");
+  QCOMPARE(label("Label3")->text(), "/usr/share/doc/velt/README.md");
   QVERIFY(label("Label3")->font().underline());
   QCOMPARE(label("Label3")->palette().color(QPalette::WindowText), QColor(Qt::blue));
   QCOMPARE(label("Image1")->pixmap().size(), QSize(160, 120));
@@ -165,20 +174,61 @@ void TestAbout::okCloses() {
   QVERIFY(!info.isVisible());
 }
 
-void TestAbout::linkOpensWebPage() {
-  UrlCatcher catcher;
-  QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+void TestAbout::keys() {
   TFInfo info;
+  info.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&info));
+  const QString fault = DialogKeysFault(&info);
+  QVERIFY2(fault.isEmpty(), qPrintable(fault));
+}
+
+void TestAbout::linkOpensReadme_data() {
+  QTest::addColumn<bool>("installed");
+  QTest::newRow("installed") << true;
+  QTest::newRow("run from the build") << false;
+}
+
+// The link leads to the description installed with the program, or is not there at all.
+void TestAbout::linkOpensReadme() {
+  QFETCH(bool, installed);
+  QTemporaryDir prefix;
+  const QString readme = prefix.filePath("share/doc/velt/README.md");
+  QVERIFY(QDir().mkpath(QFileInfo(readme).path()));
+  QFile file(readme);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.close();
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+  TFInfo info(nullptr, installed ? readme : QString());
   info.show();
   QVERIFY(QTest::qWaitForWindowExposed(&info));
   auto* link = info.findChild<QLabel*>("Label3");
   QVERIFY(link);
-  QTest::mouseClick(link, Qt::LeftButton);
+  QCOMPARE(link->isVisible(), installed);
+  if (installed) QTest::mouseClick(link, Qt::LeftButton);
   // Clicking the other labels opens nothing.
   QTest::mouseClick(info.findChild<QLabel*>("Label1"), Qt::LeftButton);
   QTest::mouseClick(info.findChild<QLabel*>("Image1"), Qt::LeftButton);
-  QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-  QCOMPARE(catcher.opened, QList<QUrl>{QUrl("https://velt.example/")});
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+  QCOMPARE(catcher.opened, installed ? QList<QUrl>{QUrl::fromLocalFile(readme)} : QList<QUrl>{});
+  // The test program is not installed: no README beside it.
+  QCOMPARE(TFInfo::InstalledReadme(), QString());
+}
+
+void TestAbout::qtTranslation_data() {
+  QTest::addColumn<QLocale>("locale");
+  QTest::addColumn<bool>("translated");
+  QTest::newRow("a language Qt has no translation for") << QLocale(QLocale::Walser) << false;
+  QTest::newRow("Polish") << QLocale(QLocale::Polish, QLocale::Poland) << true;
+}
+
+// Qt's own texts (here the text fields' context menu) follow the user's language.
+void TestAbout::qtTranslation() {
+  QFETCH(QLocale, locale);
+  QFETCH(bool, translated);
+  QCOMPARE(InstallQtTranslation(*QCoreApplication::instance(), locale), translated);
+  const char* const undo = "&Undo";
+  QCOMPARE(QCoreApplication::translate("QLineEdit", undo) != QLatin1String(undo), translated);
 }
 
 void TestAbout::programAnswers_data() {

@@ -17,6 +17,9 @@ class TestConnection : public QObject {
   void notASerialPort_data();
   void notASerialPort();
   void conversionErrorNamesThePort();
+  void enterInPasswordConnects();
+  void menusFromTheKeyboard_data();
+  void menusFromTheKeyboard();
 };
 
 // The status poll while logged in, and what its replies and the login reply show.

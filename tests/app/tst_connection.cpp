@@ -2,6 +2,7 @@
 // a refused password, an unanswered login and a port that does not open.
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -239,4 +240,39 @@ void TestConnection::conversionErrorNamesThePort() {
   QCOMPARE(rig.boxes.Summaries(), (QStringList{"Error: 'x5' is not a valid integer value",
                                                "Error: Port COM niedostępny"}));
   QVERIFY(rig.ui().Button_polacz->isEnabled());
+}
+
+// Enter in the password field does what POŁĄCZ does, and nothing while POŁĄCZ cannot be pressed.
+void TestConnection::enterInPasswordConnects() {
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  QTest::keyClick(rig.ui().Edit_haslo, Qt::Key_Return);
+  QVERIFY2(rig.window->LoggedIn, qPrintable(rig.boxes.Summaries().join(" | ")));
+  rig.ui().Edit_haslo->setEnabled(true);  // as if it could be typed into while logged in
+  QTest::keyClick(rig.ui().Edit_haslo, Qt::Key_Return);
+  QCOMPARE(rig.Requests(Cmd::Login).size(), 1);
+  QVERIFY(rig.boxes.Summaries().isEmpty());
+}
+
+void TestConnection::menusFromTheKeyboard_data() {
+  QTest::addColumn<QKeyCombination>("key");
+  QTest::addColumn<QString>("menu");
+  QTest::newRow("F10") << QKeyCombination(Qt::Key_F10) << "Plik1";
+  QTest::newRow("Alt+P") << QKeyCombination(Qt::AltModifier, Qt::Key_P) << "Plik1";
+  QTest::newRow("Alt+D") << QKeyCombination(Qt::AltModifier, Qt::Key_D) << "Dane1";
+  QTest::newRow("Alt+I") << QKeyCombination(Qt::AltModifier, Qt::Key_I) << "Info1";
+}
+
+void TestConnection::menusFromTheKeyboard() {
+  QFETCH(QKeyCombination, key);
+  QFETCH(QString, menu);
+  WindowRig rig;
+  rig.OpenWindow();
+  rig.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+  QTest::keyClick(rig.window.get(), key.key(), key.keyboardModifiers());
+  auto* opened = rig.window->findChild<QMenu*>(menu);
+  QVERIFY(opened);
+  QTRY_VERIFY_WITH_TIMEOUT(opened->isVisible(), 1000);
+  QTest::keyClick(opened, Qt::Key_Escape);
 }

@@ -16,6 +16,9 @@ void VerifyDisconnected(WindowRig& rig) {
   QCOMPARE(Shown(rig.ui().Edit_status), "ROZŁĄCZONY red");
   QCOMPARE(Shown(rig.ui().Edit_logon), "WYLOGOWANY red");
   QCOMPARE(EnabledControls(*rig.window), Enabled::Disconnected);
+  // POŁĄCZ acts on the port shown: the one that was in use, marked absent until it is back.
+  QCOMPARE(rig.ui().ComCombo->currentData().toByteArray(), QFile::encodeName(rig.portPath));
+  QVERIFY(rig.window->ChosenPortAbsent());
 }
 
 // The controller comes back on the same port: one POŁĄCZ logs in to it.
@@ -29,6 +32,8 @@ void VerifyReconnects(WindowRig& rig) {
   rig.Click(rig.ui().Button_polacz);
   QVERIFY2(rig.window->LoggedIn, qPrintable(rig.boxes.Summaries().join(" | ")));
   QCOMPARE(rig.boxes.Boxes().size(), boxes);
+  QCOMPARE(rig.ui().ComCombo->currentData().toByteArray(), QFile::encodeName(rig.portPath));
+  QVERIFY(!rig.window->ChosenPortAbsent());
   QCOMPARE(back.Requests().size(), 1);
   QCOMPARE(back.Requests().first().command, Cmd::Login);
   rig.Click(rig.ui().Button_rozlacz);  // leaves before the controller goes away again

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "stepped_clock.h"
+#include "dialog_keys.h"
 #include "tfwykres.h"
 #include "window_rig.h"
 
@@ -157,4 +158,20 @@ void TestSignalChart::wallClockSteps() {
   const QString now = QDateTime::fromMSecsSinceEpoch(clock.Now().wallMs).toString("HH:mm:ss");
   QVERIFY2(chart.findChild<QLabel*>("LabelStan")->text().contains(now), qPrintable(now));
   QVERIFY2(chart.findChild<QLabel*>("LabelZakresCzasu")->text().endsWith(now), qPrintable(now));
+// Before any connection the chart does not say what it says of a silent controller; as soon as
+// the window connects it does. It closes with Esc.
+void TestSignalChart::noConnectionIsNotSilence() {
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  QVERIFY(rig.sim.SetFaults({"silent"}));
+  Open(rig, "menu");
+  auto* chart = rig.window->findChild<TFWykres*>();
+  QVERIFY(chart);
+  auto* state = chart->findChild<QLabel*>("LabelStan");
+  const QString unconnected = state->text();
+  rig.Click(rig.ui().Button_polacz);  // the login goes unanswered
+  QVERIFY(rig.window->ComPort.Connected());
+  QVERIFY(state->text() != unconnected);
+  const QString fault = DialogKeysFault(chart);
+  QVERIFY2(fault.isEmpty(), qPrintable(fault));
 }

@@ -11,4 +11,5 @@ class TestSignalChart : public QObject {
   void savesWhatIsShown();
   void wallClockSteps_data();
   void wallClockSteps();
+  void noConnectionIsNotSilence();
 };

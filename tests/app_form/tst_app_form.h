@@ -35,6 +35,7 @@ class TestFormContents : public QObject {
   void areas();
   void menus_data();
   void menus();
+  void accelerators();
   void windowFont();
   void countersBesideLimits_data();
   void countersBesideLimits();

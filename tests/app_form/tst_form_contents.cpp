@@ -2,6 +2,7 @@
 #include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "colours.h"
@@ -28,7 +29,16 @@ QVariant Observe(QObject* object, const QString& property) {
     for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
     return items.join(QLatin1Char('|'));
   }
+  // A caption as read: the accelerator's mark is not seen.
+  if (property == QLatin1String("text") || property == QLatin1String("title"))
+    return object->property(property.toLatin1().constData()).toString().remove(QRegularExpression(QStringLiteral("&(?=[^&])")));
   return object->property(property.toLatin1().constData());
+}
+
+// The letter Alt reaches a caption by; none when it has no accelerator.
+QChar Accelerator(const QString& caption) {
+  const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("&([^&])")).match(caption);
+  return m.hasMatch() ? m.captured(1).at(0).toLower() : QChar();
 }
 
 void Row(const QString& name, const QString& property, const QVariant& expected) {
@@ -266,10 +276,28 @@ void TestFormContents::menus() {
   Form form;
   const QList<QAction*> bar = form.window.menuBar()->actions();
   QCOMPARE(bar.size(), 3);
-  QCOMPARE(bar.at(index)->text(), title);
+  QCOMPARE(Observe(bar.at(index), "text").toString(), title);
   QStringList names;
   for (const QAction* action : bar.at(index)->menu()->actions()) names << action->objectName();
   QCOMPARE(names, items);
+}
+
+// Every menu and every entry can be reached by Alt and a letter, one letter for one of them.
+void TestFormContents::accelerators() {
+  Form form;
+  const auto unique = [](const QList<QAction*>& actions) {
+    QString letters;
+    for (const QAction* action : actions) {
+      if (action->isSeparator()) continue;
+      const QChar letter = Accelerator(action->text());
+      if (letter.isNull() || letters.contains(letter)) return action->objectName() + ": " + action->text();
+      letters += letter;
+    }
+    return QString();
+  };
+  const QList<QAction*> bar = form.window.menuBar()->actions();
+  QCOMPARE(unique(bar), QString());
+  for (const QAction* menu : bar) QCOMPARE(unique(menu->menu()->actions()), QString());
 }
 
 void TestFormContents::windowFont() {

@@ -73,9 +73,18 @@ class TestConfigHistory : public QObject {
   void keptEntries();
   void unwritableFolder();
   void historyDialog();
+  void historyColumns();
   void showChanges_data();
   void showChanges();
 
  private:
   std::unique_ptr<DataHome> dataHome_;  // XDG_DATA_HOME of each test
+};
+
+// Each dialog of the window from the keyboard.
+class TestDialogKeys : public QObject {
+  Q_OBJECT
+ private slots:
+  void keys_data();
+  void keys();
 };

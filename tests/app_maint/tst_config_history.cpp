@@ -2,6 +2,8 @@
 // written, the history dialog and what an upload would change.
 #include <QAbstractButton>
 #include <QAction>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -25,6 +27,8 @@ namespace {
 const QString Loaded = QStringLiteral("Information: Odczytano plik konfiguracji");
 const QString NoDownload =
     QStringLiteral("Information: W tym połączeniu nie pobrano konfiguracji z VELT: nie wiadomo, co zmieni zapis.");
+const QString NoConnection =
+    QStringLiteral("Information: Brak połączenia ze sterownikiem VELT: nie wiadomo, co zmieni zapis.");
 
 ControllerState Held() {
   ControllerState state = ControllerState::New();
@@ -200,7 +204,7 @@ void TestConfigHistory::historyDialog() {
   QCOMPARE(filtered, QStringList{listed[1]});
   QVERIFY(!damagedLoadable);
   QVERIFY2(compareNote.startsWith(QStringLiteral("Pozycje, w których wpis z ")), qPrintable(compareNote));
-  QCOMPARE(compareRows, QStringList({"Telefon nr. 1 | +48600100200 | +48111", "SMS, Voice | brak | IN1T1"}));
+  QCOMPARE(compareRows, QStringList({"Telefon nr. 1 | +48600100200 | +48111", "SMS, Voice | brak | IN1: SMS 1"}));
   // Loaded as a file is: the password field too, and the box a file load shows.
   QCOMPARE(rig.ui().Edit_Tel1->text(), QStringLiteral("+48600100200"));
   QCOMPARE(rig.ui().Edit_haslo->text(), QStringLiteral("7315"));
@@ -208,17 +212,53 @@ void TestConfigHistory::historyDialog() {
   QCOMPARE(rig.boxes.Summaries(), QStringList{Loaded});
 }
 
+// Older entries than the newest 200 with longer texts: every text fits its column, and the count
+// says how many of all the filter shows.
+void TestConfigHistory::historyColumns() {
+  const HistoryStore store;
+  QVERIFY(QDir().mkpath(store.Folder()));
+  const QDateTime now = QDateTime::currentDateTime();
+  constexpr int Entries = 210, Older = 10;
+  for (int i = 0; i < Entries; ++i) {
+    const bool older = i >= Entries - Older;
+    const EntryLabel label{now.addSecs(-60 * i), older ? EntryKind::BeforeFirmware : EntryKind::Read, "/dev/ttyS0",
+                           QStringLiteral("VELT v 1.8"), older ? "+48600100200300" : "+48", ""};
+    QVERIFY(WriteWhole(store.PathOf(EntryFileName(label)), "gcf"));
+  }
+  TFHistoria dialog(store, {}, nullptr);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  auto* table = dialog.findChild<QTableView*>("Table_historia");
+  auto* count = dialog.findChild<QLabel*>("LabelFolder");
+  QCOMPARE(table->model()->rowCount(), Entries);
+  table->horizontalHeader()->setResizeContentsPrecision(-1);  // the view's own measure, of every row
+  for (int c = 0; c < table->model()->columnCount(); ++c)
+    QVERIFY2(static_cast<QAbstractItemView*>(table)->sizeHintForColumn(c) <= table->columnWidth(c),
+             qPrintable(QString::number(c)));
+  const QString all = count->text();
+  QVERIFY2(all.contains(QString::number(Entries)), qPrintable(all));
+
+  QTest::keyClicks(dialog.findChild<QLineEdit*>("Edit_szukaj"), "+48600100200300");
+  QCOMPARE(table->model()->rowCount(), Older);
+  QVERIFY2(count->text().contains(QStringLiteral("%1 z %2").arg(Older).arg(Entries)), qPrintable(count->text()));
+  dialog.findChild<QLineEdit*>("Edit_szukaj")->clear();
+  QCOMPARE(count->text(), all);
+}
+
 void TestConfigHistory::showChanges_data() {
-  QTest::addColumn<QString>("steps");  // D download, U upload, E edit, X disconnect and connect again
+  // D download, U upload, E edit, X disconnect and connect again, N disconnect
+  QTest::addColumn<QString>("steps");
   QTest::addColumn<QStringList>("rows");  // empty, with a note: nothing would change
   QTest::addColumn<QString>("box");       // instead of the list
   QTest::newRow("nothing read") << "E" << QStringList() << NoDownload;
   QTest::newRow("read, nothing edited") << "D" << QStringList() << QString();
   QTest::newRow("read, edited") << "D E" << QStringList{"Telefon nr. 1 | +48600100200 | +48111",
-                                                         "SMS, Voice | brak | IN1T1", "Limit SMS  [24H] | 5 | 7"}
+                                                         "SMS, Voice | brak | IN1: SMS 1; IN2: Voice 3",
+                                                         "Limit SMS  [24H] | 5 | 7"}
                                 << QString();
   QTest::newRow("written, then edited") << "E U E" << QStringList{"Limit SMS  [24H] | 7 | 9"} << QString();
   QTest::newRow("read in an earlier connection") << "D X E" << QStringList() << NoDownload;
+  QTest::newRow("read, then disconnected") << "D N" << QStringList() << NoConnection;
 }
 
 void TestConfigHistory::showChanges() {
@@ -234,12 +274,10 @@ void TestConfigHistory::showChanges() {
     if (step == "D") QVERIFY(Transfer(rig, rig.ui().Icon_get));
     if (step == "U") QVERIFY(Transfer(rig, rig.ui().Icon_put));
     if (step == "E")
-      SetControls(*rig.window, edits++ == 0 ? QStringList{"Edit_Tel1=+48111", "Edit_LimitSMS=7", "BoxIN1T1=1"}
+      SetControls(*rig.window, edits++ == 0 ? QStringList{"Edit_Tel1=+48111", "Edit_LimitSMS=7", "BoxIN1T1=1", "BoxIN2S3=1"}
                                             : QStringList{"Edit_LimitSMS=9"});
-    if (step == "X") {
-      rig.Click(rig.ui().Button_rozlacz);
-      LOG_IN(rig);
-    }
+    if (step == "X" || step == "N") rig.Click(rig.ui().Button_rozlacz);
+    if (step == "X") LOG_IN(rig);
   }
   const int boxesBefore = rig.boxes.Boxes().size();
   QString note;

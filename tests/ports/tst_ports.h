@@ -32,11 +32,11 @@ class TestComSelect : public QObject {
 class TestFormJakieCOM : public QObject {
   Q_OBJECT
  private slots:
-  void layout_data();
   void layout();
   void window();
   void showPorts_data();
   void showPorts();
+  void longNamesStayReadable_data();
   void longNamesStayReadable();
   void refresh();
 };

@@ -1,5 +1,6 @@
 #pragma once
-// "Porty COM": a small non-modal dialog listing the ports found beside their device names.
+// "Porty COM": a small non-modal dialog listing the ports found beside their device names, a
+// port a row, so that each name stays beside its description; it widens for long names.
 #include <QByteArrayList>
 #include <QDialog>
 #include <QStringList>
@@ -16,7 +17,7 @@ class TFormJakieCOM : public QDialog {
   explicit TFormJakieCOM(QWidget* parent = nullptr);
   ~TFormJakieCOM() override;
 
-  // Replaces both boxes' lines: one port name, and one device name, a line.
+  // Replaces the rows: one port name and its device name a row.
   void ShowPorts(const QByteArrayList& portNames, const QStringList& deviceNames);
 
   // Raised by "Odświerz": the owner runs discovery again and shows the result here.
@@ -24,6 +25,7 @@ class TFormJakieCOM : public QDialog {
 
  private:
   void Button1Click();
+  void FitWidth(int columnsWidth);
 
   std::unique_ptr<Ui::TFormJakieCOM> ui;
 };
