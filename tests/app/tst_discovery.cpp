@@ -2,9 +2,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "commands.h"
 #include "tst_app.h"
@@ -37,12 +37,9 @@ QStringList Decoded(const QByteArrayList& names) {
   return decoded;
 }
 
-// A column of the "Porty COM" list, top to bottom.
-QStringList Column(const QDialog* dialog, int column) {
-  const auto* list = dialog->findChild<QTreeWidget*>("ListaPortow");
-  QStringList texts;
-  for (int r = 0; r < list->topLevelItemCount(); ++r) texts << list->topLevelItem(r)->text(column);
-  return texts;
+QStringList Lines(const QPlainTextEdit* box) {
+  const QString text = box->toPlainText();
+  return text.isEmpty() ? QStringList{} : text.split('\n');
 }
 
 // Uarts and virtual ports (all linked to the simulator) in a port folder; "PTY" in descriptions
@@ -122,8 +119,8 @@ void TestDiscovery::portListDialog() {
   QVERIFY(dialog->isVisible());
   QVERIFY(!dialog->isModal());
   QCOMPARE(dialog->windowTitle(), "Porty COM");
-  QCOMPARE(Column(dialog, 0), Decoded(rig.window->PortNames));
-  QCOMPARE(Column(dialog, 1), rig.window->DeviceNames);
+  QCOMPARE(Lines(dialog->findChild<QPlainTextEdit*>("PortyCom")), Decoded(rig.window->PortNames));
+  QCOMPARE(Lines(dialog->findChild<QPlainTextEdit*>("DevCom")), rig.window->DeviceNames);
   QCOMPARE(rig.window->PortNames.size(), uarts.size() + links.size());
   QVERIFY(rig.boxes.Summaries().isEmpty());
 }
@@ -163,7 +160,7 @@ void TestDiscovery::refreshKeepsTheChosenPort() {
   rig.Click(dialog->findChild<QPushButton*>("Button1"));
   STEP(secondKept());
   QCOMPARE(ComboItems(combo), (QStringList{third, first, second}));
-  QCOMPARE(Column(dialog, 0), (QStringList{third, first, second}));
+  QCOMPARE(Lines(dialog->findChild<QPlainTextEdit*>("PortyCom")), (QStringList{third, first, second}));
 
   // While connected, a refresh never moves the open connection to another port.
   LOG_IN(rig);

@@ -4,41 +4,47 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QScreen>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "dialog_keys.h"
 
 namespace {
 
-// The rows as shown: "name | description".
-QStringList Rows(const TFormJakieCOM& form) {
-  const auto* list = form.findChild<QTreeWidget*>("ListaPortow");
-  QStringList rows;
-  for (int r = 0; r < list->topLevelItemCount(); ++r)
-    rows << list->topLevelItem(r)->text(0) + " | " + list->topLevelItem(r)->text(1);
-  return rows;
+QString TextOf(QWidget* w) {
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text();
+  if (auto* box = qobject_cast<QPlainTextEdit*>(w)) return box->toPlainText();
+  return {};
 }
 
 }  // namespace
 
-// The caption above, the list, "Odświerz" below, in that order, all inside the dialog.
+void TestFormJakieCOM::layout_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QRect>("geometry");  // a label's width and height are not fixed: -1
+  QTest::addColumn<QString>("text");
+  QTest::newRow("Label1") << "Label1" << QRect(8, 8, -1, -1) << "Dostępne porty COM w systemie";
+  QTest::newRow("PortyCom") << "PortyCom" << QRect(8, 24, 81, 137) << "";
+  QTest::newRow("DevCom") << "DevCom" << QRect(88, 24, 185, 137) << "";
+  QTest::newRow("Button1") << "Button1" << QRect(8, 168, 265, 25) << "Odświerz";
+}
+
 void TestFormJakieCOM::layout() {
+  QFETCH(QString, name);
+  QFETCH(QRect, geometry);
+  QFETCH(QString, text);
   TFormJakieCOM form;
-  form.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&form));
-  auto* label = form.findChild<QLabel*>("Label1");
-  auto* list = form.findChild<QTreeWidget*>("ListaPortow");
-  auto* button = form.findChild<QAbstractButton*>("Button1");
-  QVERIFY(label && list && button);
-  QCOMPARE(label->text(), "Dostępne porty COM w systemie");
-  QCOMPARE(button->text(), "Odświerz");
-  QVERIFY(label->geometry().bottom() < list->geometry().top());
-  QVERIFY(list->geometry().bottom() < button->geometry().top());
-  for (QWidget* w : {static_cast<QWidget*>(label), static_cast<QWidget*>(list), static_cast<QWidget*>(button)})
-    QVERIFY(form.rect().contains(w->geometry()));
-  QVERIFY(label->width() >= label->sizeHint().width());
+  auto* w = form.findChild<QWidget*>(name);
+  QVERIFY(w);
+  QCOMPARE(w->pos(), geometry.topLeft());
+  if (geometry.width() >= 0) QCOMPARE(w->size(), geometry.size());
+  QCOMPARE(TextOf(w), text);
+  // Everything lies inside the client area.
+  QVERIFY(QRect(0, 0, 281, 202).contains(w->geometry()));
+  if (auto* label = qobject_cast<QLabel*>(w)) QVERIFY(label->width() >= label->sizeHint().width());
 }
 
 void TestFormJakieCOM::window() {
@@ -51,6 +57,7 @@ void TestFormJakieCOM::window() {
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   QCOMPARE(form.size(), QSize(281, 202));
+  QCOMPARE(form.minimumSize(), form.maximumSize());
   QVERIFY(!form.isModal());
   const Qt::WindowFlags flags = form.windowFlags();
   QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
@@ -78,24 +85,29 @@ void TestFormJakieCOM::showPorts() {
   QFETCH(QByteArrayList, ports);
   QFETCH(QStringList, devices);
   TFormJakieCOM form;
+  auto* portyCom = form.findChild<QPlainTextEdit*>("PortyCom");
+  auto* devCom = form.findChild<QPlainTextEdit*>("DevCom");
+  QVERIFY(portyCom && devCom);
   // A second showing replaces the first.
   form.ShowPorts({"/dev/old0", "/dev/old1"}, {"old", "older"});
   form.ShowPorts(ports, devices);
-  QStringList rows;
-  for (qsizetype i = 0; i < ports.size(); ++i) rows << QString::fromUtf8(ports[i]) + " | " + devices[i];
-  QCOMPARE(Rows(form), rows);
+  QStringList portLines;
+  for (const QByteArray& p : ports) portLines << QString::fromUtf8(p);
+  QCOMPARE(portyCom->toPlainText(), portLines.join('\n'));
+  QCOMPARE(devCom->toPlainText(), devices.join('\n'));
 }
 
-// Linux names are longer than the Part's narrow column: each is shown whole (or, beyond the
-// widest column, shortened with the whole name as its hint), beside its description in the
-// same row, and the rows scroll together.
+// Linux names are longer than the form's narrow name box: the boxes widen so that each name is
+// whole on its line (up to most of the screen, then it scrolls), the dialog stays centred on its
+// owner, and the two boxes scroll as one so a name stays beside its description.
 void TestFormJakieCOM::longNamesStayReadable_data() {
   QTest::addColumn<QByteArray>("name");
   QTest::addColumn<bool>("whole");
   QTest::newRow("a simulator's port") << QByteArray("/tmp/velt-sim-technik-stanowisko-2") << true;
   QTest::newRow("a USB adapter") << QByteArray("/dev/ttyUSB10") << true;
-  QTest::newRow("a path by id") << QByteArray("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-"
-                                              "and-a-very-long-suffix-beyond-any-screen") << false;
+  QTest::newRow("beyond any screen") << QByteArray("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-"
+                                                   "and-a-very-long-suffix-beyond-any-screen-").repeated(4)
+                                     << false;
 }
 
 void TestFormJakieCOM::longNamesStayReadable() {
@@ -114,20 +126,22 @@ void TestFormJakieCOM::longNamesStayReadable() {
     devices << QStringLiteral("Port wirtualny (/dev/pts/%1)").arg(i);
   }
   form.ShowPorts(names, devices);
-  auto* list = form.findChild<QTreeWidget*>("ListaPortow");
+  auto* portyCom = form.findChild<QPlainTextEdit*>("PortyCom");
+  auto* devCom = form.findChild<QPlainTextEdit*>("DevCom");
   QTest::qWait(0);
-  const int needed = list->fontMetrics().horizontalAdvance(QString::fromUtf8(names.last()));
-  QCOMPARE(list->columnWidth(0) > needed, whole);
-  QVERIFY(list->columnWidth(0) > 81);
-  QCOMPARE(list->topLevelItem(29)->toolTip(0), QString::fromUtf8(names.last()));
-  // Everything fits the dialog, which stays on the screen and centred on its owner.
-  QVERIFY(form.width() <= form.screen()->availableGeometry().width());
+  QCOMPARE(portyCom->horizontalScrollBar()->maximum() == 0, whole);
+  QVERIFY(portyCom->geometry().right() < devCom->geometry().right());
+  const QRect screen = form.screen()->availableGeometry();
+  QVERIFY(form.width() <= screen.width());
+  for (QWidget* w : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    QVERIFY2(form.rect().contains(w->geometry()), qPrintable(w->objectName()));
   QVERIFY((form.geometry().center() - owner.geometry().center()).manhattanLength() <= 4);
-  // One list, one vertical scroll: the last name and its description come into view together.
-  list->scrollToItem(list->topLevelItem(29));
-  const QRect row = list->visualItemRect(list->topLevelItem(29));
-  QVERIFY(list->viewport()->rect().intersects(row));
-  QCOMPARE(list->itemAt(row.center())->text(1), devices.last());
+  // Scrolling either box brings the same lines into view in both.
+  devCom->verticalScrollBar()->setValue(devCom->verticalScrollBar()->maximum());
+  QVERIFY(devCom->verticalScrollBar()->value() > 0);
+  QCOMPARE(portyCom->verticalScrollBar()->value(), devCom->verticalScrollBar()->value());
+  portyCom->verticalScrollBar()->setValue(3);
+  QCOMPARE(devCom->verticalScrollBar()->value(), 3);
 }
 
 void TestFormJakieCOM::refresh() {

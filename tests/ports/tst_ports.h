@@ -32,6 +32,7 @@ class TestComSelect : public QObject {
 class TestFormJakieCOM : public QObject {
   Q_OBJECT
  private slots:
+  void layout_data();
   void layout();
   void window();
   void showPorts_data();

@@ -2,18 +2,25 @@
 
 #include "ui_form_jakie_com.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QFile>
-#include <QHeaderView>
-#include <QLayout>
 #include <QScreen>
 #include <QScrollBar>
-#include <QShortcut>
 
 namespace {
-constexpr int ColumnRoom = 16;        // beside a column's widest text
-constexpr int WidestNameColumn = 360;  // longer names are shortened in the middle (whole as hint)
+constexpr int Margin = 8;     // around the boxes, as laid out in the form
+constexpr int TextRoom = 24;  // a box's frame and document margins beside its widest line
+
+// The boxes' lines move together, whichever of them is scrolled.
+void ScrollTogether(QPlainTextEdit* a, QPlainTextEdit* b) {
+  QObject::connect(a->verticalScrollBar(), &QScrollBar::valueChanged, b->verticalScrollBar(), &QScrollBar::setValue);
+  QObject::connect(b->verticalScrollBar(), &QScrollBar::valueChanged, a->verticalScrollBar(), &QScrollBar::setValue);
+}
+
+int WidestLine(const QPlainTextEdit* box, const QStringList& lines) {
+  int widest = 0;
+  for (const QString& line : lines) widest = qMax(widest, box->fontMetrics().horizontalAdvance(line));
+  return widest + TextRoom + box->verticalScrollBar()->sizeHint().width();
+}
 }  // namespace
 
 TFormJakieCOM::TFormJakieCOM(QWidget* parent)
@@ -21,49 +28,41 @@ TFormJakieCOM::TFormJakieCOM(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TFormJakieCOM>()) {
   ui->setupUi(this);
-  ui->ListaPortow->header()->setSectionsMovable(false);
+  ScrollTogether(ui->PortyCom, ui->DevCom);
   connect(ui->Button1, &QPushButton::clicked, this, &TFormJakieCOM::Button1Click);
-  // The names cannot be selected as text: Ctrl+C copies the chosen port's name.
-  auto* copy = new QShortcut(QKeySequence::Copy, ui->ListaPortow, nullptr, nullptr, Qt::WidgetShortcut);
-  connect(copy, &QShortcut::activated, this, [this] {
-    if (const QTreeWidgetItem* item = ui->ListaPortow->currentItem()) QApplication::clipboard()->setText(item->text(0));
-  });
 }
 
 TFormJakieCOM::~TFormJakieCOM() = default;
 
 void TFormJakieCOM::ShowPorts(const QByteArrayList& portNames, const QStringList& deviceNames) {
-  QTreeWidget* list = ui->ListaPortow;
-  list->clear();
-  const QFontMetrics metrics = list->fontMetrics();
-  int nameWidth = list->header()->sectionSizeHint(0);
-  int deviceWidth = list->header()->sectionSizeHint(1);
-  for (qsizetype i = 0; i < portNames.size(); ++i) {
-    const QString name = QFile::decodeName(portNames[i]);
-    const QString device = deviceNames.value(i);
-    auto* item = new QTreeWidgetItem(list, {name, device});
-    item->setToolTip(0, name);
-    item->setToolTip(1, device);
-    nameWidth = qMax(nameWidth, metrics.horizontalAdvance(name) + ColumnRoom);
-    deviceWidth = qMax(deviceWidth, metrics.horizontalAdvance(device) + ColumnRoom);
-  }
-  nameWidth = qMin(nameWidth, WidestNameColumn);
-  list->header()->resizeSection(0, nameWidth);
-  FitWidth(nameWidth + deviceWidth);
+  QStringList names;
+  for (const QByteArray& name : portNames) names << QFile::decodeName(name);
+  ui->PortyCom->clear();
+  ui->DevCom->clear();
+  for (const QString& name : names) ui->PortyCom->appendPlainText(name);
+  for (const QString& name : deviceNames) ui->DevCom->appendPlainText(name);
+  FitWidths(names, deviceNames);
 }
 
-// Wide enough for both columns, up to the screen's width; never narrower than the user made it,
-// and centred where it was.
-void TFormJakieCOM::FitWidth(int columnsWidth) {
-  QTreeWidget* list = ui->ListaPortow;
-  const QMargins margins = layout()->contentsMargins();
-  const int chrome = margins.left() + margins.right() + 2 * list->frameWidth() +
-                     list->verticalScrollBar()->sizeHint().width();
-  int wanted = qMax(width(), columnsWidth + chrome);
-  if (const QScreen* screen = this->screen()) wanted = qMin(wanted, screen->availableGeometry().width() * 9 / 10);
-  if (wanted <= width()) return;
+// The form's own layout while the names fit it; wider boxes (up to most of the screen) when
+// Linux names do not, the name box first. The dialog stays centred where it was.
+void TFormJakieCOM::FitWidths(const QStringList& names, const QStringList& devices) {
+  static const QRect NameBox(8, 24, 81, 137), DeviceBox(88, 24, 185, 137);
+  const int overlap = NameBox.right() + 1 - DeviceBox.left();
+  int nameWidth = qMax(NameBox.width(), WidestLine(ui->PortyCom, names));
+  int deviceWidth = qMax(DeviceBox.width(), WidestLine(ui->DevCom, devices));
+  if (const QScreen* screen = this->screen()) {
+    const int room = screen->availableGeometry().width() * 9 / 10 - 2 * Margin + overlap;
+    deviceWidth = qMin(deviceWidth, qMax(DeviceBox.width(), room / 3));
+    nameWidth = qMin(nameWidth, qMax(NameBox.width(), room - deviceWidth));
+  }
+  const int formWidth = NameBox.left() + nameWidth - overlap + deviceWidth + Margin;
   const QPoint centre = geometry().center();
-  resize(wanted, height());
+  ui->PortyCom->setGeometry(NameBox.left(), NameBox.top(), nameWidth, NameBox.height());
+  ui->DevCom->setGeometry(NameBox.left() + nameWidth - overlap, DeviceBox.top(), deviceWidth, DeviceBox.height());
+  ui->Label1->resize(formWidth - 2 * Margin, ui->Label1->height());
+  ui->Button1->resize(formWidth - 2 * Margin, ui->Button1->height());
+  setFixedSize(formWidth, height());
   if (isVisible()) move(pos() + centre - geometry().center());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// "Porty COM": a small non-modal dialog listing the ports found beside their device names, a
-// port a row, so that each name stays beside its description; it widens for long names.
+// "Porty COM": a small non-modal dialog listing the ports found beside their device names. The
+// two boxes scroll as one, so each name stays beside its description, and the dialog widens for
+// names longer than its narrow name box.
 #include <QByteArrayList>
 #include <QDialog>
 #include <QStringList>
@@ -17,7 +18,7 @@ class TFormJakieCOM : public QDialog {
   explicit TFormJakieCOM(QWidget* parent = nullptr);
   ~TFormJakieCOM() override;
 
-  // Replaces the rows: one port name and its device name a row.
+  // Replaces both boxes' lines: one port name, and one device name, a line.
   void ShowPorts(const QByteArrayList& portNames, const QStringList& deviceNames);
 
   // Raised by "Odświerz": the owner runs discovery again and shows the result here.
@@ -25,7 +26,7 @@ class TFormJakieCOM : public QDialog {
 
  private:
   void Button1Click();
-  void FitWidth(int columnsWidth);
+  void FitWidths(const QStringList& names, const QStringList& devices);
 
   std::unique_ptr<Ui::TFormJakieCOM> ui;
 };
