@@ -52,6 +52,7 @@ void TstBadInput::commandLine_data() {
   row("word too long", {"set", "out1_on_word=ABCDE"}, "out1_on_word: najwyżej 4 znaki, a jest 5");
   row("text outside Windows-1250", {"set", "in1_on_text=Жук"}, "in1_on_text: znaku 'Ж'");
   row("control character", {"set", "in2_on_text=a\tb"}, "in2_on_text: znak sterujący U+0009");
+  row("byte-order mark in a text", {"set", "in1_on_text=\uFEFFab"}, "in1_on_text: znaku");
   row("unknown box", {"set", "input_matrix=IN6T1"}, "input_matrix: nieznane pole \"IN6T1\"");
   row("box twice", {"set", "options=Potw potw"}, "options: pole \"Potw\" podane dwa razy");
   row("password of letters", {"--password", "abcd", "status"}, "hasło dostępu");

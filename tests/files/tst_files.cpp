@@ -445,6 +445,10 @@ void TstFiles::nameBytes_data() {
   QTest::newRow("cut sequence at the end") << QByteArray("ok\xe2\x82") << QString();
   QTest::newRow("past the last code point") << QByteArray("\xf4\x90\x80\x80") << QString();
   QTest::newRow("kept byte after an emoji") << QByteArray("\xf0\x9f\x99\x82\xff") << QString();
+  QTest::newRow("byte-order mark first") << QByteArray("\xef\xbb\xbf" "a.gcf") << QStringLiteral("\uFEFFa.gcf");
+  QTest::newRow("byte-order mark alone") << QByteArray("\xef\xbb\xbf") << QStringLiteral("\uFEFF");
+  QTest::newRow("byte-order mark after a kept byte") << QByteArray("\xff\xef\xbb\xbf") << QString();
+  QTest::newRow("two byte-order marks") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf") << QStringLiteral("\uFEFF\uFEFF");
 }
 
 void TstFiles::nameBytes() {
