@@ -137,6 +137,8 @@ void TstBadInput::files_data() {
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json", "out_times: czas Out3"});
   row("template key twice", {{"t.json", "{\"pin\": \"1111\",\n \"phone1\": \"+48\", \"pin\": \"2222\"}"}, {"s.csv", Sites}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json:2: kolumna 19", "klucz 'pin' podany dwa razy"});
+  row("template key twice, once escaped", {{"t.json", R"({"phone2": "+48111", "phon\u00652": "+48222"})"}, {"s.csv", Sites}},
+      {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json:1: kolumna 22", "klucz 'phone2' podany dwa razy"});
   row("template value not a text", {{"t.json", R"({"options": true})"}, {"s.csv", Sites}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json: options", "musi być tekstem"});
   row("template configuration file", {{"t.gcf", Flipped(good, 4)}, {"s.csv", Sites}},
