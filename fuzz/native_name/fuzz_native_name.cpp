@@ -16,9 +16,10 @@ namespace {
   std::abort();
 }
 
+// A pair's low half may lie in the kept range too: it is a character, not a byte.
 bool KeepsAByte(const QString& name) {
-  for (const QChar c : name)
-    if (KeptByte(c.unicode()) >= 0) return true;
+  for (qsizetype i = 0; i < name.size(); ++i)
+    if (KeptByte(name[i].unicode()) >= 0 && !(i > 0 && name[i - 1].isHighSurrogate())) return true;
   return false;
 }
 
