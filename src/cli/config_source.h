@@ -12,8 +12,9 @@ QByteArray ReadCheckedFile(const QString& path, const char* signature);
 // Throws CliError (Error) naming the file and what is wrong with it.
 ConfigFile LoadConfigFile(const QString& path);
 // Before a long download: throws CliError (Error) when the file could not be saved there (no
-// such folder, no permission, a folder or a device of that name), or when a file there is marked
-// read-only and replacing it was not asked for.
+// such folder, no permission, a folder of that name), or when a file there is marked read-only
+// and replacing it was not asked for. A character device or a FIFO is written into.
 void CheckCanSave(const QString& path, bool replaceReadOnly);
-// Writes the file as the window saves it (atomically, readable by its owner only); throws CliError.
+// Writes the file as the window saves it (atomically, readable by its owner only), or straight
+// into a character device or a FIFO (WriteFileOrStream); throws CliError.
 void SaveConfigFile(const QString& path, const ConfigFile& file);

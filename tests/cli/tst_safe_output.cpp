@@ -34,6 +34,7 @@ void TstSafeOutput::edges_data() {
       "to nie jest port szeregowy (terminal, na którym działa sesja użytkownika)", false);
   row("read-only file", {"read", "-o", "@/plain"}, 1, "", "@/plain: plik jest tylko do odczytu; --force go zastąpi", false);
   row("read-only file with --force", {"read", "-o", "@/plain", "--force"}, 0, "", "", true);
+  row("read into /dev/null", {"read", "-o", "/dev/null"}, 0, "", "", true);
 }
 
 void TstSafeOutput::edges() {
