@@ -12,6 +12,7 @@
 #include "command_line.h"
 #include "device_link.h"
 #include "simulator.h"
+#include "standard_streams.h"
 #include "version.h"
 
 namespace {
@@ -31,6 +32,7 @@ void WaitForTheEnd(int stopSignalFd, int ended) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  StandardStreams::Occupy();
   QStringList args;
   for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
   QString error;
