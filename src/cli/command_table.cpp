@@ -131,6 +131,8 @@ QString HelpText() {
              "  4  błędne hasło\n"
              "  5  weryfikacja (lub diff) znalazła różnice; z --dry-run: zapis coś zmieni\n"
              "  6  sterownik zapisany, ale protokołu uruchomienia nie zapisano\n"
+             "  7  passwd: sterownik przyjął nowe hasło, ale potem coś zawiodło (wynik nie\n"
+             "     zapisany, wylogowanie); obowiązuje nowe hasło\n"
              "\n"
              "Wartości (jak w polach okna):\n"
              "  teksty                     sam tekst; pin to cztery cyfry, telefony '+' i cyfry\n"
