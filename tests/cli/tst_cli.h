@@ -27,6 +27,8 @@ class TstConfigCommands : public QObject {
   void showAndDiff();
   void verificationCatchesAlteredValue_data();
   void verificationCatchesAlteredValue();
+  void dryRunSeesEveryByte_data();
+  void dryRunSeesEveryByte();
 };
 
 // provision with its table of sites and its records.
