@@ -62,6 +62,7 @@ void TstBadInput::commandLine_data() {
   row("CSV without --watch", {"status", "--csv", "w.csv"}, "opcja --csv działa tylko z --watch");
   row("time of another form", {"status", "--watch", "--for", "5x"}, "niepoprawny czas '5x'");
   row("time 0", {"status", "--watch", "--for", "0m"}, "niepoprawny czas '0m'");
+  row("time unit twice", {"status", "--watch", "--for", "3s3s"}, "niepoprawny czas '3s3s'");
   row("diff of the controller with itself", {"diff", "device", "device"}, "tylko jedna strona");
 }
 

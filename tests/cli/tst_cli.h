@@ -79,6 +79,7 @@ class TstProgramInfo : public QObject {
  private slots:
   void answers_data();
   void answers();
+  void helpNamesEveryOption();
   void completion_data();
   void completion();
 };
