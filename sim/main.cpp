@@ -13,6 +13,7 @@
 #include "device_link.h"
 #include "native_name.h"
 #include "simulator.h"
+#include "standard_streams.h"
 #include "version.h"
 
 namespace {
@@ -33,6 +34,7 @@ void WaitForTheEnd(int stopSignalFd, int ended) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  StandardStreams::Occupy();
   QStringList args;
   for (int i = 1; i < argc; ++i) args.append(NameFromBytes(argv[i]));
   QString error;

@@ -3,9 +3,11 @@
 #include "application.h"
 #include "program_options.h"
 #include "qt_translation.h"
+#include "standard_streams.h"
 #include "tmain.h"
 
 int main(int argc, char** argv) {
+  StandardStreams::Occupy();
   if (const std::optional<int> status = AnswerProgramOptions(argc, argv)) return *status;
   TApplication app(argc, argv);
   InstallQtTranslation(app, QLocale::system());

@@ -1,5 +1,7 @@
 #include "command_table.h"
 
+#include <algorithm>
+
 #include "command_line.h"
 #include "config_record.h"
 
@@ -35,6 +37,133 @@ const CommandRule* FindCommand(const QString& name) {
   return nullptr;
 }
 
+// A line of the help: what is typed and what it does ('\n' breaks the text under its column).
+struct HelpLine {
+  const char* typed;
+  const char* text;
+};
+
+// The forms of the commands, each under the command of its first word.
+const QList<HelpLine>& Forms() {
+  static const QList<HelpLine> forms{
+      {"ports", "porty szeregowe z opisami"},
+      {"status", "stan sterownika"},
+      {"read", "odczyt 29 pozycji na ekran albo do pliku"},
+      {"write PLIK.gcf", "zapis pliku do sterownika"},
+      {"get KLUCZ...", "odczyt wybranych pozycji"},
+      {"set KLUCZ=WARTOŚĆ...", "zapis wybranych pozycji"},
+      {"show PLIK.gcf", "zawartość pliku konfiguracji"},
+      {"diff A B", "różnice dwóch plików; A lub B może być 'device' (sterownik)\nalbo wpisem historii: @N lub @latest"},
+      {"history", "historia konfiguracji: każdy pełny odczyt i zapis okna\ni velt-cli, w $XDG_DATA_HOME/velt/history; 1 najnowszy"},
+      {"history show N", "wpis historii jako KLUCZ=WARTOŚĆ"},
+      {"passwd NOWE", "nowe hasło dostępu (cztery cyfry)"},
+      {"restart", "restart sterownika (bez wylogowania)"},
+      {"reset-counters", "zerowanie dziennych liczników SMS i połączeń"},
+      {"firmware OBRAZ.gfr", "aktualizacja firmware (nie da się jej przerwać)"},
+      {"provision SZABLON", "szablon (.gcf albo JSON kluczy) z wierszem obiektu z CSV\nzapisany do sterownika"},
+  };
+  return forms;
+}
+
+struct OptionHelp {
+  const char* command;  // nullptr: every command that takes the option
+  const char* option;
+  HelpLine line;
+};
+
+const QList<OptionHelp>& OptionHelps() {
+  static const QList<OptionHelp> helps{
+      {nullptr, "verify", {"--verify", "odczyt po zapisie i porównanie (kod 5: różnice)"}},
+      {nullptr, "dry-run", {"--dry-run", "odczyt sterownika i to, co zapis by zmienił; nic nie jest\n"
+                                         "zapisywane (kod 0: bez zmian, 5: są zmiany)"}},
+      {nullptr, "ports", {"--ports all", "każdy port z listy velt-cli ports (niżej: wiele sterowników)"}},
+      {"status", "watch", {"--watch", "co sekundę do Ctrl-C"}},
+      {"status", "csv", {"--csv PLIK", "z --watch: nagłówek i wiersz CSV na każdą odpowiedź; plik\n"
+                                       "powstaje przy pierwszej odpowiedzi"}},
+      {"status", "force", {"--force", "z --csv: istniejący plik zastępuje (bez --force plik\n"
+                                      "zostaje bez zmian, kod 1)"}},
+      {"status", "for", {"--for CZAS", "z --watch: koniec po tym czasie (90s, 15m, 24h, 1h30m)"}},
+      {"read", "output", {"-o, --output PLIK.gcf", "do pliku (-o - : plik na wyjście; urządzenie albo potok\n"
+                                                   "zapisywane wprost) albo do istniejącego folderu (plik\n"
+                                                   "PORT_TELEFON1.gcf)"}},
+      {"read", "force", {"--force", "plik tylko do odczytu zastępuje"}},
+      {"provision", "sites", {"--sites OBIEKTY.csv", "tabela obiektów, wiersz na obiekt"}},
+      {"provision", "site", {"--site NAZWA", "obiekt z tabeli (kilka portów: PORT=OBIEKT)"}},
+      {"provision", "record", {"--record KATALOG", "protokół uruchomienia w tym folderze"}},
+  };
+  return helps;
+}
+
+// The line at its indent, its text from the help's column on.
+QStringList Entry(int indent, const QString& typed, const QString& text) {
+  constexpr int Column = 29;
+  QStringList lines{QString(indent, u' ') + typed};
+  if (text.isEmpty()) return lines;
+  const QStringList parts = text.split(u'\n');
+  // A form too wide for the column has its text under it.
+  if (lines.front().size() >= Column) lines.append(QString());
+  lines.last() = lines.last().leftJustified(Column) + parts.front();
+  for (const QString& part : parts.mid(1)) lines.append(QString(Column, u' ') + part);
+  return lines;
+}
+
+// A command's forms and the options it takes, from the table: an option without a line of its
+// own is still named.
+QStringList CommandLines(const CommandRule& rule) {
+  QStringList lines;
+  for (const HelpLine& form : Forms())
+    if (QString::fromUtf8(form.typed).section(u' ', 0, 0) == QLatin1String(rule.name))
+      lines += Entry(2, QString::fromUtf8(form.typed), QString::fromUtf8(form.text));
+  for (const QString& option : rule.options) {
+    const auto help = std::find_if(OptionHelps().cbegin(), OptionHelps().cend(), [&](const OptionHelp& h) {
+      return option == QLatin1String(h.option) && (!h.command || qstrcmp(h.command, rule.name) == 0);
+    });
+    if (help != OptionHelps().cend()) {
+      lines += Entry(4, QString::fromUtf8(help->line.typed), QString::fromUtf8(help->line.text));
+    } else {
+      const QString spelling = OptionSpellings([&](const QString& name) { return name == option; }).value(0);
+      lines += Entry(4, spelling.endsWith(u'=') ? spelling.chopped(1) + QStringLiteral(" WARTOŚĆ") : spelling, QString());
+    }
+  }
+  return lines;
+}
+
+QStringList PortsTakers() {
+  QStringList many;
+  for (const CommandRule& c : Commands())
+    if (c.options.contains(QStringLiteral("ports"))) many.append(QLatin1String(c.name));
+  return many;
+}
+
+QString CommonOptions() {
+  return QStringLiteral(
+      "Opcje wspólne:\n"
+      "  -p, --port PORT            port (domyślnie jedyny znaleziony)\n"
+      "  --password HASŁO           hasło dostępu; bezpieczniej w zmiennej VELT_PASSWORD\n"
+      "                             (domyślnie 7315)\n"
+      "  --json                     wynik jako JSON, jeden dokument w wierszu\n"
+      "  -q, --quiet                bez komunikatów i postępu (błędy zostają)\n"
+      "  -h, --help                 ten tekst\n"
+      "  --version                  wersja programu i licencja\n");
+}
+
+QString ManyPorts() {
+  return QStringLiteral(
+             "Wiele sterowników naraz (%1):\n"
+             "  -p PORT -p PORT ...        każdy port to osobny sterownik; wszystkie równocześnie\n"
+             "  --ports all                każdy port z listy velt-cli ports (także wirtualne)\n"
+             "  provision                  obiekt portu z kolumny 'port' tabeli albo z opcji\n"
+             "                             --site PORT=OBIEKT (po jednej na port); port bez obiektu\n"
+             "                             albo obiekt dwóch portów: nic nie zostaje wysłane\n"
+             "  read -o FOLDER             plik każdego sterownika w istniejącym folderze\n"
+             "  Port podany dwa razy (także przez dowiązanie) jest odrzucany. Na terminalu wiersz\n"
+             "  postępu każdego portu, poza nim wiersz na każdy zakończony krok; na końcu tabela\n"
+             "  wyników, z --json obiekt na port. Ctrl-C kończy pracę każdego portu po bieżącym\n"
+             "  kroku i wylogowuje (aktualizacji firmware nie przerywa). Kod wyjścia: 0, gdy\n"
+             "  udały się wszystkie porty, inaczej najwyższy z kodów portów.\n")
+      .arg(PortsTakers().join(QStringLiteral(", ")));
+}
+
 }  // namespace
 
 const CommandRule& CheckCommand(const CliOptions& options) {
@@ -45,13 +174,9 @@ const CommandRule& CheckCommand(const CliOptions& options) {
     if (!IsCommonOption(option) && !rule->options.contains(option))
       Refuse(QStringLiteral("polecenie %1 nie ma opcji --%2").arg(options.command, option));
   // Several ports: only the commands that take --ports take them.
-  if (options.ports.size() > 1 && !rule->options.contains(QStringLiteral("ports"))) {
-    QStringList many;
-    for (const CommandRule& c : Commands())
-      if (c.options.contains(QStringLiteral("ports"))) many.append(QLatin1String(c.name));
+  if (options.ports.size() > 1 && !rule->options.contains(QStringLiteral("ports")))
     Refuse(QStringLiteral("polecenie %1 działa z jednym portem; kilka portów naraz przyjmują: %2")
-               .arg(options.command, many.join(QStringLiteral(", "))));
-  }
+               .arg(options.command, PortsTakers().join(QStringLiteral(", "))));
   // A dry run shows one controller's changes; on several it would be a write.
   if (options.dryRun && (options.ports.size() > 1 || options.allPorts))
     Refuse(QStringLiteral("--dry-run pokazuje zmiany jednego sterownika: podaj jeden port"));
@@ -65,6 +190,8 @@ const CommandRule& CheckCommand(const CliOptions& options) {
 }
 
 QString HelpText() {
+  QStringList commands;
+  for (const CommandRule& c : Commands()) commands += CommandLines(c);
   QString keys;
   for (const ConfigItem& item : ConfigItems)
     keys += QStringLiteral("  %1 %2\n").arg(QLatin1String(item.key), -14).arg(QString::fromUtf8(item.description));
@@ -73,56 +200,9 @@ QString HelpText() {
              "Konfiguracja sterownika VELT z wiersza poleceń: ten sam protokół, te same pliki\n"
              "i te same reguły pól co okno velt.\n"
              "\n"
-             "Polecenia:\n"
-             "  ports                      porty szeregowe z opisami\n"
-             "  status [--watch]           stan sterownika; z --watch co sekundę do Ctrl-C\n"
-             "    --csv PLIK [--force]     z --watch: nagłówek i wiersz CSV na każdą odpowiedź; plik\n"
-             "                             powstaje przy pierwszej odpowiedzi; istniejącego nie zmienia\n"
-             "                             (kod 1), chyba że z --force: wtedy go zastępuje\n"
-             "    --for CZAS               z --watch: koniec po tym czasie (90s, 15m, 24h, 1h30m)\n"
-             "  read [-o PLIK.gcf|FOLDER] [--force]  odczyt 29 pozycji; do pliku (-o - : plik na\n"
-             "                             wyjście; plik tylko do odczytu zastępuje --force), do\n"
-             "                             istniejącego folderu (plik PORT_TELEFON1.gcf) albo na ekran\n"
-             "  write PLIK.gcf [--verify]  zapis pliku do sterownika; z --verify odczyt i porównanie\n"
-             "  get KLUCZ...               odczyt wybranych pozycji\n"
-             "  set KLUCZ=WARTOŚĆ... [--verify]  zapis wybranych pozycji\n"
-             "    --dry-run                (write, set) odczyt sterownika i to, co zapis by zmienił;\n"
-             "                             nic nie jest zapisywane (kod 0: bez zmian, 5: są zmiany)\n"
-             "  show PLIK.gcf              zawartość pliku konfiguracji\n"
-             "  diff A B                   różnice dwóch plików; A lub B może być 'device' (sterownik)\n"
-             "                             albo wpisem historii: @N lub @latest\n"
-             "  history                    historia konfiguracji: każdy pełny odczyt i zapis okna\n"
-             "                             i velt-cli, w $XDG_DATA_HOME/velt/history; 1 najnowszy\n"
-             "  history show N             wpis historii jako KLUCZ=WARTOŚĆ\n"
-             "  passwd NOWE                nowe hasło dostępu (cztery cyfry)\n"
-             "  restart                    restart sterownika (bez wylogowania)\n"
-             "  reset-counters             zerowanie dziennych liczników SMS i połączeń\n"
-             "  firmware OBRAZ.gfr         aktualizacja firmware (nie da się jej przerwać)\n"
-             "  provision SZABLON --sites OBIEKTY.csv --site NAZWA [--verify] [--record KATALOG]\n"
-             "                             szablon (.gcf albo JSON kluczy) z wierszem obiektu z CSV\n"
-             "                             zapisany do sterownika; z --record protokół uruchomienia\n"
-             "\n"
-             "Opcje wspólne:\n"
-             "  -p, --port PORT            port (domyślnie jedyny znaleziony)\n"
-             "  --password HASŁO           hasło dostępu; bezpieczniej w zmiennej VELT_PASSWORD\n"
-             "                             (domyślnie 7315)\n"
-             "  --json                     wynik jako JSON, jeden dokument w wierszu\n"
-             "  -q, --quiet                bez komunikatów i postępu (błędy zostają)\n"
-             "  -h, --help                 ten tekst\n"
-             "  --version                  wersja programu i licencja\n"
-             "\n"
-             "Wiele sterowników naraz (provision, read, write, firmware, status, passwd):\n"
-             "  -p PORT -p PORT ...        każdy port to osobny sterownik; wszystkie równocześnie\n"
-             "  --ports all                każdy port z listy velt-cli ports (także wirtualne)\n"
-             "  provision                  obiekt portu z kolumny 'port' tabeli albo z opcji\n"
-             "                             --site PORT=OBIEKT (po jednej na port); port bez obiektu\n"
-             "                             albo obiekt dwóch portów: nic nie zostaje wysłane\n"
-             "  read -o FOLDER             plik każdego sterownika w istniejącym folderze\n"
-             "  Port podany dwa razy (także przez dowiązanie) jest odrzucany. Na terminalu wiersz\n"
-             "  postępu każdego portu, poza nim wiersz na każdy zakończony krok; na końcu tabela\n"
-             "  wyników, z --json obiekt na port. Ctrl-C kończy pracę każdego portu po bieżącym\n"
-             "  kroku i wylogowuje (aktualizacji firmware nie przerywa). Kod wyjścia: 0, gdy\n"
-             "  udały się wszystkie porty, inaczej najwyższy z kodów portów.\n"
+             "Polecenia:\n") +
+         commands.join(u'\n') + u'\n' + u'\n' + CommonOptions() + u'\n' + ManyPorts() +
+         QStringLiteral(
              "\n"
              "Kody wyjścia:\n"
              "  0  wykonano\n"
@@ -133,6 +213,8 @@ QString HelpText() {
              "  4  błędne hasło\n"
              "  5  weryfikacja (lub diff) znalazła różnice; z --dry-run: zapis coś zmieni\n"
              "  6  sterownik zapisany, ale protokołu uruchomienia nie zapisano\n"
+             "  7  passwd: sterownik przyjął nowe hasło, ale potem coś zawiodło (wynik nie\n"
+             "     zapisany, wylogowanie); obowiązuje nowe hasło\n"
              "\n"
              "Wartości (jak w polach okna):\n"
              "  teksty                     sam tekst; pin to cztery cyfry, telefony '+' i cyfry\n"
@@ -148,24 +230,14 @@ QString HelpText() {
 }
 
 QString CommandHelp(const QString& command) {
-  const QStringList lines = HelpText().split(u'\n');
-  const qsizetype commands = lines.indexOf(QStringLiteral("Polecenia:"));
-  const qsizetype common = lines.indexOf(QStringLiteral("Opcje wspólne:"));
-  const qsizetype codes = lines.indexOf(QStringLiteral("Kody wyjścia:"));
-  // The command's entry: its line and the deeper lines under it.
-  QStringList entry;
-  for (qsizetype i = commands + 1; i < common; ++i) {
-    const QString& line = lines[i];
-    const QString head = QStringLiteral("  ") + command;
-    if (entry.isEmpty() ? line == head || line.startsWith(head + u' ') : line.startsWith(QStringLiteral("   ")))
-      entry.append(line);
-    else if (!entry.isEmpty())
-      break;
-  }
-  if (entry.isEmpty()) return HelpText();
-  return (QStringList{QStringLiteral("Użycie: velt-cli [OPCJE] %1").arg(command), QString()} + entry + QStringList{QString()} +
-          lines.mid(common, codes - common) + QStringList{QStringLiteral("Całość: velt-cli --help"), QString()})
-      .join(u'\n');
+  const CommandRule* rule = FindCommand(command);
+  if (!rule) return HelpText();
+  QStringList lines{QStringLiteral("Użycie: velt-cli [OPCJE] %1").arg(command), QString()};
+  lines += CommandLines(*rule);
+  lines += {QString(), CommonOptions()};
+  if (rule->options.contains(QStringLiteral("ports"))) lines.append(ManyPorts());
+  lines.append(QStringLiteral("Całość: velt-cli --help\n"));
+  return lines.join(u'\n');
 }
 
 QString CompletionWords(const CliOptions& options) {

@@ -8,6 +8,7 @@
 #include "console.h"
 #include "interrupts.h"
 #include "native_name.h"
+#include "standard_streams.h"
 #include "version.h"
 #include "workshop.h"
 
@@ -37,6 +38,7 @@ int Fail(const CliError& error, bool json, bool quiet) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  StandardStreams::Occupy();
   Interrupts::BlockSignals();
   // A reader that went away (velt-cli ... | head) makes writes fail with EPIPE, told as any
   // other failed write, after the logout.

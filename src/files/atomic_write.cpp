@@ -133,3 +133,25 @@ bool CreateFileAtomically(const QString& path, QByteArrayView data, QString* err
   }
   return SyncFolder(folder, error);
 }
+
+bool IsStreamMode(unsigned mode) { return S_ISCHR(mode) || S_ISFIFO(mode); }
+
+bool WriteFileOrStream(const QString& path, QByteArrayView data, QString* error) {
+  const QByteArray name = NameBytes(path);
+  struct stat info {};
+  if (::stat(name.constData(), &info) != 0 || !IsStreamMode(info.st_mode)) return WriteFileAtomically(path, data, error);
+  const int fd = ::open(name.constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Failed(error, QStringLiteral("Nie można zapisać"), path, errno);
+  // Replaced by a file meanwhile: never written into in place.
+  if (::fstat(fd, &info) != 0 || !IsStreamMode(info.st_mode)) {
+    ::close(fd);
+    return WriteFileAtomically(path, data, error);
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  const bool written = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 && WriteAll(fd, data);
+  const int code = errno;
+  if (::close(fd) != 0 && written) return Failed(error, QStringLiteral("Nie można zapisać"), path, errno);
+  if (!written) return Failed(error, QStringLiteral("Nie można zapisać"), path, code);
+  if (error) error->clear();
+  return true;
+}

@@ -14,3 +14,11 @@ bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* erro
 // The same for a new file: a name that is already taken is never replaced (*taken is then set),
 // even by a file that appears meanwhile.
 bool CreateFileAtomically(const QString& path, QByteArrayView data, QString* error, bool* taken);
+
+// For a name a user gives as output: a character device (/dev/null, /dev/stdout on a terminal)
+// or a FIFO (a pipe, as /dev/stdout or /dev/fd/N may be) is written straight into, as a shell's
+// redirection would, since neither can be replaced; a FIFO that nobody reads is refused at once
+// (ENXIO) rather than waited on. Anything else goes through WriteFileAtomically.
+bool WriteFileOrStream(const QString& path, QByteArrayView data, QString* error);
+// A file of this st_mode is written straight into by WriteFileOrStream.
+bool IsStreamMode(unsigned mode);

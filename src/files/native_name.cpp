@@ -40,7 +40,13 @@ QString NameFromBytes(QByteArrayView bytes) {
   for (qsizetype i = 0; i < bytes.size();) {
     char32_t point = 0;
     if (const int length = Sequence(bytes, i, &point)) {
-      name += QString::fromUcs4(&point, 1);
+      // Built unit by unit: Qt's UCS-4 decoding drops a leading U+FEFF, a byte-order mark to it.
+      if (QChar::requiresSurrogates(point)) {
+        name += QChar(QChar::highSurrogate(point));
+        name += QChar(QChar::lowSurrogate(point));
+      } else {
+        name += QChar(char16_t(point));
+      }
       i += length;
     } else {
       name += QChar(char16_t(0xDC00 + quint8(bytes[i])));

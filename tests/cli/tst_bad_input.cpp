@@ -52,6 +52,7 @@ void TstBadInput::commandLine_data() {
   row("word too long", {"set", "out1_on_word=ABCDE"}, "out1_on_word: najwyżej 4 znaki, a jest 5");
   row("text outside Windows-1250", {"set", "in1_on_text=Жук"}, "in1_on_text: znaku 'Ж'");
   row("control character", {"set", "in2_on_text=a\tb"}, "in2_on_text: znak sterujący U+0009");
+  row("byte-order mark in a text", {"set", "in1_on_text=\uFEFFab"}, "in1_on_text: znaku");
   row("unknown box", {"set", "input_matrix=IN6T1"}, "input_matrix: nieznane pole \"IN6T1\"");
   row("box twice", {"set", "options=Potw potw"}, "options: pole \"Potw\" podane dwa razy");
   row("password of letters", {"--password", "abcd", "status"}, "hasło dostępu");
@@ -62,6 +63,7 @@ void TstBadInput::commandLine_data() {
   row("--force without a CSV", {"status", "--watch", "--force"}, "opcja --force działa tylko z --csv");
   row("time of another form", {"status", "--watch", "--for", "5x"}, "niepoprawny czas '5x'");
   row("time 0", {"status", "--watch", "--for", "0m"}, "niepoprawny czas '0m'");
+  row("time unit twice", {"status", "--watch", "--for", "3s3s"}, "niepoprawny czas '3s3s'");
   row("diff of the controller with itself", {"diff", "device", "device"}, "tylko jedna strona");
 }
 
@@ -137,6 +139,8 @@ void TstBadInput::files_data() {
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json", "out_times: czas Out3"});
   row("template key twice", {{"t.json", "{\"pin\": \"1111\",\n \"phone1\": \"+48\", \"pin\": \"2222\"}"}, {"s.csv", Sites}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json:2: kolumna 19", "klucz 'pin' podany dwa razy"});
+  row("template key twice, once escaped", {{"t.json", R"({"phone2": "+48111", "phon\u00652": "+48222"})"}, {"s.csv", Sites}},
+      {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json:1: kolumna 22", "klucz 'phone2' podany dwa razy"});
   row("template value not a text", {{"t.json", R"({"options": true})"}, {"s.csv", Sites}},
       {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A"}, {"@/t.json: options", "musi być tekstem"});
   row("template configuration file", {{"t.gcf", Flipped(good, 4)}, {"s.csv", Sites}},

@@ -27,6 +27,8 @@ class TstConfigCommands : public QObject {
   void showAndDiff();
   void verificationCatchesAlteredValue_data();
   void verificationCatchesAlteredValue();
+  void dryRunSeesEveryByte_data();
+  void dryRunSeesEveryByte();
 };
 
 // provision with its table of sites and its records.
@@ -85,6 +87,7 @@ class TstProgramInfo : public QObject {
  private slots:
   void answers_data();
   void answers();
+  void helpNamesEveryOption();
   void completion_data();
   void completion();
 };

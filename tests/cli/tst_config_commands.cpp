@@ -197,3 +197,38 @@ void TstConfigCommands::verificationCatchesAlteredValue() {
   QCOMPARE(json.Json().value("differences").toArray().size(), 1);
   QCOMPARE(json.Json().value("differences").toArray().first().toObject().value("key").toString(), difference.section(u':', 0, 0));
 }
+
+// A dry run tells every byte a write would change, those the window does not show included.
+void TstConfigCommands::dryRunSeesEveryByte_data() {
+  QTest::addColumn<QString>("key");
+  QTest::addColumn<QByteArray>("held");  // by the controller
+  QTest::addColumn<QString>("typed");    // shows as the held value does
+  QTest::addColumn<QString>("told");     // in the line of the change; empty: no change
+  QTest::newRow("output flag bits no box owns") << "output_flags" << QByteArray("\xC3") << "Out2Mono Out3Mono" << "bity bez pola 0xC0";
+  QTest::newRow("option bits no box owns") << "options" << QByteArray("\xF0") << "none" << "bity bez pola 0xF0";
+  QTest::newRow("bytes after a text's NUL") << "in1_on_text" << QByteArray("abc\0xyz", 7) << "abc" << "po wartości bajty 00 78 79 7A";
+  QTest::newRow("NUL filler after a text") << "in1_on_text" << QByteArray("abc\0\0", 5) << "abc" << "";
+}
+
+void TstConfigCommands::dryRunSeesEveryByte() {
+  QFETCH(QString, key);
+  QFETCH(QByteArray, held);
+  QFETCH(QString, typed);
+  QFETCH(QString, told);
+  CliRig rig;
+  START_RIG(rig);
+  ControllerState state = ControllerState::New();
+  int item = 0;
+  while (QLatin1String(ConfigItems[size_t(item)].key) != key) ++item;
+  state.items[size_t(item)] = held;
+  rig.sim.SetState(state);
+
+  const QStringList arguments{"set", key + u'=' + typed, "--dry-run"};
+  const CliResult text = rig.Run(arguments);
+  QVERIFY2(text.status == (told.isEmpty() ? 0 : 5), qPrintable(text.Describe()));
+  QVERIFY2(told.isEmpty() || (text.out.contains(key + u':') && text.out.contains(told)), qPrintable(text.out));
+  const CliResult json = rig.Run(QStringList{"--json"} + arguments);
+  QCOMPARE(json.Json().value("same").toBool(), told.isEmpty());
+  QCOMPARE(json.Json().value("changes").toArray().size(), told.isEmpty() ? 0 : 1);
+  QCOMPARE(rig.sim.State().items[size_t(item)], held);  // nothing written
+}

@@ -53,7 +53,11 @@ void TstOutcomes::results_data() {
   row("get --json onto a full disk", {"--json", "get", "pin"}, {}, FullDisk, 0, 0, 1, {full}, "2");
   row("file onto a full disk", {"read", "-o", "-"}, {}, FullDisk, 0, 0, 1, {full}, "2");
   row("show onto a full disk", {"show", "@/a.gcf"}, {}, FullDisk, 0, 0, 1, {full}, "");
-  row("read with standard output closed", {"read"}, {}, Closed, 0, 0, 1, {full}, "2");
+  row("read with standard output closed", {"read"}, {}, Closed, 0, 0, 1, {full, "wyjście jest zamknięte"}, "2");
+  row("passwd onto a full disk", {"passwd", "1234"}, {}, FullDisk, 0, 0, 7, {"sterownik przyjął nowe hasło", full}, "2");
+  row("passwd with standard output closed", {"passwd", "1234"}, {}, Closed, 0, 0, 7, {"sterownik przyjął nowe hasło", full}, "2");
+  row("passwd refused", {"--password", "1111", "passwd", "1234"}, {}, FullDisk, 0, 0, 4, {}, "");
+  row("show with standard output closed", {"show", "@/a.gcf"}, {}, Closed, 0, 0, 1, {full, "wyjście jest zamknięte"}, "");
   row("status --watch into a closed pipe", {"status", "--watch"}, {}, BrokenPipe, 0, 0, 1, {full, "odbiorca zamknął potok"}, "2");
   row("hang-up during a paced write", {"write", "@/a.gcf"}, {"slow=200"}, Captured, 4, SIGHUP, 1,
       {"przerwano (SIGHUP", "sterownik ma zapisane 3 z 29 pozycji, pozostałe bez zmian"}, "2");

@@ -16,6 +16,8 @@ void TstProgramInfo::answers_data() {
   QTest::newRow("help") << QStringList{"--help"} << QStringList{"--version", "provision SZABLON"} << QStringList{};
   QTest::newRow("a command's help") << QStringList{"status", "-h"} << QStringList{"--for CZAS", "--port PORT"}
                                     << QStringList{"provision SZABLON", "Klucze:"};
+  QTest::newRow("a form that is no option") << QStringList{"history", "--help"} << QStringList{"history show N"}
+                                            << QStringList{"Klucze:"};
   QTest::newRow("an unknown command's help") << QStringList{"bogus", "--help"} << QStringList{"provision SZABLON"}
                                              << QStringList{};
 }
@@ -29,6 +31,25 @@ void TstProgramInfo::answers() {
   QVERIFY2(result.status == 0 && result.err.isEmpty(), qPrintable(result.Describe()));
   for (const QString& text : texts) QVERIFY2(result.out.contains(text), qPrintable(text + "\n" + result.Describe()));
   for (const QString& text : absent) QVERIFY2(!result.out.contains(text), qPrintable(text + "\n" + result.Describe()));
+}
+
+// Each command's help names every option the command takes, as the shell's completion lists them.
+void TstProgramInfo::helpNamesEveryOption() {
+  const CliResult commands = RunCli({"--complete", "commands"}, 10000);
+  QVERIFY2(commands.status == 0 && commands.out.count(u'\n') > 5, qPrintable(commands.Describe()));
+  for (const QString& command : commands.out.split(u'\n', Qt::SkipEmptyParts)) {
+    const CliResult options = RunCli({"--complete", "options", command}, 10000);
+    const CliResult help = RunCli({command, "--help"}, 10000);
+    QVERIFY2(options.status == 0 && !options.out.isEmpty(), qPrintable(options.Describe()));
+    QVERIFY2(help.status == 0 && help.out.contains(QStringLiteral("  ") + command), qPrintable(help.Describe()));
+    for (QString option : options.out.split(u'\n', Qt::SkipEmptyParts)) {
+      if (option.endsWith(u'=')) option.chop(1);
+      // A word of its own: "--port" is not named by "--ports".
+      const QRegularExpression named(QStringLiteral("(^|[\\s,])%1([\\s,]|$)").arg(QRegularExpression::escape(option)),
+                                     QRegularExpression::MultilineOption);
+      QVERIFY2(named.match(help.out).hasMatch(), qPrintable(command + u' ' + option + u'\n' + help.out));
+    }
+  }
 }
 
 void TstProgramInfo::completion_data() {

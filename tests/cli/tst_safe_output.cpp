@@ -36,6 +36,7 @@ void TstSafeOutput::edges_data() {
   row("read-only file with --force", {"read", "-o", "@/plain", "--force"}, 0, "", "", true);
   row("file there for a CSV", {"status", "--watch", "--csv", "@/plain"}, 1, "", "@/plain: plik już istnieje; --force go zastąpi", false);
   row("file there for a CSV, --force", {"status", "--watch", "--csv", "@/plain", "--force", "--for", "1s"}, 0, QString(), "", true);
+  row("read into /dev/null", {"read", "-o", "/dev/null"}, 0, "", "", true);
 }
 
 void TstSafeOutput::edges() {
@@ -72,43 +73,51 @@ void TstSafeOutput::edges() {
   QCOMPARE(QFileInfo(plain).size() == 1, !arguments.contains("--force"));  // replaced only when asked
 }
 
-// A file name in bytes that are not UTF-8 is used exactly as given, and told as those bytes.
+// A file name in bytes that are not UTF-8, or that begins with what some take for a byte-order
+// mark, is used exactly as given, and told as those bytes.
 void TstSafeOutput::namesInOtherBytes_data() {
+  QTest::addColumn<QByteArray>("name");  // in the rig's folder, holding a configuration
   QTest::addColumn<QString>("command");  // for sh; $N is the name in the rig's folder
   QTest::addColumn<int>("status");
   QTest::addColumn<QString>("out");
   QTest::addColumn<QString>("err");
-  QTest::newRow("written") << R"(read -o "$N")" << 0 << "" << "";
-  QTest::newRow("read") << R"(show "$N")" << 0 << "phone1=111" << "";
-  QTest::newRow("told") << R"(show "$N.x")" << 1 << "" << "/bad\\xffname.gcf.x: ";
+  const QByteArray latin2 = "bad\xffname.gcf", mark = "\xef\xbb\xbf" "a.gcf";
+  QTest::newRow("written") << latin2 << R"(read -o "$N")" << 0 << "" << "";
+  QTest::newRow("read") << latin2 << R"(show "$N")" << 0 << "phone1=111" << "";
+  QTest::newRow("told") << latin2 << R"(show "$N.x")" << 1 << "" << "/bad\\xffname.gcf.x: ";
+  QTest::newRow("marked name written") << mark << R"(read -o "$N")" << 0 << "" << "";
+  QTest::newRow("marked name read") << mark << R"(show "$N")" << 0 << "phone1=111" << "";
 }
 
 void TstSafeOutput::namesInOtherBytes() {
+  QFETCH(QByteArray, name);
   QFETCH(QString, command);
   QFETCH(int, status);
   QFETCH(QString, out);
   QFETCH(QString, err);
   CliRig rig;
   START_RIG(rig);
-  const QByteArray name = QFile::encodeName(rig.folder.path()) + "/bad\xffname.gcf";
+  const QByteArray path = QFile::encodeName(rig.folder.path()) + '/' + name;
   ConfigRecord record = ConfigRecord::Default();
   record.setValue(ItemIndex::Phone1, "111");
   const QByteArray old = ConfigFileBytes("7315", record.values);
-  const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
   QVERIFY(fd >= 0 && ::write(fd, old.constData(), old.size()) == old.size() && ::close(fd) == 0);
 
-  // QProcess's arguments are text: the bytes go through the shell.
+  // QProcess's arguments are text: the bytes go through the shell, each as printf's octal escape.
+  QString escaped;
+  for (const char byte : name) escaped += QStringLiteral("\\%1").arg(uint(quint8(byte)), 3, 8, QChar(u'0'));
   QProcess sh;
   sh.setProcessEnvironment(CliEnvironment());
   sh.start("sh", {"-c", QStringLiteral(R"sh(N="$(printf "$2")"; exec "$0" -p "$1" %1)sh").arg(command), VELT_CLI_PATH,
-                  rig.sim.DevicePath(), rig.folder.path() + "/bad\\377name.gcf"});
+                  rig.sim.DevicePath(), rig.folder.path() + '/' + escaped});
   const CliResult result = Finish(sh, 60000);
   QVERIFY2(result.status == status && result.out.contains(out) && result.err.contains(err), qPrintable(result.Describe()));
   QFile file;
-  QVERIFY(file.open(::open(name.constData(), O_RDONLY), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+  QVERIFY(file.open(::open(path.constData(), O_RDONLY), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
   QCOMPARE(file.readAll() == old, status != 0 || !command.startsWith("read"));  // the read replaced it
-  QVERIFY(::unlink(name.constData()) == 0);  // Qt could not remove it with the folder
-  QCOMPARE(QDir(rig.folder.path()).entryList({"*name.gcf*"}), QStringList());  // and no other name was made
+  QVERIFY(::unlink(path.constData()) == 0);  // Qt could not remove it with the folder
+  QCOMPARE(QDir(rig.folder.path()).entryList({"*.gcf*"}), QStringList());  // and no other name was made
 }
 
 // A port named in bytes that are not UTF-8 (a link to the simulator's device, $P) is listed,

@@ -108,6 +108,8 @@ class TstFiles : public QObject {
   void writeReplaces();
   void writeFailures();
   void writeFailureMidway();
+  void writeStream_data();
+  void writeStream();
   void nameBytes_data();
   void nameBytes();
 };
@@ -433,6 +435,56 @@ void TstFiles::writeFailureMidway() {
            QStringList{"stary.gcf"});
 }
 
+// A device or a FIFO given as output is written into, not replaced; a FIFO nobody reads is
+// refused at once.
+void TstFiles::writeStream_data() {
+  QTest::addColumn<QString>("target");  // "FIFO": one in a folder of its own, "FILE": a regular file there
+  QTest::addColumn<bool>("reader");     // someone reads the FIFO
+  QTest::addColumn<int>("error");       // 0: written
+  QTest::newRow("null device") << "/dev/null" << false << 0;
+  QTest::newRow("full device") << "/dev/full" << false << ENOSPC;
+  QTest::newRow("FIFO with a reader") << "FIFO" << true << 0;
+  QTest::newRow("FIFO nobody reads") << "FIFO" << false << ENXIO;
+  QTest::newRow("regular file") << "FILE" << false << 0;
+}
+
+void TstFiles::writeStream() {
+  QFETCH(QString, target);
+  QFETCH(bool, reader);
+  QFETCH(int, error);
+  QTemporaryDir dir;
+  int readEnd = -1;
+  if (target == u"FIFO") {
+    target = dir.filePath("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+    if (reader) QVERIFY((readEnd = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_NONBLOCK)) >= 0);
+  } else if (target == u"FILE") {
+    target = dir.filePath("stary.gcf");
+    WriteBytes(target, "old");
+  }
+  struct stat before {};
+  QCOMPARE(::stat(QFile::encodeName(target).constData(), &before), 0);
+  QString message;
+  const bool written = WriteFileOrStream(target, EmptyFileBytes, &message);
+  const int code = errno;
+  QVERIFY2(written == (error == 0), qPrintable(message));
+  if (!written) {
+    QCOMPARE(code, error);
+    QVERIFY2(message.contains(target), qPrintable(message));
+  }
+  QByteArray got(EmptyFileBytes.size() + 1, '\0');
+  if (readEnd >= 0) {
+    got.resize(::read(readEnd, got.data(), size_t(got.size())));
+    ::close(readEnd);
+    QCOMPARE(got, EmptyFileBytes);
+  }
+  // A regular file is replaced by a new one; a device or a FIFO stays itself.
+  struct stat after {};
+  QCOMPARE(::stat(QFile::encodeName(target).constData(), &after), 0);
+  QCOMPARE(after.st_ino == before.st_ino, !S_ISREG(before.st_mode));
+  if (S_ISREG(before.st_mode)) QCOMPARE(ReadBytes(target), EmptyFileBytes);
+}
+
 QTEST_GUILESS_MAIN(TstFiles)
 // A name in any bytes comes back as the same bytes; a UTF-8 name is plain text.
 void TstFiles::nameBytes_data() {
@@ -445,6 +497,10 @@ void TstFiles::nameBytes_data() {
   QTest::newRow("cut sequence at the end") << QByteArray("ok\xe2\x82") << QString();
   QTest::newRow("past the last code point") << QByteArray("\xf4\x90\x80\x80") << QString();
   QTest::newRow("kept byte after an emoji") << QByteArray("\xf0\x9f\x99\x82\xff") << QString();
+  QTest::newRow("byte-order mark first") << QByteArray("\xef\xbb\xbf" "a.gcf") << QStringLiteral("\uFEFFa.gcf");
+  QTest::newRow("byte-order mark alone") << QByteArray("\xef\xbb\xbf") << QStringLiteral("\uFEFF");
+  QTest::newRow("byte-order mark after a kept byte") << QByteArray("\xff\xef\xbb\xbf") << QString();
+  QTest::newRow("two byte-order marks") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf") << QStringLiteral("\uFEFF\uFEFF");
 }
 
 void TstFiles::nameBytes() {

@@ -33,9 +33,10 @@ void Show(Console& console, const StatusSnapshot& status, std::optional<qint64> 
   }
 }
 
-// "90" (seconds), "90s", "15m", "24h", "1h30m": milliseconds above 0; nothing for anything else.
+// "90" (seconds), "90s", "15m", "24h", "1h30m": milliseconds above 0; nothing for anything else,
+// a unit given twice ("3s3s") or out of order included.
 std::optional<qint64> ParseDuration(const QString& text) {
-  static const QRegularExpression form(QStringLiteral("^(?:[0-9]{1,9}|(?:[0-9]{1,9}[hms])+)$"));
+  static const QRegularExpression form(QStringLiteral("^(?:[0-9]{1,9}|(?:[0-9]{1,9}h)?(?:[0-9]{1,9}m)?(?:[0-9]{1,9}s)?)$"));
   if (!form.match(text).hasMatch()) return std::nullopt;
   qint64 ms = 0, number = 0;
   for (const QChar c : text) {

@@ -1,6 +1,7 @@
 #include "config_source.h"
 
 #include <QStringList>
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,11 @@ void CheckCanSave(const QString& path, bool force, ExistingFile existing) {
   const QByteArray folder = NameFolder(name);
   const auto fail = [&path](const QString& why) { throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(path, why)); };
   struct stat info {};
+  // A device or a FIFO is written into, not replaced: its folder does not matter.
+  if (::stat(name.constData(), &info) == 0 && IsStreamMode(info.st_mode)) {
+    if (::access(name.constData(), W_OK) != 0) fail(SystemErrorText(errno));
+    return;
+  }
   if (::stat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
     fail(QStringLiteral("nie ma folderu %1").arg(NameFromBytes(folder)));
   if (::access(folder.constData(), W_OK) != 0) fail(QStringLiteral("brak prawa zapisu w folderze %1").arg(NameFromBytes(folder)));
@@ -59,6 +65,8 @@ void CheckCanSave(const QString& path, bool force, ExistingFile existing) {
 
 void SaveConfigFile(const QString& path, const ConfigFile& file) {
   QString error;
-  if (!WriteFileAtomically(path, EncodeConfigFile(file), &error))
-    throw CliError(ExitStatus::Error, QStringLiteral("nie można zapisać pliku %1: %2").arg(path, SystemErrorText(errno)));
+  if (!WriteFileOrStream(path, EncodeConfigFile(file), &error)) {
+    const QString why = errno == ENXIO ? QStringLiteral("nikt nie czyta z tej kolejki (FIFO)") : SystemErrorText(errno);
+    throw CliError(ExitStatus::Error, QStringLiteral("nie można zapisać pliku %1: %2").arg(path, why));
+  }
 }

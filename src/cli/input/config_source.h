@@ -14,8 +14,9 @@ ConfigFile LoadConfigFile(const QString& path);
 // What becomes of a file already there when --force is not given.
 enum class ExistingFile { ReplacedUnlessReadOnly, Kept };
 // Before a long download or watch: throws CliError (Error) when the file could not be saved there
-// (no such folder, no permission, a folder or a device of that name), or when a file is there
-// that the rule keeps and replacing it was not asked for.
+// (no such folder, no permission, a folder of that name), or when a file is there that the rule
+// keeps and replacing it was not asked for. A character device or a FIFO is written into.
 void CheckCanSave(const QString& path, bool force, ExistingFile existing = ExistingFile::ReplacedUnlessReadOnly);
-// Writes the file as the window saves it (atomically, readable by its owner only); throws CliError.
+// Writes the file as the window saves it (atomically, readable by its owner only), or straight
+// into a character device or a FIFO (WriteFileOrStream); throws CliError.
 void SaveConfigFile(const QString& path, const ConfigFile& file);

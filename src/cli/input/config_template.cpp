@@ -45,12 +45,13 @@ QString PlaceOf(const QByteArray& data, int offset) {
 }
 
 // The offset of the first key given twice in one object, with the key; the parser itself keeps
-// the last silently. The text is valid JSON already.
+// the last silently. The text is valid JSON already. Keys are compared decoded: "phon\u00652" is
+// "phone2".
 std::optional<std::pair<int, QString>> RepeatedKey(const QByteArray& data) {
-  QList<QSet<QByteArray>> objects;  // the keys of each open object, innermost last
+  QList<QSet<QString>> objects;  // the keys of each open object, innermost last
   for (int i = 0; i < data.size(); ++i) {
     const char c = data[i];
-    if (c == '{') objects.append(QSet<QByteArray>());
+    if (c == '{') objects.append(QSet<QString>());
     else if (c == '}') objects.removeLast();
     else if (c == '"') {
       const int start = i;
@@ -59,9 +60,8 @@ std::optional<std::pair<int, QString>> RepeatedKey(const QByteArray& data) {
       int next = i + 1;
       while (next < data.size() && QChar(QLatin1Char(data[next])).isSpace()) ++next;
       if (next >= data.size() || data[next] != ':' || objects.isEmpty()) continue;
-      const QByteArray key = data.mid(start, i - start + 1);
-      if (objects.last().contains(key))
-        return std::pair{start, QJsonDocument::fromJson("[" + key + "]").array().first().toString()};
+      const QString key = QJsonDocument::fromJson("[" + data.mid(start, i - start + 1) + "]").array().first().toString();
+      if (objects.last().contains(key)) return std::pair{start, key};
       objects.last().insert(key);
     }
   }

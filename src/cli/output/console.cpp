@@ -9,6 +9,7 @@
 
 #include "cli_error.h"
 #include "native_name.h"
+#include "standard_streams.h"
 #include "system_error.h"
 
 namespace {
@@ -74,7 +75,8 @@ QStringList AlignedColumns(const QList<QStringList>& rows) {
 }
 
 void WriteResult(const QByteArray& bytes) {
-  if (resultsClosed) OutputFailed(EBADF);
+  // Closed at the start, it holds /dev/null now, which would take the result without a word.
+  if (resultsClosed || StandardStreams::OutputWasClosed()) OutputFailed(EBADF);
   if (!WriteBytes(stdout, bytes)) OutputFailed(errno);
 }
 
