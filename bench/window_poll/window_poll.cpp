@@ -4,7 +4,6 @@
 // the most the chart ever draws.
 #include <sys/resource.h>
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -46,14 +45,14 @@ qint64 ResidentKiB() {
 // minutes, so that the chart has gaps and stage changes to draw too.
 void FillHistory(StatusHistory& history) {
   constexpr int RestartEvery = 600, StartUp = 25, Registered = 19, FirstWithLevel = 17;
-  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  const ClockReading now = history.Now();
   int level = 15;
   for (int back = history.Capacity() - 1; back > 0; --back) {
     const int second = history.Capacity() - back;
     const int stage = second % RestartEvery < StartUp ? second % RestartEvery * Registered / StartUp : Registered;
     level = qBound(5, level + second * 7 % 5 - 2, 25);
     const char status[] = {0x05, char(0x80), char(stage), char(stage < FirstWithLevel ? 99 : level), 2, 1};
-    history.Record(now - back * 1000LL, QByteArray(status, sizeof status));
+    history.Record(QByteArray(status, sizeof status), {now.monotonicMs - back * 1000LL, now.wallMs - back * 1000LL});
   }
 }
 }  // namespace

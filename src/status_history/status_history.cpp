@@ -8,9 +8,10 @@ StatusReply StatusSample::Reply() const {
 
 StatusHistory::StatusHistory(int capacity, StatusClock clock) : capacity_(qMax(1, capacity)), clock_(std::move(clock)) {}
 
-void StatusHistory::Record(const QByteArray& payload) {
+void StatusHistory::Record(const QByteArray& payload) { Record(payload, clock_()); }
+
+void StatusHistory::Record(const QByteArray& payload, ClockReading now) {
   if (payload.size() < StatusReplySize) return;
-  const ClockReading now = clock_();
   StatusSample sample;
   // The order of the ring is what the searches and the columns of a time line rely on: a
   // clock handed in that ran back must not break it.

@@ -47,6 +47,8 @@ class StatusHistory : public QObject {
 
   // Stamped with the clock now; a payload shorter than a status reply records nothing.
   void Record(const QByteArray& payload);
+  // Stamped with a reading taken before (a history filled after the fact, as the benchmark does).
+  void Record(const QByteArray& payload, ClockReading at);
   void Clear();
 
   ClockReading Now() const { return clock_(); }
