@@ -28,15 +28,21 @@ Installation InstallationAt(const QVariantList& r) {
           r[9].toString()};
 }
 
-// % and _ stand for themselves in a search.
-QString LikePattern(const QString& text) {
+// The shortest text the index of three-character parts finds.
+constexpr int IndexedLength = 3;
+
+// The folded text as a pattern in which % and _ stand for themselves.
+QString LikePattern(const QString& folded) {
   QString pattern = QStringLiteral("%");
-  for (const QChar c : text.toCaseFolded()) {
-        if (c == u'\\' || c == u'%' || c == u'_') pattern += u'\\';
+  for (const QChar c : folded) {
+    if (c == u'\\' || c == u'%' || c == u'_') pattern += u'\\';
     pattern += c;
   }
   return pattern + u'%';
 }
+
+// The folded text as one phrase of the index, which finds it as a part of the search text.
+QString IndexPhrase(QString folded) { return u'"' + folded.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
 
 // The fields and the numbers of the newest configuration, one a line, case folded.
 QString SearchText(const InstallationFields& f, const QByteArray& newest) {
@@ -109,12 +115,31 @@ std::optional<Installation> Installations::BySite(const QString& site) {
 }
 
 QList<ListedInstallation> Installations::Search(const QString& text, int limit, qint64 offset) {
-  const QList<QVariantList> rows = store_.Rows(
-      QStringLiteral("SELECT %1, i.latest_configuration, c.taken_ms, c.utc_offset, c.firmware, c.technician "
-                     "FROM installations i LEFT JOIN configurations c ON c.uuid = i.latest_configuration "
-                     "WHERE i.search_text LIKE ? ESCAPE '\\' ORDER BY i.latest_ms DESC, i.id DESC LIMIT ? OFFSET ?")
-          .arg(Columns),
-      {LikePattern(text), limit, offset});
+  const QString select = QStringLiteral(
+      "SELECT %1, i.latest_configuration, c.taken_ms, c.utc_offset, c.firmware, c.technician FROM installations i "
+      "LEFT JOIN configurations c ON c.uuid = i.latest_configuration WHERE %2 "
+      "ORDER BY i.latest_ms DESC, i.id DESC LIMIT ? OFFSET ?");
+  const QString folded = text.toCaseFolded();
+  const QString like = QStringLiteral("i.search_text LIKE ? ESCAPE '\\'");
+  const QVariantList page{limit, offset};
+  // A text that many have fills the page from the most recently visited alone; one that few
+  // have is looked up in the index, which would list every one of many.
+  const std::optional<QVariantList> last = store_.Row(
+      QStringLiteral("SELECT latest_ms, id FROM installations ORDER BY latest_ms DESC, id DESC LIMIT 1 OFFSET ?"),
+      {recentWindow_ - 1});
+  if (!last) return Listed(store_.Rows(select.arg(Columns, like), QVariantList{LikePattern(folded)} + page));
+  QList<QVariantList> rows =
+      store_.Rows(select.arg(Columns, QStringLiteral("(i.latest_ms, i.id) >= (?, ?) AND ") + like),
+                  QVariantList{last->at(0), last->at(1), LikePattern(folded)} + page);
+  if (rows.size() == limit) return Listed(rows);
+  if (folded.size() < IndexedLength)
+    return Listed(store_.Rows(select.arg(Columns, like), QVariantList{LikePattern(folded)} + page));
+  return Listed(store_.Rows(
+      select.arg(Columns, QStringLiteral("i.id IN (SELECT rowid FROM installation_search WHERE installation_search MATCH ?)")),
+      QVariantList{IndexPhrase(folded)} + page));
+}
+
+QList<ListedInstallation> Installations::Listed(const QList<QVariantList>& rows) {
   QList<ListedInstallation> found;
   for (const QVariantList& r : rows) {
     ListedInstallation listed;

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QVariantList>
 #include <optional>
 
 class RegisterStore;
@@ -32,7 +33,11 @@ struct ListedInstallation {
 
 class Installations {
  public:
-  explicit Installations(RegisterStore& store) : store_(store) {}
+  // How many of the most recently visited a search reads through before it turns to the index.
+  static constexpr int RecentWindow = 5000;
+
+  explicit Installations(RegisterStore& store, int recentWindow = RecentWindow)
+      : store_(store), recentWindow_(recentWindow) {}
 
   // The new installation's UUID. Throws RegisterFault: Refused for an empty or taken site.
   QString Add(const InstallationFields& fields, const QString& technician);
@@ -51,7 +56,9 @@ class Installations {
   bool Refresh(const QString& uuid);
 
  private:
+  static QList<ListedInstallation> Listed(const QList<QVariantList>& rows);
   void NoteEdit(const QString& uuid, qint64 ms, const InstallationFields& fields, const QString& technician);
 
   RegisterStore& store_;
+  int recentWindow_;
 };

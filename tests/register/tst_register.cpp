@@ -169,6 +169,7 @@ void TestRegister::roundTrip() {
   QCOMPARE(installations.Get(uuid)->fields, fields);
   QCOMPARE(installations.BySite(text)->uuid, uuid);
   QCOMPARE(Sites(installations.Search(text, 10)), QStringList{text});
+  QCOMPARE(Sites(Installations(Store(), 1).Search(text, 10)), QStringList{text});
 
   Configurations configurations(Store());
   EntryLabel label = Label(1, bytes, bytes);
@@ -188,6 +189,8 @@ void TestRegister::search_data() {
   QTest::newRow("name, other case") << QStringLiteral("PIEKARNIA") << QStringList{"0007"};
   QTest::newRow("address, Polish capitals") << QStringLiteral("ŁĄKOWA") << QStringList{"0100"};
   QTest::newRow("contact") << QStringLiteral("Nowak") << QStringList{"0412", "0007"};
+  QTest::newRow("short, read through") << QStringLiteral("eW") << QStringList{"0100"};
+  QTest::newRow("short wildcard taken as itself") << QStringLiteral("%") << QStringList{};
   QTest::newRow("notes") << QStringLiteral("klucz u sąsiada") << QStringList{"0100"};
   QTest::newRow("telephone 1 of the newest") << QStringLiteral("600999") << QStringList{"0412"};
   QTest::newRow("telephone 3 of the newest") << QStringLiteral("+48700300") << QStringList{"0412"};
@@ -213,6 +216,9 @@ void TestRegister::search() {
   file.record.setValue(ItemIndex::Phone1 + 2, "+48700300400");
   configurations.Keep(newest, file, "T", shop);
   QCOMPARE(Sites(installations.Search(text, 50)), sites);
+  QCOMPARE(Sites(installations.Search(text, 1)), sites.mid(0, 1));
+  // Past the most recently visited one: the index, or for a short text every installation.
+  QCOMPARE(Sites(Installations(Store(), 1).Search(text, 50)), sites);
 }
 
 void TestRegister::newestFirst() {
