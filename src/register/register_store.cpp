@@ -80,30 +80,39 @@ std::optional<QVariantList> RegisterStore::Row(const QString& sql, const QVarian
 }
 
 int RegisterStore::SchemaVersion() {
+  if (!Row(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'register_version'"))) return 0;
   const std::optional<QVariantList> row = Row(QStringLiteral("SELECT version FROM register_version"));
   return row ? row->at(0).toInt() : 0;
 }
 
 void RegisterStore::Migrate() {
-  Transaction transaction(*this);
-  Run(QStringLiteral("CREATE TABLE IF NOT EXISTS register_version (version INTEGER NOT NULL)"));
-  const int version = SchemaVersion();
   const QList<QStringList>& steps = RegisterSchema::Steps();
-  if (version > steps.size())
-    throw RegisterFault(RegisterFault::Kind::Newer,
-                        QStringLiteral("Rejestr instalacji %1 zapisała nowsza wersja velt (schemat %2, ta wersja zna %3)")
-                            .arg(path_)
-                            .arg(version)
-                            .arg(steps.size()));
+  const auto refuseNewer = [&](int version) {
+    if (version > steps.size())
+      throw RegisterFault(RegisterFault::Kind::Newer,
+                          QStringLiteral("Rejestr instalacji %1 zapisała nowsza wersja velt (schemat %2, ta wersja zna %3)")
+                              .arg(path_)
+                              .arg(version)
+                              .arg(steps.size()));
+  };
+  // Read first: a register that is up to date opens without waiting for another writer.
+  int version = SchemaVersion();
+  refuseNewer(version);
+  if (version == steps.size()) return;
+  Transaction transaction(*this);
+  version = SchemaVersion();  // another process may have brought it up meanwhile
+  refuseNewer(version);
   if (version == steps.size()) return;
   QSqlQuery query(QSqlDatabase::database(connection_, false));
   for (qsizetype step = version; step < steps.size(); ++step)
     for (const QString& statement : steps[step])
       if (!query.exec(statement)) Fail(query.lastError());
-  if (version == 0)
+  if (version == 0) {
+    Run(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"));
     Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
-  else
+  } else {
     Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
+  }
   transaction.Commit();
 }
 
