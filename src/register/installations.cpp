@@ -120,23 +120,16 @@ QList<ListedInstallation> Installations::Search(const QString& text, int limit, 
       "LEFT JOIN configurations c ON c.uuid = i.latest_configuration WHERE %2 "
       "ORDER BY i.latest_ms DESC, i.id DESC LIMIT ? OFFSET ?");
   const QString folded = text.toCaseFolded();
-  const QString like = QStringLiteral("i.search_text LIKE ? ESCAPE '\\'");
-  const QVariantList page{limit, offset};
-  // A text that many have fills the page from the most recently visited alone; one that few
-  // have is looked up in the index, which would list every one of many.
-  const std::optional<QVariantList> last = store_.Row(
-      QStringLiteral("SELECT latest_ms, id FROM installations ORDER BY latest_ms DESC, id DESC LIMIT 1 OFFSET ?"),
-      {recentWindow_ - 1});
-  if (!last) return Listed(store_.Rows(select.arg(Columns, like), QVariantList{LikePattern(folded)} + page));
-  QList<QVariantList> rows =
-      store_.Rows(select.arg(Columns, QStringLiteral("(i.latest_ms, i.id) >= (?, ?) AND ") + like),
-                  QVariantList{last->at(0), last->at(1), LikePattern(folded)} + page);
-  if (rows.size() == limit) return Listed(rows);
-  if (folded.size() < IndexedLength)
-    return Listed(store_.Rows(select.arg(Columns, like), QVariantList{LikePattern(folded)} + page));
-  return Listed(store_.Rows(
-      select.arg(Columns, QStringLiteral("i.id IN (SELECT rowid FROM installation_search WHERE installation_search MATCH ?)")),
-      QVariantList{IndexPhrase(folded)} + page));
+  const QString indexed = QStringLiteral("SELECT rowid FROM installation_search WHERE installation_search MATCH ?");
+  // The index finds a text that few installations have at once, but would list every one of
+  // many: those are read through from the most recently visited, which soon fills a page.
+  if (folded.size() >= IndexedLength) {
+    const QString phrase = IndexPhrase(folded);
+    if (store_.Rows(indexed + QStringLiteral(" LIMIT ?"), {phrase, commonCount_}).size() < commonCount_)
+      return Listed(store_.Rows(select.arg(Columns, QStringLiteral("i.id IN (%1)").arg(indexed)), {phrase, limit, offset}));
+  }
+  return Listed(store_.Rows(select.arg(Columns, QStringLiteral("i.search_text LIKE ? ESCAPE '\\'")),
+                            {LikePattern(folded), limit, offset}));
 }
 
 QList<ListedInstallation> Installations::Listed(const QList<QVariantList>& rows) {

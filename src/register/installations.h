@@ -33,11 +33,12 @@ struct ListedInstallation {
 
 class Installations {
  public:
-  // How many of the most recently visited a search reads through before it turns to the index.
-  static constexpr int RecentWindow = 5000;
+  // How many installations having a text make it common: it is then looked for among the most
+  // recently visited first rather than in the index.
+  static constexpr int CommonCount = 2000;
 
-  explicit Installations(RegisterStore& store, int recentWindow = RecentWindow)
-      : store_(store), recentWindow_(recentWindow) {}
+  explicit Installations(RegisterStore& store, int commonCount = CommonCount)
+      : store_(store), commonCount_(commonCount) {}
 
   // The new installation's UUID. Throws RegisterFault: Refused for an empty or taken site.
   QString Add(const InstallationFields& fields, const QString& technician);
@@ -60,5 +61,5 @@ class Installations {
   void NoteEdit(const QString& uuid, qint64 ms, const InstallationFields& fields, const QString& technician);
 
   RegisterStore& store_;
-  int recentWindow_;
+  int commonCount_;
 };

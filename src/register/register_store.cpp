@@ -16,21 +16,32 @@ RegisterStore::RegisterStore(const Options& options)
     : path_(options.path), connection_(QStringLiteral("velt-register-") + QUuid::createUuid().toString(QUuid::Id128)) {
   RegisterFile::Prepare(path_);
   RegisterFile::CheckHeader(path_);
-  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-  if (!db.isValid())
-    throw RegisterFault(RegisterFault::Kind::Unavailable,
-                        QStringLiteral("Brak sterownika bazy danych SQLite dla Qt (pakiet libqt6sql6-sqlite)"));
-  db.setDatabaseName(path_);
-  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
-  if (!db.open()) Fail(db.lastError());
-  // Reading the schema first: a file that is no database fails here, before anything is written.
-  Run(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-  Run(QStringLiteral("PRAGMA journal_mode = WAL"));
-  Run(QLatin1String(CachePragma));
-  Migrate();
+  try {
+    QSqlError error;
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+      if (!db.isValid())
+        throw RegisterFault(RegisterFault::Kind::Unavailable,
+                            QStringLiteral("Brak sterownika bazy danych SQLite dla Qt (pakiet libqt6sql6-sqlite)"));
+      db.setDatabaseName(path_);
+      db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
+      if (!db.open()) error = db.lastError();
+    }
+    if (error.isValid()) Fail(error);
+    // Reading the schema first: a file that is no database fails here, before anything is written.
+    Run(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    Run(QStringLiteral("PRAGMA journal_mode = WAL"));
+    Run(QLatin1String(CachePragma));
+    Migrate();
+  } catch (...) {
+    Close();
+    throw;
+  }
 }
 
-RegisterStore::~RegisterStore() {
+RegisterStore::~RegisterStore() { Close(); }
+
+void RegisterStore::Close() {
   prepared_.clear();
   {
     QSqlDatabase db = QSqlDatabase::database(connection_, false);

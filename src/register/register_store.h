@@ -61,6 +61,7 @@ class RegisterStore {
  private:
   [[noreturn]] void Fail(const QSqlError& error) const;
   void Migrate();
+  void Close();
   QSqlQuery& Exec(const QString& sql, const QVariantList& values);
 
   QString path_;

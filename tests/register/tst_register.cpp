@@ -153,7 +153,7 @@ void TestRegister::privateFiles() {
 void TestRegister::roundTrip_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<QByteArray>("bytes");  // a port and a telephone number
-  QTest::newRow("quotes") << QStringLiteral("O'Brien \"Dom\" `x`") << QByteArray("/dev/tty'\"");
+  QTest::newRow("quotes") << QStringLiteral("O'Brien \"Dom pod lipą `x`") << QByteArray("/dev/tty'\"");
   QTest::newRow("semicolons") << QStringLiteral("a; DROP TABLE installations; --") << QByteArray("/dev/x;y");
   QTest::newRow("percent and underscore") << QStringLiteral("50%_\\") << QByteArray("%s%n_");
   QTest::newRow("not UTF-8") << NameFromBytes("Gda\xf1sk \xff\xfe") << QByteArray("/dev/\xb9\xe6\xff\x01");
@@ -219,7 +219,7 @@ void TestRegister::search() {
   configurations.Keep(newest, file, "T", shop);
   QCOMPARE(Sites(installations.Search(text, 50)), sites);
   QCOMPARE(Sites(installations.Search(text, 1)), sites.mid(0, 1));
-  // Past the most recently visited one: the index, or for a short text every installation.
+  // Any text found counted as common: read through, not looked up in the index.
   QCOMPARE(Sites(Installations(Store(), 1).Search(text, 50)), sites);
 }
 
