@@ -116,19 +116,23 @@ std::optional<Installation> Installations::BySite(const QString& site) {
 
 QList<ListedInstallation> Installations::Search(const QString& text, int limit, qint64 offset) {
   const QString select = QStringLiteral(
-      "SELECT %1, i.latest_configuration, c.taken_ms, c.utc_offset, c.firmware, c.technician FROM installations i "
+      "SELECT %1, i.latest_configuration, c.taken_ms, c.utc_offset, c.firmware, c.technician%3 FROM installations i "
       "LEFT JOIN configurations c ON c.uuid = i.latest_configuration WHERE %2 "
       "ORDER BY i.latest_ms DESC, i.id DESC LIMIT ? OFFSET ?");
   const QString folded = text.toCaseFolded();
-  const QString indexed = QStringLiteral("SELECT rowid FROM installation_search WHERE installation_search MATCH ?");
   // The index finds a text that few installations have at once, but would list every one of
   // many: those are read through from the most recently visited, which soon fills a page.
   if (folded.size() >= IndexedLength) {
-    const QString phrase = IndexPhrase(folded);
-    if (store_.Rows(indexed + QStringLiteral(" LIMIT ?"), {phrase, commonCount_}).size() < commonCount_)
-      return Listed(store_.Rows(select.arg(Columns, QStringLiteral("i.id IN (%1)").arg(indexed)), {phrase, limit, offset}));
+    const QList<QVariantList> rows = store_.Rows(
+        QStringLiteral("WITH found AS MATERIALIZED (SELECT rowid AS id FROM installation_search "
+                       "WHERE installation_search MATCH ? LIMIT ?) ")
+            + select.arg(Columns, QStringLiteral("i.id IN (SELECT id FROM found)"),
+                         QStringLiteral(", (SELECT count(*) FROM found)")),
+        {IndexPhrase(folded), commonCount_, limit, offset});
+    const bool few = rows.isEmpty() ? offset == 0 : rows[0].last().toInt() < commonCount_;
+    if (few) return Listed(rows);
   }
-  return Listed(store_.Rows(select.arg(Columns, QStringLiteral("i.search_text LIKE ? ESCAPE '\\'")),
+  return Listed(store_.Rows(select.arg(Columns, QStringLiteral("i.search_text LIKE ? ESCAPE '\\'"), QString()),
                             {LikePattern(folded), limit, offset}));
 }
 

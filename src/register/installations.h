@@ -35,7 +35,7 @@ class Installations {
  public:
   // How many installations having a text make it common: it is then looked for among the most
   // recently visited first rather than in the index.
-  static constexpr int CommonCount = 2000;
+  static constexpr int CommonCount = 500;
 
   explicit Installations(RegisterStore& store, int commonCount = CommonCount)
       : store_(store), commonCount_(commonCount) {}
