@@ -1,0 +1,27 @@
+#pragma once
+// The configuration history's folder brought into the register, entry by entry, the folder left
+// as it was. Each entry's UUID follows from its file name, so that importing again, or the
+// same folder into another register, adds nothing twice.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class RegisterStore;
+
+struct ImportReport {
+  int imported = 0;
+  int present = 0;         // kept already
+  QStringList unreadable;  // files that could not be read; they are tried again next time
+};
+
+namespace HistoryImport {
+
+QString EntryUuid(const QString& fileName);
+
+// Every entry of the folder that the register lacks. Throws RegisterFault.
+ImportReport Import(RegisterStore& store, const QString& folder);
+// The same when the folder changed since its last import (or was never imported); nullopt when
+// it did not, or is missing.
+std::optional<ImportReport> ImportIfChanged(RegisterStore& store, const QString& folder);
+
+}  // namespace HistoryImport

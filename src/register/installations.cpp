@@ -1,0 +1,168 @@
+#include "installations.h"
+
+#include <QUuid>
+
+#include "config_file.h"
+#include "cp1250.h"
+#include "native_name.h"
+#include "register_fault.h"
+#include "register_store.h"
+
+namespace {
+
+const QString Columns = QStringLiteral(
+    "i.uuid, i.site, i.name, i.address, i.contact, i.notes, i.created_ms, i.created_by, i.changed_ms, i.changed_by");
+constexpr int ColumnCount = 10;
+
+// The fields are kept as the bytes of their names (native_name.h), so that a name read from a
+// file in another encoding comes back byte for byte.
+QVariant NameBound(const QString& name) { return Bound(NameBytes(name)); }
+QString NameAt(const QVariant& value) { return NameFromBytes(value.toByteArray()); }
+
+Installation InstallationAt(const QVariantList& r) {
+  return {r[0].toString(),
+          {NameAt(r[1]), NameAt(r[2]), NameAt(r[3]), NameAt(r[4]), NameAt(r[5])},
+          QDateTime::fromMSecsSinceEpoch(r[6].toLongLong()),
+          QDateTime::fromMSecsSinceEpoch(r[8].toLongLong()),
+          r[7].toString(),
+          r[9].toString()};
+}
+
+// The shortest text the index of three-character parts finds.
+constexpr int IndexedLength = 3;
+
+// The folded text as a pattern in which % and _ stand for themselves.
+QString LikePattern(const QString& folded) {
+  QString pattern = QStringLiteral("%");
+  for (const QChar c : folded) {
+    if (c == u'\\' || c == u'%' || c == u'_') pattern += u'\\';
+    pattern += c;
+  }
+  return pattern + u'%';
+}
+
+// The folded text as one phrase of the index, which finds it as a part of the search text.
+QString IndexPhrase(QString folded) { return u'"' + folded.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+
+// The fields and the numbers of the newest configuration, one a line, case folded.
+QString SearchText(const InstallationFields& f, const QByteArray& newest) {
+  QStringList parts{f.site, f.name, f.address, f.contact, f.notes};
+  if (const std::optional<ConfigFile> file = DecodeConfigFile(newest))
+    for (const int item : {int(ItemIndex::Phone1), ItemIndex::Phone1 + 1, ItemIndex::Phone1 + 2, ItemIndex::Phone1 + 3,
+                           int(ItemIndex::SmsCentre)})
+      parts << Cp1250::Decode(TextOfValue(file->record.value(item)));
+  return parts.join(u'\n').toCaseFolded();
+}
+
+void RefuseSite(const QString& site) {
+  if (site.trimmed().isEmpty())
+    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Instalacja musi mieć identyfikator"));
+}
+
+}  // namespace
+
+QString Installations::Add(const InstallationFields& fields, const QString& technician) {
+  RefuseSite(fields.site);
+  RegisterStore::Transaction transaction(store_);
+  if (BySite(fields.site))
+    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Instalacja %1 już jest w rejestrze").arg(fields.site));
+  const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  store_.Run(QStringLiteral("INSERT INTO installations (uuid, site, name, address, contact, notes, created_ms, "
+                            "created_by, changed_ms, changed_by, search_text) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+             {uuid, NameBound(fields.site), NameBound(fields.name), NameBound(fields.address), NameBound(fields.contact),
+              NameBound(fields.notes), now, Bound(technician), now, Bound(technician), QStringLiteral("")});
+  NoteEdit(uuid, now, fields, technician);
+  Refresh(uuid);
+  transaction.Commit();
+  return uuid;
+}
+
+void Installations::Edit(const QString& uuid, const InstallationFields& fields, const QString& technician) {
+  RefuseSite(fields.site);
+  RegisterStore::Transaction transaction(store_);
+  const std::optional<Installation> holder = BySite(fields.site);
+  if (holder && holder->uuid != uuid)
+    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Instalacja %1 już jest w rejestrze").arg(fields.site));
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  store_.Run(QStringLiteral("UPDATE installations SET site = ?, name = ?, address = ?, contact = ?, notes = ?, "
+                            "changed_ms = ?, changed_by = ? WHERE uuid = ?"),
+             {NameBound(fields.site), NameBound(fields.name), NameBound(fields.address), NameBound(fields.contact), NameBound(fields.notes),
+              now, Bound(technician), uuid});
+  if (!Refresh(uuid))
+    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Nie ma takiej instalacji w rejestrze"));
+  NoteEdit(uuid, now, fields, technician);
+  transaction.Commit();
+}
+
+void Installations::NoteEdit(const QString& uuid, qint64 ms, const InstallationFields& f, const QString& technician) {
+  store_.Run(QStringLiteral("INSERT INTO installation_edits (uuid, installation, edited_ms, edited_by, site, name, "
+                            "address, contact, notes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+             {QUuid::createUuid().toString(QUuid::WithoutBraces), uuid, ms, Bound(technician), NameBound(f.site),
+              NameBound(f.name), NameBound(f.address), NameBound(f.contact), NameBound(f.notes)});
+}
+
+std::optional<Installation> Installations::Get(const QString& uuid) {
+  const auto row = store_.Row(QStringLiteral("SELECT %1 FROM installations i WHERE i.uuid = ?").arg(Columns), {uuid});
+  if (!row) return std::nullopt;
+  return InstallationAt(*row);
+}
+
+std::optional<Installation> Installations::BySite(const QString& site) {
+  const auto row = store_.Row(QStringLiteral("SELECT %1 FROM installations i WHERE i.site = ?").arg(Columns), {NameBound(site)});
+  if (!row) return std::nullopt;
+  return InstallationAt(*row);
+}
+
+QList<ListedInstallation> Installations::Search(const QString& text, int limit, qint64 offset) {
+  const QString select = QStringLiteral(
+      "SELECT %1, i.latest_configuration, c.taken_ms, c.utc_offset, c.firmware, c.technician%3 FROM installations i "
+      "LEFT JOIN configurations c ON c.uuid = i.latest_configuration WHERE %2 "
+      "ORDER BY i.latest_ms DESC, i.id DESC LIMIT ? OFFSET ?");
+  const QString folded = text.toCaseFolded();
+  // The index finds a text that few installations have at once, but would list every one of
+  // many: those are read through from the most recently visited, which soon fills a page.
+  if (folded.size() >= IndexedLength) {
+    const QList<QVariantList> rows = store_.Rows(
+        QStringLiteral("WITH found AS MATERIALIZED (SELECT rowid AS id FROM installation_search "
+                       "WHERE installation_search MATCH ? LIMIT ?) ")
+            + select.arg(Columns, QStringLiteral("i.id IN (SELECT id FROM found)"),
+                         QStringLiteral(", (SELECT count(*) FROM found)")),
+        {IndexPhrase(folded), commonCount_, limit, offset});
+    const bool few = rows.isEmpty() ? offset == 0 : rows[0].last().toInt() < commonCount_;
+    if (few) return Listed(rows);
+  }
+  return Listed(store_.Rows(select.arg(Columns, QStringLiteral("i.search_text LIKE ? ESCAPE '\\'"), QString()),
+                            {LikePattern(folded), limit, offset}));
+}
+
+QList<ListedInstallation> Installations::Listed(const QList<QVariantList>& rows) {
+  QList<ListedInstallation> found;
+  for (const QVariantList& r : rows) {
+    ListedInstallation listed;
+    listed.installation = InstallationAt(r);
+    listed.latestConfiguration = r[ColumnCount].toString();
+    if (!listed.latestConfiguration.isEmpty()) {
+      listed.lastVisit = QDateTime::fromMSecsSinceEpoch(r[ColumnCount + 1].toLongLong(), Qt::OffsetFromUTC,
+                                                        r[ColumnCount + 2].toInt());
+      listed.firmware = r[ColumnCount + 3].toString();
+      listed.technician = r[ColumnCount + 4].toString();
+    }
+    found.append(std::move(listed));
+  }
+  return found;
+}
+
+bool Installations::Refresh(const QString& uuid) {
+  const std::optional<Installation> installation = Get(uuid);
+  if (!installation) return false;
+  const auto newest = store_.Row(QStringLiteral("SELECT uuid, taken_ms, bytes FROM configurations WHERE installation = ? "
+                                                "ORDER BY taken_ms DESC, id DESC LIMIT 1"),
+                                 {uuid});
+  const QVariant latest = newest ? newest->at(0) : QVariant();
+  const qint64 latestMs = newest ? newest->at(1).toLongLong() : 0;
+  const QString search = SearchText(installation->fields, newest ? newest->at(2).toByteArray() : QByteArray());
+  store_.Run(QStringLiteral("UPDATE installations SET latest_configuration = ?, latest_ms = ?, search_text = ? WHERE uuid = ?"),
+             {latest, latestMs, search, uuid});
+  return true;
+}

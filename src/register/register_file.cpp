@@ -1,0 +1,72 @@
+#include "register_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "make_folders.h"
+#include "native_name.h"
+#include "register_fault.h"
+#include "system_error.h"
+
+namespace {
+
+constexpr int HeaderSize = 100;
+constexpr char Magic[] = "SQLite format 3";  // with its NUL, the first 16 bytes
+
+quint32 Word(const QByteArray& header, int at) { return qFromBigEndian<quint32>(header.constData() + at); }
+
+}  // namespace
+
+namespace RegisterFile {
+
+QString DefaultPath() {
+  QString data = qEnvironmentVariable("XDG_DATA_HOME");
+  if (data.isEmpty() || !QDir::isAbsolutePath(data)) data = QDir::homePath() + QStringLiteral("/.local/share");
+  return QDir::cleanPath(data + QStringLiteral("/velt/register.sqlite"));
+}
+
+void Prepare(const QString& path) {
+  const QByteArray name = NameBytes(path);
+  if (const int error = MakeFolders(NameFolder(name), S_IRWXU))
+    throw RegisterFault(RegisterFault::Kind::Unavailable,
+                        QStringLiteral("Nie można utworzyć folderu rejestru instalacji %1: %2")
+                            .arg(NameFromBytes(NameFolder(name)), SystemErrorText(error)));
+  const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  if (fd >= 0) {
+    ::close(fd);
+    return;
+  }
+  if (errno == EEXIST) return;
+  throw RegisterFault(RegisterFault::Kind::Unavailable,
+                      QStringLiteral("Nie można utworzyć rejestru instalacji %1: %2").arg(path, SystemErrorText(errno)));
+}
+
+void CheckHeader(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.isFile()) throw RegisterFault::Damage(path, QStringLiteral("to nie jest zwykły plik"));
+  const qint64 size = info.size();
+  if (size == 0) return;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw RegisterFault(RegisterFault::Kind::Unavailable,
+                        QStringLiteral("Nie można otworzyć rejestru instalacji %1: %2").arg(path, file.errorString()));
+  const QByteArray header = file.read(HeaderSize);
+  if (header.size() < HeaderSize || !header.startsWith(QByteArrayView(Magic, sizeof Magic)))
+    throw RegisterFault::Damage(path, QStringLiteral("plik nie jest bazą danych"));
+  const quint16 sizeField = qFromBigEndian<quint16>(header.constData() + 16);
+  const qint64 pageSize = sizeField == 1 ? 65536 : sizeField;
+  // The page count is trusted only when written by the same change as the counter.
+  const bool countValid = Word(header, 24) == Word(header, 92) && Word(header, 28) != 0;
+  const QFileInfo log(path + QStringLiteral("-wal"));
+  if (countValid && (!log.exists() || log.size() == 0) && pageSize * Word(header, 28) > size)
+    throw RegisterFault::Damage(path, QStringLiteral("plik jest obcięty"));
+}
+
+}  // namespace RegisterFile

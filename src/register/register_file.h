@@ -1,0 +1,20 @@
+#pragma once
+// The register's file before the database engine opens it: its folder and the file itself made
+// for their owner only (they hold access passwords and SIM PINs), and a look at the header that
+// tells a file which is no database, or was cut short, from one the engine may write to.
+#include <QString>
+
+namespace RegisterFile {
+
+// $XDG_DATA_HOME/velt/register.sqlite, or under ~/.local/share when that is unset or relative.
+QString DefaultPath();
+
+// Makes the missing folders (0700) and the file when missing (0600, empty). A folder or file
+// that is there keeps its mode. Throws RegisterFault.
+void Prepare(const QString& path);
+
+// Throws RegisterFault (Damaged) when the file cannot be a register: not a database, or shorter
+// than its own header says while no write-ahead log holds the rest. An empty file passes.
+void CheckHeader(const QString& path);
+
+}  // namespace RegisterFile

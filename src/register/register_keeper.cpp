@@ -1,0 +1,52 @@
+#include "register_keeper.h"
+
+#include "configurations.h"
+#include "history_import.h"
+#include "register_fault.h"
+#include "system_error.h"
+#include "technician.h"
+
+std::unique_ptr<RegisterStore> OpenRegister(const RegisterStore::Options& options, const QString& historyFolder) {
+  auto store = std::make_unique<RegisterStore>(options);
+  HistoryImport::ImportIfChanged(*store, historyFolder);
+  return store;
+}
+
+RegisterKeeper::RegisterKeeper(RegisterStore::Options options, QString historyFolder)
+    : options_(std::move(options)), historyFolder_(std::move(historyFolder)) {}
+
+RegisterKeeper::~RegisterKeeper() = default;
+
+RegisterStore* RegisterKeeper::Store(QString* warning) {
+  if (!store_) {
+    try {
+      store_ = OpenRegister(options_, historyFolder_);
+    } catch (const RegisterFault& fault) {
+      *warning = fault.message();
+    }
+  }
+  return store_.get();
+}
+
+std::optional<RegisterKeeper::Kept> RegisterKeeper::Keep(const EntryLabel& label, const ConfigFile& file,
+                                                         const QString& installation, QString* warning) {
+  warning->clear();
+  if (RegisterStore* store = Store(warning)) {
+    try {
+      return Kept{Configurations(*store).Keep(label, file, Technician::Name(), installation), {}};
+    } catch (const RegisterFault& fault) {
+      *warning = fault.message();
+      // Opened afresh next time, which looks at the file again before writing to it.
+      store_.reset();
+    }
+  }
+  KeepFailure failure;
+  const HistoryStore history(historyFolder_);
+  if (const std::optional<QString> name = history.Keep(label, file, &failure)) {
+    *warning += QStringLiteral("; konfigurację zapisano w pliku %1").arg(history.PathOf(*name));
+    return Kept{{}, history.PathOf(*name)};
+  }
+  *warning += QStringLiteral("; nie zapisano też historii konfiguracji (%1: %2)")
+                  .arg(failure.path, SystemErrorText(failure.systemError));
+  return std::nullopt;
+}

@@ -1,0 +1,63 @@
+#include "register_schema.h"
+
+namespace RegisterSchema {
+
+const QList<QStringList>& Steps() {
+  // Times are milliseconds since the epoch (UTC); a configuration keeps the offset from UTC of
+  // the local time it was kept at, which its name shows. Names are kept as their bytes, which
+  // need not be UTF-8. latest_* on an installation follow its
+  // newest configuration, and search_text is what a search looks through: both are derived.
+  static const QList<QStringList> steps{{
+      QStringLiteral("CREATE TABLE installations ("
+                     " id INTEGER PRIMARY KEY,"
+                     " uuid TEXT NOT NULL UNIQUE,"
+                     " site BLOB NOT NULL UNIQUE,"
+                     " name BLOB NOT NULL, address BLOB NOT NULL, contact BLOB NOT NULL, notes BLOB NOT NULL,"
+                     " created_ms BIGINT NOT NULL, created_by TEXT NOT NULL,"
+                     " changed_ms BIGINT NOT NULL, changed_by TEXT NOT NULL,"
+                     " latest_configuration TEXT, latest_ms BIGINT NOT NULL DEFAULT 0,"
+                     " search_text TEXT NOT NULL)"),
+      QStringLiteral("CREATE INDEX installations_by_latest ON installations (latest_ms)"),
+      QStringLiteral("CREATE INDEX installations_by_latest_configuration ON installations (latest_configuration)"),
+      // The one part of its own to this database: an index of every three characters of the
+      // search text, which finds any part of it without reading every installation. A shared
+      // server indexes search_text in its own way. The text is folded before, so the index keeps
+      // its characters as they are.
+      QStringLiteral("CREATE VIRTUAL TABLE installation_search USING fts5 (search_text, content = 'installations', "
+                     "content_rowid = 'id', tokenize = 'trigram case_sensitive 1')"),
+      QStringLiteral("CREATE TRIGGER installation_search_add AFTER INSERT ON installations BEGIN "
+                     "INSERT INTO installation_search (rowid, search_text) VALUES (new.id, new.search_text); END"),
+      QStringLiteral("CREATE TRIGGER installation_search_change AFTER UPDATE OF search_text ON installations "
+                     "WHEN old.search_text <> new.search_text BEGIN "
+                     "INSERT INTO installation_search (installation_search, rowid, search_text) "
+                     "VALUES ('delete', old.id, old.search_text); "
+                     "INSERT INTO installation_search (rowid, search_text) VALUES (new.id, new.search_text); END"),
+      QStringLiteral("CREATE TRIGGER installation_search_remove AFTER DELETE ON installations BEGIN "
+                     "INSERT INTO installation_search (installation_search, rowid, search_text) "
+                     "VALUES ('delete', old.id, old.search_text); END"),
+      QStringLiteral("CREATE TABLE installation_edits ("
+                     " uuid TEXT PRIMARY KEY,"
+                     " installation TEXT NOT NULL,"
+                     " edited_ms BIGINT NOT NULL, edited_by TEXT NOT NULL,"
+                     " site BLOB NOT NULL, name BLOB NOT NULL, address BLOB NOT NULL, contact BLOB NOT NULL,"
+                     " notes BLOB NOT NULL)"),
+      QStringLiteral("CREATE INDEX installation_edits_by_installation ON installation_edits (installation, edited_ms)"),
+      QStringLiteral("CREATE TABLE configurations ("
+                     " id INTEGER PRIMARY KEY,"
+                     " uuid TEXT NOT NULL UNIQUE,"
+                     " taken_ms BIGINT NOT NULL, utc_offset INTEGER NOT NULL,"
+                     " kind CHAR(1) NOT NULL, port BLOB NOT NULL, firmware TEXT NOT NULL,"
+                     " technician TEXT NOT NULL,"
+                     " installation TEXT,"
+                     " phone1 BLOB NOT NULL, sms_centre BLOB NOT NULL,"
+                     " bytes BLOB NOT NULL)"),
+      QStringLiteral("CREATE INDEX configurations_by_time ON configurations (taken_ms)"),
+      QStringLiteral("CREATE INDEX configurations_by_installation ON configurations (installation, taken_ms)"),
+      QStringLiteral("CREATE INDEX configurations_by_numbers ON configurations (phone1, sms_centre)"),
+      // What the register notes of itself: the history folders imported and when they last changed.
+      QStringLiteral("CREATE TABLE register_notes (note TEXT PRIMARY KEY, value TEXT NOT NULL)"),
+  }};
+  return steps;
+}
+
+}  // namespace RegisterSchema

@@ -1,0 +1,155 @@
+#include "register_store.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QUuid>
+
+#include "register_fault.h"
+#include "register_schema.h"
+
+namespace {
+// Pages the connection keeps in memory (negative: kibibytes), so that a search runs from memory.
+constexpr char CachePragma[] = "PRAGMA cache_size = -65536";
+}  // namespace
+
+RegisterStore::RegisterStore(const Options& options)
+    : path_(options.path), connection_(QStringLiteral("velt-register-") + QUuid::createUuid().toString(QUuid::Id128)) {
+  RegisterFile::Prepare(path_);
+  RegisterFile::CheckHeader(path_);
+  try {
+    QSqlError error;
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+      if (!db.isValid())
+        throw RegisterFault(RegisterFault::Kind::Unavailable,
+                            QStringLiteral("Brak sterownika bazy danych SQLite dla Qt (pakiet libqt6sql6-sqlite)"));
+      db.setDatabaseName(path_);
+      db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
+      if (!db.open()) error = db.lastError();
+    }
+    if (error.isValid()) Fail(error);
+    // Reading the schema first: a file that is no database fails here, before anything is written.
+    Run(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    Run(QStringLiteral("PRAGMA journal_mode = WAL"));
+    Run(QLatin1String(CachePragma));
+    Migrate();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+RegisterStore::~RegisterStore() { Close(); }
+
+void RegisterStore::Close() {
+  prepared_.clear();
+  {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(connection_);
+}
+
+void RegisterStore::Fail(const QSqlError& error) const { throw RegisterFault::OfError(error, path_); }
+
+QSqlQuery& RegisterStore::Exec(const QString& sql, const QVariantList& values) {
+  auto it = prepared_.find(sql);
+  if (it == prepared_.end()) {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) Fail(query.lastError());
+    it = prepared_.insert(sql, std::move(query));
+  }
+  QSqlQuery& query = *it;
+  for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
+  if (!query.exec()) Fail(query.lastError());
+  return query;
+}
+
+void RegisterStore::Run(const QString& sql, const QVariantList& values) { Exec(sql, values).finish(); }
+
+QList<QVariantList> RegisterStore::Rows(const QString& sql, const QVariantList& values) {
+  QSqlQuery& query = Exec(sql, values);
+  QList<QVariantList> rows;
+  const int columns = query.record().count();
+  while (query.next()) {
+    QVariantList row;
+    row.reserve(columns);
+    for (int i = 0; i < columns; ++i) row.append(query.value(i));
+    rows.append(std::move(row));
+  }
+  const QSqlError error = query.lastError();
+  query.finish();
+  if (error.isValid()) Fail(error);
+  return rows;
+}
+
+std::optional<QVariantList> RegisterStore::Row(const QString& sql, const QVariantList& values) {
+  QList<QVariantList> rows = Rows(sql, values);
+  if (rows.isEmpty()) return std::nullopt;
+  return std::move(rows.first());
+}
+
+int RegisterStore::SchemaVersion() {
+  if (!Row(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'register_version'"))) return 0;
+  const std::optional<QVariantList> row = Row(QStringLiteral("SELECT version FROM register_version"));
+  return row ? row->at(0).toInt() : 0;
+}
+
+void RegisterStore::Migrate() {
+  const QList<QStringList>& steps = RegisterSchema::Steps();
+  const auto refuseNewer = [&](int version) {
+    if (version > steps.size())
+      throw RegisterFault(RegisterFault::Kind::Newer,
+                          QStringLiteral("Rejestr instalacji %1 zapisała nowsza wersja velt (schemat %2, ta wersja zna %3)")
+                              .arg(path_)
+                              .arg(version)
+                              .arg(steps.size()));
+  };
+  // Read first: a register that is up to date opens without waiting for another writer.
+  int version = SchemaVersion();
+  refuseNewer(version);
+  if (version == steps.size()) return;
+  Transaction transaction(*this);
+  version = SchemaVersion();  // another process may have brought it up meanwhile
+  refuseNewer(version);
+  if (version == steps.size()) return;
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  for (qsizetype step = version; step < steps.size(); ++step)
+    for (const QString& statement : steps[step])
+      if (!query.exec(statement)) Fail(query.lastError());
+  if (version == 0) {
+    Run(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"));
+    Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
+  } else {
+    Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
+  }
+  transaction.Commit();
+}
+
+RegisterStore::Transaction::Transaction(RegisterStore& store) : store_(store) {
+  if (store_.depth_++ > 0) return;
+  try {
+    store_.Run(QStringLiteral("BEGIN IMMEDIATE"));
+  } catch (...) {
+    --store_.depth_;
+    throw;
+  }
+}
+
+RegisterStore::Transaction::~Transaction() {
+  if (!open_) return;
+  if (--store_.depth_ > 0) return;
+  QSqlQuery(QSqlDatabase::database(store_.connection_, false)).exec(QStringLiteral("ROLLBACK"));
+}
+
+void RegisterStore::Transaction::Commit() {
+  open_ = false;
+  if (--store_.depth_ > 0) return;
+  try {
+    store_.Run(QStringLiteral("COMMIT"));
+  } catch (...) {
+    QSqlQuery(QSqlDatabase::database(store_.connection_, false)).exec(QStringLiteral("ROLLBACK"));
+    throw;
+  }
+}
