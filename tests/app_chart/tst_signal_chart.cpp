@@ -158,6 +158,8 @@ void TestSignalChart::wallClockSteps() {
   const QString now = QDateTime::fromMSecsSinceEpoch(clock.Now().wallMs).toString("HH:mm:ss");
   QVERIFY2(chart.findChild<QLabel*>("LabelStan")->text().contains(now), qPrintable(now));
   QVERIFY2(chart.findChild<QLabel*>("LabelZakresCzasu")->text().endsWith(now), qPrintable(now));
+}
+
 // Before any connection the chart does not say what it says of a silent controller; as soon as
 // the window connects it does. It closes with Esc.
 void TestSignalChart::noConnectionIsNotSilence() {
