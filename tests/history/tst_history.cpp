@@ -114,7 +114,9 @@ void TestHistory::names() {
   QCOMPARE(parsed->msSinceEpoch, label.time.toMSecsSinceEpoch());
   QCOMPARE(parsed->label.time.offsetFromUtc(), label.time.offsetFromUtc());
   if (!cut) QCOMPARE(parsed->label, label);
-  else QVERIFY(label.port.startsWith(parsed->label.port) && label.phone1.startsWith(parsed->label.phone1));
+  else QVERIFY(label.port.startsWith(parsed->label.port) && label.phone1.startsWith(parsed->label.phone1) &&
+               label.firmware.startsWith(parsed->label.firmware));
+  QCOMPARE(EntryFileName(*parsed), made);
 }
 
 void TestHistory::foreignNames_data() {
@@ -132,6 +134,15 @@ void TestHistory::foreignNames_data() {
   QTest::newRow("copy with a leading zero") << good + "_02.gcf";
   QTest::newRow("a field missing") << QString(good + ".gcf").replace("_+48600", "");
   QTest::newRow("another prefix") << QString(good + ".gcf").replace("velt_", "vel_");
+  QTest::newRow("year of letters") << QString(good + ".gcf").replace("2025", "abcd");
+  QTest::newRow("UTC written west") << QString(good + ".gcf").replace("+0100", "-0000");
+  QTest::newRow("offset past 14 h by minutes") << QString(good + ".gcf").replace("+0100", "+1430");
+  QTest::newRow("port longer than written") << QString(good + ".gcf").replace("%2Fdev%2Fpts1", QString(101, u'p'));
+  QTest::newRow("firmware longer than written") << QString(good + ".gcf").replace("VELT%20v%201.8", QString(25, u'v'));
+  QTest::newRow("telephone longer than written") << QString(good + ".gcf").replace("+48600", QString(41, u'6'));
+  QTest::newRow("cut long before the limit") << QString(good + ".gcf").replace("+48600", "+48600~");
+  QTest::newRow("firmware cut inside a character") << QString(good + ".gcf").replace("VELT%20v%201.8", "%C4%85%C4%85%C4%85%C4%85%C4~");
+  QTest::newRow("firmware not UTF-8") << QString(good + ".gcf").replace("VELT%20v", "VELT%FF");
 }
 
 void TestHistory::foreignNames() {
@@ -179,7 +190,8 @@ void TestHistory::bound() {
   QFETCH(int, listed);
   QTemporaryDir folder;
   const HistoryStore store(folder.path(), bound);
-  const QStringList foreign{"notes.txt", "backup.gcf", "velt_backup.gcf", ".velt-temporary"};
+  const QStringList foreign{"notes.txt", "backup.gcf", "velt_backup.gcf", ".velt-temporary",
+                            "velt_abcd0314-101530.123+0100_R_port_fw_1_2.gcf"};
   for (const QString& name : foreign) QVERIFY(Write(folder.filePath(name), Entry()));
   // Older than all the others: a folder of velt's name is never removed.
   const QString folderNamed = EntryFileName(Label("2020-01-01T00:00:00.000"));
