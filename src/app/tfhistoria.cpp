@@ -48,7 +48,7 @@ class EntryModel : public QAbstractTableModel {
 }  // namespace
 
 TFHistoria::TFHistoria(const HistoryStore& store, Actions actions, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TFHistoria>()), store_(store), entries_(store.List()),
+    : QDialog(parent), ui(std::make_unique<Ui::TFHistoria>()), store_(store), entries_(store.List(&error_)),
       actions_(std::move(actions)) {
   ui->setupUi(this);
   rows_.reserve(entries_.size());
@@ -72,9 +72,9 @@ TFHistoria::TFHistoria(const HistoryStore& store, Actions actions, QWidget* pare
   header->setStretchLastSection(false);
   table->setTextElideMode(Qt::ElideMiddle);
 
-  ui->LabelFolder->setText(entries_.isEmpty()
-                               ? QStringLiteral("Historia jest pusta (%1)").arg(store_.Folder())
-                               : QStringLiteral("Wpisów: %1 (%2)").arg(entries_.size()).arg(store_.Folder()));
+  ui->LabelFolder->setText(!error_.isEmpty()      ? error_
+                           : entries_.isEmpty() ? QStringLiteral("Historia jest pusta (%1)").arg(store_.Folder())
+                                                : QStringLiteral("Wpisów: %1 (%2)").arg(entries_.size()).arg(store_.Folder()));
   connect(ui->Edit_szukaj, &QLineEdit::textChanged, this, &TFHistoria::Filter);
   connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TFHistoria::UpdateButtons);
   connect(ui->Button_wczytaj, &QPushButton::clicked, this, &TFHistoria::Button_wczytajClick);

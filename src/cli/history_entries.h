@@ -9,6 +9,10 @@
 
 namespace HistoryEntries {
 
+// The entries of the history, newest first; throws CliError (Error) when its folder is there but
+// cannot be listed.
+QList<ListedEntry> Listed(const HistoryStore& store);
+
 // Entry N of the list: a number 1 or more, or "latest" for 1. Throws CliError: Usage for what is
 // no number, Error for a number past the list.
 const ListedEntry& Numbered(const QList<ListedEntry>& entries, const QString& number);

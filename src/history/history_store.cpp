@@ -13,6 +13,7 @@
 
 #include "atomic_write.h"
 #include "make_folders.h"
+#include "system_error.h"
 
 namespace {
 
@@ -32,18 +33,79 @@ bool Newer(const ListedEntry& a, const ListedEntry& b) {
   return a.fileName > b.fileName;
 }
 
+// The history folder, open for reading when it is there and velt may use it.
 class OpenFolder {
  public:
-  explicit OpenFolder(const QString& path) : dir_(::opendir(QFile::encodeName(path).constData())) {}
+  explicit OpenFolder(const QString& path) : path_(path) {
+    if (path.isEmpty()) {
+      why_ = QStringLiteral("nie ustawiono HOME ani XDG_DATA_HOME");
+      return;
+    }
+    const QByteArray name = QFile::encodeName(path);
+    // Not through a link: the folder and its mode are the owner's own, not another's it points at.
+    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+      const int code = errno;
+      struct stat info {};
+      if (code == ENOENT) return;
+      const bool there = ::lstat(name.constData(), &info) == 0;
+      why_ = path + QStringLiteral(": ") +
+             (there && S_ISLNK(info.st_mode)  ? QStringLiteral("to jest dowiązanie symboliczne, nie folder")
+              : there && !S_ISDIR(info.st_mode) ? QStringLiteral("to nie jest folder")
+                                                : SystemErrorText(code));
+      return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::geteuid()) {
+      why_ = path + QStringLiteral(": folder należy do innego użytkownika");
+      ::close(fd);
+      return;
+    }
+    dir_ = ::fdopendir(fd);
+    if (!dir_) {
+      why_ = path + QStringLiteral(": ") + SystemErrorText(errno);
+      ::close(fd);
+    }
+  }
   ~OpenFolder() {
     if (dir_) ::closedir(dir_);
   }
   OpenFolder(const OpenFolder&) = delete;
   OpenFolder& operator=(const OpenFolder&) = delete;
+
   DIR* get() const { return dir_; }
+  // Why the folder cannot be used; empty when it is open or is not there.
+  const QString& Why() const { return why_; }
+
+  // The entries velt named there, in no order; false with Why() set when the folder cannot be read.
+  bool Read(QList<ListedEntry>* entries) {
+    const int fd = ::dirfd(dir_);
+    for (;;) {
+      errno = 0;
+      const dirent* found = ::readdir(dir_);
+      if (!found) break;
+      // Every velt name starts so; the other names are passed by without a closer look.
+      if (std::strncmp(found->d_name, "velt_", 5) != 0) continue;
+      const QString fileName = QFile::decodeName(found->d_name);
+      std::optional<EntryName> name = ParseEntryFileName(fileName);
+      if (!name) continue;
+      ListedEntry entry{fileName, std::move(*name)};
+      struct stat info {};
+      if (::fstatat(fd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        entry.regular = S_ISREG(info.st_mode);
+        entry.readable = entry.regular && info.st_size >= SmallestFile() && info.st_size <= ConfigFileFormat::MaxSize;
+      }
+      entries->append(std::move(entry));
+    }
+    if (errno == 0) return true;
+    why_ = path_ + QStringLiteral(": ") + SystemErrorText(errno);
+    return false;
+  }
 
  private:
-  DIR* dir_;
+  const QString path_;
+  DIR* dir_ = nullptr;
+  QString why_;
 };
 
 }  // namespace
@@ -52,22 +114,27 @@ HistoryStore::HistoryStore(QString folder, int bound) : folder_(std::move(folder
 
 QString HistoryStore::DefaultFolder() {
   QString data = qEnvironmentVariable("XDG_DATA_HOME");
-  if (data.isEmpty() || !QDir::isAbsolutePath(data)) data = QDir::homePath() + QStringLiteral("/.local/share");
+  if (data.isEmpty() || !QDir::isAbsolutePath(data)) {
+    // Not the root folder that a missing HOME would give.
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty() || !QDir::isAbsolutePath(home)) return {};
+    data = home + QStringLiteral("/.local/share");
+  }
   return QDir::cleanPath(data + QStringLiteral("/velt/history"));
 }
 
 QString HistoryStore::PathOf(const QString& fileName) const { return folder_ + u'/' + fileName; }
 
-std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigFile& file, KeepFailure* failure) const {
-  const QByteArray folder = QFile::encodeName(folder_);
-  if (const int error = MakeFolders(folder, FolderMode)) {
-    *failure = {folder_, error};
+std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigFile& file, QString* failure) const {
+  // New folders are the owner's only; one that is there keeps its mode.
+  if (const int error = folder_.isEmpty() ? 0 : MakeFolders(QFile::encodeName(folder_), FolderMode)) {
+    *failure = folder_ + QStringLiteral(": ") + SystemErrorText(error);
     return std::nullopt;
   }
-  // A folder made by an older copy, or by hand, is closed to others too.
-  struct stat info {};
-  if (::stat(folder.constData(), &info) == 0 && (info.st_mode & 0777) != FolderMode && info.st_uid == ::getuid())
-    ::chmod(folder.constData(), FolderMode);
+  if (const OpenFolder folder(folder_); !folder.get()) {
+    *failure = folder.Why().isEmpty() ? folder_ + QStringLiteral(": ") + SystemErrorText(ENOENT) : folder.Why();
+    return std::nullopt;
+  }
 
   const QByteArray bytes = EncodeConfigFile(file);
   for (int copy = 1; copy <= MostCopies; ++copy) {
@@ -79,39 +146,30 @@ std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigF
       return name;
     }
     if (!taken) {
-      *failure = {PathOf(name), errno};
+      *failure = PathOf(name) + QStringLiteral(": ") + SystemErrorText(errno);
       return std::nullopt;
     }
   }
-  *failure = {folder_, EEXIST};
+  *failure = folder_ + QStringLiteral(": ") + SystemErrorText(EEXIST);
   return std::nullopt;
 }
 
-QList<ListedEntry> HistoryStore::List() const {
+QList<ListedEntry> HistoryStore::List(QString* error) const {
+  error->clear();
   QList<ListedEntry> entries;
-  const OpenFolder folder(folder_);
-  if (!folder.get()) return entries;
-  const int fd = ::dirfd(folder.get());
-  while (const dirent* found = ::readdir(folder.get())) {
-    // Every velt name starts so; the other names are passed by without a closer look.
-    if (std::strncmp(found->d_name, "velt_", 5) != 0) continue;
-    const QString fileName = QFile::decodeName(found->d_name);
-    std::optional<EntryName> name = ParseEntryFileName(fileName);
-    if (!name) continue;
-    ListedEntry entry{fileName, std::move(*name)};
-    struct stat info {};
-    if (::fstatat(fd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-      entry.regular = S_ISREG(info.st_mode);
-      entry.readable = entry.regular && info.st_size >= SmallestFile() && info.st_size <= ConfigFileFormat::MaxSize;
-    }
-    entries.append(std::move(entry));
+  OpenFolder folder(folder_);
+  if (folder.get() && !folder.Read(&entries)) entries.clear();
+  if (!folder.Why().isEmpty()) {
+    *error = QStringLiteral("Nie można odczytać historii konfiguracji (%1)").arg(folder.Why());
+    return {};
   }
   std::sort(entries.begin(), entries.end(), Newer);
   return entries;
 }
 
 void HistoryStore::RemoveBeyondBound() const {
-  const QList<ListedEntry> entries = List();
+  QString error;
+  const QList<ListedEntry> entries = List(&error);
   for (qsizetype i = bound_; i < entries.size(); ++i)
     if (entries[i].regular) ::unlink(QFile::encodeName(PathOf(entries[i].fileName)).constData());
 }

@@ -3,8 +3,9 @@
 // the window, velt-cli and any copy of velt load; its name carries what identifies it
 // (entry_name.h), so a listing reads the folder and no file. Entries are written with the safe
 // writer and readable by their owner only (they hold the SIM PIN and the access password), in a
-// folder only the owner may enter. The newest entries up to a bound stay; older ones are removed,
-// and only files that velt named there.
+// folder velt makes for the owner only. A folder that is a symbolic link or belongs to someone
+// else is refused, and a folder velt did not make keeps its mode. The newest entries up to a
+// bound stay; older ones are removed, and only files that velt named there.
 #include <QList>
 #include <QString>
 #include <optional>
@@ -19,28 +20,26 @@ struct ListedEntry {
   bool readable = false;  // regular, and of a size that a configuration file can have
 };
 
-struct KeepFailure {
-  QString path;  // the folder or file that could not be made
-  int systemError = 0;
-};
-
 class HistoryStore {
  public:
   static constexpr int DefaultBound = 10000;
 
   explicit HistoryStore(QString folder = DefaultFolder(), int bound = DefaultBound);
 
-  // $XDG_DATA_HOME/velt/history, or ~/.local/share/velt/history when that is unset or relative.
+  // $XDG_DATA_HOME/velt/history, or ~/.local/share/velt/history when that is unset or relative;
+  // empty when neither tells where (no home either): no history is kept then.
   static QString DefaultFolder();
   const QString& Folder() const { return folder_; }
   QString PathOf(const QString& fileName) const;
 
   // Writes the entry (making the folder when it is missing), then removes the oldest entries
-  // beyond the bound. The new file's name, or nullopt with *failure set.
-  std::optional<QString> Keep(const EntryLabel& label, const ConfigFile& file, KeepFailure* failure) const;
-  // The entries, newest first. Files that velt did not name are left out; a folder that is
-  // missing or cannot be read lists nothing.
-  QList<ListedEntry> List() const;
+  // beyond the bound. The new file's name, or nullopt with *failure set to what failed and why
+  // ("/home/a/.local/share/velt/history: brak uprawnień").
+  std::optional<QString> Keep(const EntryLabel& label, const ConfigFile& file, QString* failure) const;
+  // The entries, newest first; files that velt did not name are left out. A missing folder lists
+  // nothing. One that is there but cannot be listed, or is refused, lists nothing with *error set
+  // to a sentence for the user; *error is cleared otherwise.
+  QList<ListedEntry> List(QString* error) const;
 
  private:
   void RemoveBeyondBound() const;

@@ -73,6 +73,7 @@ class TestConfigHistory : public QObject {
   void keptEntries();
   void unwritableFolder();
   void historyDialog();
+  void unreadableHistory();
   void showChanges_data();
   void showChanges();
 

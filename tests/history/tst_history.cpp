@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "connection_history.h"
 #include "data_home.h"
@@ -29,10 +32,18 @@ bool Write(const QString& path, const QByteArray& bytes) {
 
 QByteArray Entry() { return EncodeConfigFile(ConfigFile{"7315", ConfigRecord::Default()}); }
 
+// The entries listed; a folder that cannot be listed is told and lists nothing.
+QList<ListedEntry> Entries(const HistoryStore& store) {
+  QString error;
+  const QList<ListedEntry> entries = store.List(&error);
+  if (!error.isEmpty()) qWarning("%s", qPrintable(error));
+  return entries;
+}
+
 // "R 10:00:00 ok" for each entry listed, newest first.
 QStringList Listing(const HistoryStore& store) {
   QStringList lines;
-  for (const ListedEntry& e : store.List())
+  for (const ListedEntry& e : Entries(store))
     lines << QStringLiteral("%1 %2 %3")
                  .arg(QChar(char16_t(e.name.label.kind)))
                  .arg(e.name.label.time.toString(QStringLiteral("HH:mm:ss.zzz")), e.readable ? "ok" : "unreadable");
@@ -58,6 +69,8 @@ class TestHistory : public QObject {
   void listing();
   void bound_data();
   void bound();
+  void folders_data();
+  void folders();
   void connection_data();
   void connection();
 
@@ -170,8 +183,11 @@ void TestHistory::listing() {
   QCOMPARE(Listing(store), QStringList({"W 09:30:00.000 ok", "R 10:00:00.000 ok", "R 10:00:00.000 ok",
                                         "F 08:00:00.000 unreadable", "R 07:00:00.000 unreadable",
                                         "R 06:00:00.000 unreadable"}));
-  QCOMPARE(store.List()[1].name.copy, 2);
-  QVERIFY(HistoryStore(folder.filePath("missing")).List().isEmpty());
+  QCOMPARE(Entries(store)[1].name.copy, 2);
+  // Never made: an empty history, not a fault.
+  QString error;
+  QVERIFY(HistoryStore(folder.filePath("missing")).List(&error).isEmpty());
+  QCOMPARE(error, QString());
 }
 
 void TestHistory::bound_data() {
@@ -200,19 +216,74 @@ void TestHistory::bound() {
     QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T10:00:00.000", EntryKind::Read, QByteArray::number(i)))), Entry()));
 
   for (int i = 0; i < kept; ++i) {
-    KeepFailure failure;
+    QString failure;
     QVERIFY(store.Keep(Label("2025-03-15T10:00:00.000", EntryKind::Written, "new"), ConfigFile{"7315", ConfigRecord::Default()}, &failure));
   }
 
-  const QList<ListedEntry> entries = store.List();
+  const QList<ListedEntry> entries = Entries(store);
   QCOMPARE(std::count_if(entries.begin(), entries.end(), [](const ListedEntry& e) { return e.regular; }), listed);
   for (qsizetype i = 0; i < entries.size() && i < kept; ++i) QCOMPARE(entries[i].name.label.phone1, QByteArray("new"));
   for (const QString& name : foreign) QVERIFY2(QFileInfo::exists(folder.filePath(name)), qPrintable(name));
   QVERIFY(QFileInfo(folder.filePath(folderNamed)).isDir());
 }
 
+void TestHistory::folders_data() {
+  QTest::addColumn<QString>("folder");  // what is in the history folder's place
+  QTest::addColumn<bool>("usable");     // listed without an error, and an entry kept there
+  QTest::addColumn<int>("mode");        // of the folder (or what it links to) afterwards; -1: not looked at
+  QTest::newRow("none") << "none" << true << 0700;
+  QTest::newRow("made by hand, open to others") << "open" << true << 0755;
+  QTest::newRow("a file") << "file" << false << -1;
+  QTest::newRow("below a file") << "below a file" << false << -1;
+  QTest::newRow("a link to a shared folder") << "link" << false << 01777;
+  QTest::newRow("another user's") << "other" << false << 0700;
+  QTest::newRow("closed to its owner") << "closed" << false << 0;
+}
+
+// A folder velt did not make keeps its mode; one it may not use is refused, and one it cannot
+// list is a fault, not an empty history.
+void TestHistory::folders() {
+  QFETCH(QString, folder);
+  QFETCH(bool, usable);
+  QFETCH(int, mode);
+  QTemporaryDir base;
+  QString path = base.filePath("history");
+  const QByteArray name = QFile::encodeName(path);
+  const bool root = ::geteuid() == 0;
+  if (folder == "open") QVERIFY(::mkdir(name, 0755) == 0 && ::chmod(name, 0755) == 0);
+  if (folder == "file" || folder == "below a file") QVERIFY(Write(path, ""));
+  if (folder == "below a file") path += "/history";
+  if (folder == "link") {
+    const QByteArray shared = QFile::encodeName(base.filePath("shared"));
+    QVERIFY(::mkdir(shared, 0700) == 0 && ::chmod(shared, 01777) == 0 && ::symlink(shared, name) == 0);
+  }
+  if (folder == "other") {
+    if (!root) QSKIP("only root gives a folder to another user");
+    QVERIFY(::mkdir(name, 0700) == 0 && ::chown(name, 65534, 65534) == 0);
+  }
+  if (folder == "closed") {
+    if (root) QSKIP("root lists any folder");
+    QVERIFY(::mkdir(name, 0) == 0);
+  }
+  const auto open = qScopeGuard([&] { if (folder == "closed") ::chmod(name, 0700); });
+
+  const HistoryStore store(path);
+  QString error, failure;
+  QVERIFY(store.List(&error).isEmpty());
+  QVERIFY2(error.isEmpty() == usable, qPrintable(error));
+  const bool kept = bool(store.Keep(Label("2025-03-14T10:00:00.000"), ConfigFile{"7315", ConfigRecord::Default()}, &failure));
+  QVERIFY2(kept == usable, qPrintable(failure));
+  if (!usable) QVERIFY2(error.contains(path) && failure.contains(path), qPrintable(error + "\n" + failure));
+  struct stat info {};
+  if (mode >= 0) {
+    QCOMPARE(::stat(name, &info), 0);
+    QCOMPARE(int(info.st_mode & 07777), mode);
+  }
+}
+
 void TestHistory::connection_data() {
-  QTest::addColumn<QString>("steps");  // D download, U upload, X forget, F firmware, ! folder unusable, + usable again
+  // D download, U upload, X forget, F firmware, ! folder unusable, 0 no HOME nor XDG_DATA_HOME, + usable again
+  QTest::addColumn<QString>("steps");
   QTest::addColumn<QString>("entries");  // kind and telephone of each entry, oldest first
   QTest::addColumn<int>("warnings");
   QTest::addColumn<QString>("held");
@@ -225,6 +296,7 @@ void TestHistory::connection_data() {
   QTest::newRow("broken upload forgets") << "D1 X U2" << "R1 W2" << 0 << "2";
   QTest::newRow("firmware") << "D1 U2 F" << "R1 W2 F2" << 0 << "";
   QTest::newRow("firmware after a broken upload") << "D1 X F" << "R1" << 0 << "";
+  QTest::newRow("nowhere to keep") << "0 D1 U2" << "" << 1 << "2";
 }
 
 void TestHistory::connection() {
@@ -235,6 +307,8 @@ void TestHistory::connection() {
   const QString data = home_->path();
   const QString blocked = data + "/file";
   QVERIFY(Write(blocked, ""));
+  const QByteArray home = qgetenv("HOME");
+  const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
   int warned = 0;
   ConnectionHistory history([] { return EntryFacts{"/dev/ttyUSB0", QStringLiteral("VELT v 1.8"), "4826"}; },
                             [&](const QString& message) {
@@ -251,6 +325,10 @@ void TestHistory::connection() {
       // A data folder below a file is one no one can write to, root included.
       case '!': qputenv("XDG_DATA_HOME", QFile::encodeName(blocked + "/data")); break;
       case '+': qputenv("XDG_DATA_HOME", QFile::encodeName(data)); break;
+      case '0':
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("HOME");
+        break;
     }
   }
   QCOMPARE(warned, warnings);
@@ -263,10 +341,10 @@ void TestHistory::connection() {
   constexpr QFile::Permissions anyone(0x7077);
   if (!entries.isEmpty()) {
     QCOMPARE(QFileInfo(store.Folder()).permissions() & anyone, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(QFileInfo(store.PathOf(store.List()[0].fileName)).permissions() & anyone, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(QFileInfo(store.PathOf(Entries(store)[0].fileName)).permissions() & anyone, QFile::ReadOwner | QFile::WriteOwner);
   }
   QStringList found;
-  QList<ListedEntry> listed = store.List();
+  QList<ListedEntry> listed = Entries(store);
   std::reverse(listed.begin(), listed.end());
   for (const ListedEntry& e : listed) {
     const FileCheck::Result file = FileCheck::ReadAndCheck(store.PathOf(e.fileName), "gcf");
