@@ -27,7 +27,10 @@ qsizetype SmallestFile() {
   return size;
 }
 
+qint64 Nanoseconds(const timespec& time) { return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec; }
+
 bool Newer(const ListedEntry& a, const ListedEntry& b) {
+  if (a.keptNs != b.keptNs) return a.keptNs > b.keptNs;
   if (a.name.msSinceEpoch != b.name.msSinceEpoch) return a.name.msSinceEpoch > b.name.msSinceEpoch;
   if (a.name.copy != b.name.copy) return a.name.copy > b.name.copy;
   return a.fileName > b.fileName;
@@ -93,6 +96,7 @@ class OpenFolder {
       struct stat info {};
       if (::fstatat(fd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
         entry.regular = S_ISREG(info.st_mode);
+        entry.keptNs = Nanoseconds(info.st_mtim);
         entry.readable = entry.regular && info.st_size >= SmallestFile() && info.st_size <= ConfigFileFormat::MaxSize;
       }
       entries->append(std::move(entry));
@@ -107,6 +111,20 @@ class OpenFolder {
   DIR* dir_ = nullptr;
   QString why_;
 };
+
+// Sets the file's modification time after `afterNs`, in a step the file system keeps (some keep
+// whole seconds, or two); the new time in ns, or nullopt when it could not be set.
+std::optional<qint64> StampAfter(const QByteArray& path, qint64 afterNs) {
+  for (const qint64 step : {qint64(1'000'000), qint64(2'000'000'000)}) {
+    const qint64 ns = afterNs + step;
+    const timespec times[2] = {{0, UTIME_OMIT}, {time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)}};
+    struct stat info {};
+    if (::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 || ::lstat(path.constData(), &info) != 0)
+      return std::nullopt;
+    if (Nanoseconds(info.st_mtim) > afterNs) return Nanoseconds(info.st_mtim);
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -142,7 +160,7 @@ std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigF
     QString error;
     bool taken = false;
     if (CreateFileAtomically(PathOf(name), bytes, &error, &taken)) {
-      RemoveBeyondBound();
+      Settle(name);
       return name;
     }
     if (!taken) {
@@ -167,9 +185,19 @@ QList<ListedEntry> HistoryStore::List(QString* error) const {
   return entries;
 }
 
-void HistoryStore::RemoveBeyondBound() const {
+void HistoryStore::Settle(const QString& kept) const {
   QString error;
-  const QList<ListedEntry> entries = List(&error);
+  QList<ListedEntry> entries = List(&error);
+  const auto isKept = [&kept](const ListedEntry& e) { return e.fileName == kept; };
+  const auto newest = std::find_if(entries.begin(), entries.end(), [&](const ListedEntry& e) { return e.regular && !isKept(e); });
+  const auto entry = std::find_if(entries.begin(), entries.end(), isKept);
+  if (entry == entries.end()) return;
+  // Behind another entry: the clock was set back, or both fell in one tick of the file times.
+  if (newest != entries.end() && entry->keptNs <= newest->keptNs) {
+    if (const std::optional<qint64> stamp = StampAfter(QFile::encodeName(PathOf(kept)), newest->keptNs))
+      entry->keptNs = *stamp;
+  }
+  std::rotate(entries.begin(), entry, entry + 1);
   for (qsizetype i = bound_; i < entries.size(); ++i)
-    if (entries[i].regular) ::unlink(QFile::encodeName(PathOf(entries[i].fileName)).constData());
+    if (entries[i].regular && !isKept(entries[i])) ::unlink(QFile::encodeName(PathOf(entries[i].fileName)).constData());
 }

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,13 @@ bool Write(const QString& path, const QByteArray& bytes) {
 }
 
 QByteArray Entry() { return EncodeConfigFile(ConfigFile{"7315", ConfigRecord::Default()}); }
+
+// Sets when a file or folder was kept, as the clock said then.
+bool KeptAt(const QString& path, const QDateTime& time) {
+  const qint64 ms = time.toMSecsSinceEpoch();
+  const timespec times[2] = {{0, UTIME_OMIT}, {time_t(ms / 1000), long(ms % 1000) * 1'000'000}};
+  return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
 
 // The entries listed; a folder that cannot be listed is told and lists nothing.
 QList<ListedEntry> Entries(const HistoryStore& store) {
@@ -69,6 +77,8 @@ class TestHistory : public QObject {
   void listing();
   void bound_data();
   void bound();
+  void clockSetBack_data();
+  void clockSetBack();
   void folders_data();
   void folders();
   void connection_data();
@@ -163,7 +173,8 @@ void TestHistory::foreignNames() {
   QVERIFY(!ParseEntryFileName(name));
 }
 
-// Newest first across offsets; damaged entries listed as unreadable; foreign files left out.
+// Kept at once: newest first by their names across offsets; damaged entries listed as
+// unreadable; foreign files left out.
 void TestHistory::listing() {
   QTemporaryDir folder;
   const HistoryStore store(folder.path());
@@ -179,6 +190,8 @@ void TestHistory::listing() {
   QVERIFY(Write(folder.filePath("notes.txt"), "notes"));
   QVERIFY(Write(folder.filePath("backup.gcf"), Entry()));
   QVERIFY(Write(folder.filePath("velt_backup.gcf"), Entry()));
+  for (const QString& name : QDir(folder.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+    QVERIFY(KeptAt(folder.filePath(name), At("2025-03-14T11:00:00.000")));
 
   QCOMPARE(Listing(store), QStringList({"W 09:30:00.000 ok", "R 10:00:00.000 ok", "R 10:00:00.000 ok",
                                         "F 08:00:00.000 unreadable", "R 07:00:00.000 unreadable",
@@ -225,6 +238,40 @@ void TestHistory::bound() {
   for (qsizetype i = 0; i < entries.size() && i < kept; ++i) QCOMPARE(entries[i].name.label.phone1, QByteArray("new"));
   for (const QString& name : foreign) QVERIFY2(QFileInfo::exists(folder.filePath(name)), qPrintable(name));
   QVERIFY(QFileInfo(folder.filePath(folderNamed)).isDir());
+}
+
+void TestHistory::clockSetBack_data() {
+  QTest::addColumn<int>("kept");        // entries kept after the clock was set back, each further back
+  QTest::addColumn<QString>("listed");  // telephones, newest first
+  QTest::newRow("one") << 1 << "n1 o2 o1";
+  QTest::newRow("two") << 2 << "n2 n1 o2";
+  QTest::newRow("as many as the bound") << 3 << "n3 n2 n1";
+}
+
+// A full history kept while the clock said 2030, then the clock set back a year at a time: each
+// new entry stays, lists first, and the oldest kept goes.
+void TestHistory::clockSetBack() {
+  QFETCH(int, kept);
+  QFETCH(QString, listed);
+  QTemporaryDir folder;
+  const HistoryStore store(folder.path(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const EntryLabel label = Label(qPrintable(QStringLiteral("2030-01-0%1T10:00:00.000").arg(i + 1)), EntryKind::Read,
+                                   "o" + QByteArray::number(i));
+    QVERIFY(Write(store.PathOf(EntryFileName(label)), Entry()));
+    QVERIFY(KeptAt(store.PathOf(EntryFileName(label)), label.time));
+  }
+  for (int i = 1; i <= kept; ++i) {
+    QString failure;
+    const EntryLabel label = Label(qPrintable(QStringLiteral("%1-03-14T10:00:00.000").arg(2026 - i)), EntryKind::Written,
+                                   "n" + QByteArray::number(i));
+    const std::optional<QString> name = store.Keep(label, ConfigFile{"7315", ConfigRecord::Default()}, &failure);
+    QVERIFY2(name, qPrintable(failure));
+    QCOMPARE(Entries(store).value(0).fileName, *name);
+  }
+  QStringList phones;
+  for (const ListedEntry& e : Entries(store)) phones << QString::fromLatin1(e.name.label.phone1);
+  QCOMPARE(phones.join(u' '), listed);
 }
 
 void TestHistory::folders_data() {
