@@ -1,7 +1,7 @@
 #pragma once
 // The folder of the configuration history. Every entry is an ordinary configuration file that
 // the window, velt-cli and any copy of velt load; its name carries what identifies it
-// (entry_name.h), so a listing reads the folder and no file. Entries are written with the safe
+// (entry_name.h); a listing reads each file only to tell whether it loads. Entries are written with the safe
 // writer and readable by their owner only (they hold the SIM PIN and the access password), in a
 // folder velt makes for the owner only. A folder that is a symbolic link or belongs to someone
 // else is refused, and a folder velt did not make keeps its mode. The entries are ordered by when
@@ -20,7 +20,7 @@ struct ListedEntry {
   EntryName name;
   qint64 keptNs = 0;      // when it was kept: the file's modification time (ns since 1970)
   bool regular = false;   // a plain file, not a folder, link or device of that name
-  bool readable = false;  // regular, and of a size that a configuration file can have
+  bool readable = false;  // regular, and it loads as a configuration file
 };
 
 class HistoryStore {
@@ -47,6 +47,8 @@ class HistoryStore {
  private:
   // Stamps the new entry as the newest, then removes the oldest beyond the bound.
   void Settle(const QString& kept) const;
+  // List(), each file read to tell whether it loads when check is set.
+  QList<ListedEntry> Sorted(bool check, QString* error) const;
 
   QString folder_;
   int bound_;

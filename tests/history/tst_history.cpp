@@ -187,6 +187,14 @@ void TestHistory::listing() {
   QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T08:00:00.000", EntryKind::BeforeFirmware))), "gcf\x01"));
   QVERIFY(QDir(folder.path()).mkdir(EntryFileName(Label("2025-03-14T07:00:00.000"))));
   QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T06:00:00.000"))), QByteArray(8193, 'g')));
+  // Of a size a configuration can have: one with a byte changed, one whose checksum holds but
+  // whose texts run past its end.
+  QByteArray changed = Entry();
+  changed[10] = changed[10] ^ 1;
+  QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T05:00:00.000"))), changed));
+  QByteArray overrun = "gcf" + QByteArray(changed.size() - 4, '\x7F');
+  overrun += char(XorChecksum(overrun));
+  QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T04:00:00.000"))), overrun));
   QVERIFY(Write(folder.filePath("notes.txt"), "notes"));
   QVERIFY(Write(folder.filePath("backup.gcf"), Entry()));
   QVERIFY(Write(folder.filePath("velt_backup.gcf"), Entry()));
@@ -195,7 +203,8 @@ void TestHistory::listing() {
 
   QCOMPARE(Listing(store), QStringList({"W 09:30:00.000 ok", "R 10:00:00.000 ok", "R 10:00:00.000 ok",
                                         "F 08:00:00.000 unreadable", "R 07:00:00.000 unreadable",
-                                        "R 06:00:00.000 unreadable"}));
+                                        "R 06:00:00.000 unreadable", "R 05:00:00.000 unreadable",
+                                        "R 04:00:00.000 unreadable"}));
   QCOMPARE(Entries(store)[1].name.copy, 2);
   // Never made: an empty history, not a fault.
   QString error;
