@@ -1,4 +1,4 @@
-// history: the configurations the window and velt-cli kept, newest first, each with its number;
+// history: the configurations the window and velt-cli kept, the last kept first, each numbered;
 // history show N: one of them as key=value.
 #include <QJsonArray>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Entries of the configuration history by their number in `velt-cli history`, 1 the newest.
+// Entries of the configuration history by their number in `velt-cli history`, 1 the one kept last.
 // "@N" and "@latest" name them where diff takes a configuration file.
 #include <QList>
 #include <QString>
