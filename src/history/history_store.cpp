@@ -134,17 +134,16 @@ class OpenFolder {
 };
 
 // Sets the file's modification time after `afterNs`, in a step the file system keeps (some keep
-// whole seconds, or two); the new time in ns, or nullopt when it could not be set.
-std::optional<qint64> StampAfter(const QByteArray& path, qint64 afterNs) {
+// whole seconds, or two).
+void StampAfter(const QByteArray& path, qint64 afterNs) {
   for (const qint64 step : {qint64(1'000'000), qint64(2'000'000'000)}) {
     const qint64 ns = afterNs + step;
     const timespec times[2] = {{0, UTIME_OMIT}, {time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)}};
     struct stat info {};
-    if (::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 || ::lstat(path.constData(), &info) != 0)
-      return std::nullopt;
-    if (Nanoseconds(info.st_mtim) > afterNs) return Nanoseconds(info.st_mtim);
+    if (::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 || ::lstat(path.constData(), &info) != 0 ||
+        Nanoseconds(info.st_mtim) > afterNs)
+      return;
   }
-  return std::nullopt;
 }
 
 }  // namespace
@@ -217,10 +216,9 @@ void HistoryStore::Settle(const QString& kept) const {
   const auto entry = std::find_if(entries.begin(), entries.end(), isKept);
   if (entry == entries.end()) return;
   // Behind another entry: the clock was set back, or both fell in one tick of the file times.
-  if (newest != entries.end() && entry->keptNs <= newest->keptNs) {
-    if (const std::optional<qint64> stamp = StampAfter(QFile::encodeName(PathOf(kept)), newest->keptNs))
-      entry->keptNs = *stamp;
-  }
+  if (newest != entries.end() && entry->keptNs <= newest->keptNs)
+    StampAfter(QFile::encodeName(PathOf(kept)), newest->keptNs);
+  // The new entry first, whatever its stamp: it is never the one removed.
   std::rotate(entries.begin(), entry, entry + 1);
   for (qsizetype i = bound_; i < entries.size(); ++i)
     if (entries[i].regular && !isKept(entries[i])) ::unlink(QFile::encodeName(PathOf(entries[i].fileName)).constData());
