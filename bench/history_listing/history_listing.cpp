@@ -55,18 +55,19 @@ int main(int argc, char** argv) {
   }
 
   qsizetype listed = 0;
-  const double listMs = MedianMs([&] { listed = store.List().size(); });
+  QString error;
+  const double listMs = MedianMs([&] { listed = store.List(&error).size(); });
   const double dialogMs = MedianMs([&] {
     TFHistoria dialog(store, {[](const QString&) { return false; }, [](const QString&, const QStringList&) {}}, nullptr);
     dialog.show();
     QCoreApplication::processEvents();
   });
   int kept = count;
-  KeepFailure failure;
+  QString failure;
   const double keepMs = MedianMs([&] {
-    if (!store.Keep(Label(kept++), file, &failure)) out << "cannot keep: " << failure.path << '\n';
+    if (!store.Keep(Label(kept++), file, &failure)) out << "cannot keep: " << failure << '\n';
   });
-  if (listed != count || store.List().size() != std::min(kept, HistoryStore::DefaultBound)) {
+  if (listed != count || store.List(&error).size() != std::min(kept, HistoryStore::DefaultBound)) {
     out << "listed " << listed << " of " << count << '\n';
     return 1;
   }

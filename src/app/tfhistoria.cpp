@@ -61,7 +61,7 @@ class EntryModel : public QAbstractTableModel {
 }  // namespace
 
 TFHistoria::TFHistoria(const HistoryStore& store, Actions actions, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TFHistoria>()), store_(store), entries_(store.List()),
+    : QDialog(parent), ui(std::make_unique<Ui::TFHistoria>()), store_(store), entries_(store.List(&error_)),
       actions_(std::move(actions)) {
   ui->setupUi(this);
   rows_.reserve(entries_.size());
@@ -114,8 +114,9 @@ void TFHistoria::ShowCount() {
   const int all = int(entries_.size());
   const int shown = filter_->rowCount();
   const QString count = shown == all ? QString::number(all) : QStringLiteral("%1 z %2").arg(shown).arg(all);
-  ui->LabelFolder->setText(entries_.isEmpty() ? QStringLiteral("Historia jest pusta (%1)").arg(store_.Folder())
-                                              : QStringLiteral("Wpisów: %1 (%2)").arg(count, store_.Folder()));
+  ui->LabelFolder->setText(!error_.isEmpty()      ? error_
+                           : entries_.isEmpty() ? QStringLiteral("Historia jest pusta (%1)").arg(store_.Folder())
+                                                : QStringLiteral("Wpisów: %1 (%2)").arg(count, store_.Folder()));
 }
 
 void TFHistoria::UpdateButtons() {

@@ -37,6 +37,7 @@ class TFHistoria : public QDialog {
 
   std::unique_ptr<Ui::TFHistoria> ui;
   const HistoryStore store_;
+  QString error_;  // why the folder could not be listed; before entries_, which sets it
   const QList<ListedEntry> entries_;
   QList<QStringList> rows_;  // the listed texts, same index
   Actions actions_;

@@ -4,5 +4,6 @@
 #include <sys/types.h>
 
 // 0 when the folder is there, else the errno of the step that failed (ENOTDIR when the path or
-// a part of it is something other than a folder). New folders get `mode`, less the umask.
+// a part of it is something other than a folder). New folders get `mode`, less the umask; folders
+// already there keep theirs.
 int MakeFolders(const QByteArray& path, mode_t mode);

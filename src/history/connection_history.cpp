@@ -3,7 +3,6 @@
 #include <QDateTime>
 
 #include "history_store.h"
-#include "system_error.h"
 
 ConnectionHistory::ConnectionHistory(Facts facts, Warn warn) : facts_(std::move(facts)), warn_(std::move(warn)) {}
 
@@ -31,13 +30,12 @@ bool ConnectionHistory::Keep(EntryKind kind, const ConfigRecord& record) {
   lastTime_ = now;
   const EntryLabel label{now, kind, facts.port, facts.firmware,
                          TextOfValue(record.value(ItemIndex::Phone1)), TextOfValue(record.value(ItemIndex::SmsCentre))};
-  KeepFailure failure;
+  QString failure;
   if (HistoryStore().Keep(label, ConfigFile{facts.password, record}, &failure)) {
     warned_ = false;
     return true;
   }
-  if (!warned_)
-    warn_(QStringLiteral("Nie zapisano historii konfiguracji (%1: %2)").arg(failure.path, SystemErrorText(failure.systemError)));
+  if (!warned_) warn_(QStringLiteral("Nie zapisano historii konfiguracji (%1)").arg(failure));
   warned_ = true;
   return false;
 }

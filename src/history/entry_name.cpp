@@ -11,26 +11,42 @@ constexpr QChar CutMark = u'~';
 constexpr qint64 UnixEpochJulianDay = 2440588;
 constexpr qint64 MsPerDay = 86'400'000;
 constexpr int TimeLength = 24;  // 20250314-101530.123+0100
+constexpr int MostOffsetMinutes = 14 * 60;
 
-// The longest each field may be once escaped, its cut mark included: with the fixed parts and a
-// copy number of four digits the name stays within the 255 bytes a file name may have.
-constexpr int PortLimit = 100;
-constexpr int FirmwareLimit = 24;
-constexpr int NumberLimit = 40;
+// How a field is written. limit: the longest it may be once escaped, its cut mark included; with
+// the fixed parts and a copy number of four digits the name stays within the 255 bytes a file
+// name may have. text: UTF-8, cut between characters only.
+struct FieldForm {
+  int limit;
+  bool text;
+  // The shortest a cut field is, its mark included: the writer cuts only what does not fit, which
+  // is one escape (%XX) of a byte, or up to four of a character.
+  int ShortestCut() const { return limit - (text ? 11 : 2); }
+};
+constexpr FieldForm PortForm{100, false};
+constexpr FieldForm FirmwareForm{24, true};
+constexpr FieldForm NumberForm{40, false};
 
 bool Plain(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
          c == '.';
 }
 
-QString Escaped(const QByteArray& bytes, int limit) {
+bool Continuation(char c) { return (quint8(c) & 0xC0) == 0x80; }
+
+QString Escaped(const QByteArray& bytes, FieldForm form, bool markCut = false) {
   static constexpr char Hex[] = "0123456789ABCDEF";
   QString field;
+  qsizetype character = 0;  // where the character being written began
   for (qsizetype i = 0; i < bytes.size(); ++i) {
     const char c = bytes[i];
     // Before the last byte one place stays free for the cut mark.
-    const qsizetype room = limit - field.size() - (i + 1 < bytes.size() ? 1 : 0);
-    if ((Plain(c) ? 1 : 3) > room) return field + CutMark;
+    const qsizetype room = form.limit - field.size() - (i + 1 < bytes.size() ? 1 : 0);
+    if ((Plain(c) ? 1 : 3) > room) {
+      if (form.text && Continuation(c)) field.truncate(character);
+      return field + CutMark;
+    }
+    if (!Continuation(c)) character = field.size();
     if (Plain(c)) {
       field += QLatin1Char(c);
     } else {
@@ -39,7 +55,7 @@ QString Escaped(const QByteArray& bytes, int limit) {
       field += QLatin1Char(Hex[quint8(c) & 0xF]);
     }
   }
-  return field;
+  return markCut ? field + CutMark : field;
 }
 
 int HexValue(QChar c) {
@@ -50,8 +66,10 @@ int HexValue(QChar c) {
 }
 
 // The bytes of a field, or nullopt when EntryFileName cannot have written it.
-std::optional<QByteArray> Unescaped(QStringView field, quint8 cutBit, quint8* cut) {
+std::optional<QByteArray> Unescaped(QStringView field, FieldForm form, quint8 cutBit, quint8* cut) {
+  if (field.size() > form.limit) return std::nullopt;
   if (field.endsWith(CutMark)) {
+    if (field.size() < form.ShortestCut()) return std::nullopt;
     *cut |= cutBit;
     field.chop(1);
   }
@@ -71,6 +89,8 @@ std::optional<QByteArray> Unescaped(QStringView field, quint8 cutBit, quint8* cu
       return std::nullopt;
     }
   }
+  // Text is whole characters of UTF-8, written as a string writes them.
+  if (form.text && QString::fromUtf8(bytes).toUtf8() != bytes) return std::nullopt;
   return bytes;
 }
 
@@ -100,10 +120,13 @@ bool ParseTime(QStringView text, EntryName* name) {
   const int year = Digits(text, 0, 4), month = Digits(text, 4, 2), day = Digits(text, 6, 2);
   const int hour = Digits(text, 9, 2), minute = Digits(text, 11, 2), second = Digits(text, 13, 2);
   const int ms = Digits(text, 16, 3), offsetHours = Digits(text, 20, 2), offsetMinutes = Digits(text, 22, 2);
-  if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second, ms) || offsetHours < 0 ||
-      offsetHours > 14 || offsetMinutes < 0 || offsetMinutes > 59)
+  const bool west = text[19] == u'-';
+  const int offset = offsetHours * 60 + offsetMinutes;
+  // Digits gives -1 for anything else, which no check below lets pass; UTC is written "+0000".
+  if (year < 1 || !QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second, ms) ||
+      offsetHours < 0 || offsetMinutes < 0 || offsetMinutes > 59 || offset > MostOffsetMinutes || (west && offset == 0))
     return false;
-  const int offsetSeconds = (text[19] == u'-' ? -1 : 1) * (offsetHours * 3600 + offsetMinutes * 60);
+  const int offsetSeconds = (west ? -60 : 60) * offset;
   const QDate date(year, month, day);
   const QTime time(hour, minute, second, ms);
   name->msSinceEpoch = (date.toJulianDay() - UnixEpochJulianDay) * MsPerDay + time.msecsSinceStartOfDay() -
@@ -112,15 +135,21 @@ bool ParseTime(QStringView text, EntryName* name) {
   return true;
 }
 
-}  // namespace
-
-QString EntryFileName(const EntryLabel& label, int copy) {
+QString FileName(const EntryLabel& label, quint8 cut, int copy) {
   QStringList fields{Prefix.toString(), TimeText(label.time), QString(QChar(char16_t(label.kind))),
-                     Escaped(label.port, PortLimit), Escaped(label.firmware.toUtf8(), FirmwareLimit),
-                     Escaped(label.phone1, NumberLimit), Escaped(label.smsCentre, NumberLimit)};
+                     Escaped(label.port, PortForm, cut & EntryName::CutPort),
+                     Escaped(label.firmware.toUtf8(), FirmwareForm, cut & EntryName::CutFirmware),
+                     Escaped(label.phone1, NumberForm, cut & EntryName::CutPhone1),
+                     Escaped(label.smsCentre, NumberForm, cut & EntryName::CutSmsCentre)};
   if (copy > 1) fields.append(QString::number(copy));
   return fields.join(Separator) + Suffix.toString();
 }
+
+}  // namespace
+
+QString EntryFileName(const EntryLabel& label, int copy) { return FileName(label, 0, copy); }
+
+QString EntryFileName(const EntryName& name) { return FileName(name.label, name.cut, name.copy); }
 
 std::optional<EntryName> ParseEntryFileName(QStringView name) {
   if (!name.endsWith(Suffix)) return std::nullopt;
@@ -132,10 +161,10 @@ std::optional<EntryName> ParseEntryFileName(QStringView name) {
   if (kind != u'R' && kind != u'W' && kind != u'F') return std::nullopt;
   entry.label.kind = EntryKind(char(kind));
   if (!ParseTime(fields[1], &entry)) return std::nullopt;
-  const std::optional<QByteArray> port = Unescaped(fields[3], EntryName::CutPort, &entry.cut);
-  const std::optional<QByteArray> firmware = Unescaped(fields[4], EntryName::CutFirmware, &entry.cut);
-  const std::optional<QByteArray> phone1 = Unescaped(fields[5], EntryName::CutPhone1, &entry.cut);
-  const std::optional<QByteArray> smsCentre = Unescaped(fields[6], EntryName::CutSmsCentre, &entry.cut);
+  const std::optional<QByteArray> port = Unescaped(fields[3], PortForm, EntryName::CutPort, &entry.cut);
+  const std::optional<QByteArray> firmware = Unescaped(fields[4], FirmwareForm, EntryName::CutFirmware, &entry.cut);
+  const std::optional<QByteArray> phone1 = Unescaped(fields[5], NumberForm, EntryName::CutPhone1, &entry.cut);
+  const std::optional<QByteArray> smsCentre = Unescaped(fields[6], NumberForm, EntryName::CutSmsCentre, &entry.cut);
   if (!port || !firmware || !phone1 || !smsCentre) return std::nullopt;
   entry.label.port = *port;
   entry.label.firmware = QString::fromUtf8(*firmware);

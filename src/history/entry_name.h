@@ -6,8 +6,9 @@
 //
 // time is the local time with its offset ("20250314-101530.123+0100"), kind one letter. The
 // other fields are their bytes with everything but letters, digits, '+', '-' and '.' written as
-// %XX; a field too long for a file name is cut and ends in '~'. copy (2, 3, ...) tells apart two
-// entries of one millisecond.
+// %XX; a field too long for a file name is cut and ends in '~' (the firmware caption between its
+// characters). copy (2, 3, ...) tells apart two entries of one millisecond. A name the writer
+// cannot have made is not velt's: it is neither listed nor ever removed.
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -43,5 +44,7 @@ struct EntryName {
 
 // The file name of an entry; copy 1 has no copy field.
 QString EntryFileName(const EntryLabel& label, int copy = 1);
+// The name a parsed name was read from, cut marks included.
+QString EntryFileName(const EntryName& name);
 // Nullopt for any name that EntryFileName cannot have made.
 std::optional<EntryName> ParseEntryFileName(QStringView name);

@@ -74,6 +74,7 @@ class TestConfigHistory : public QObject {
   void unwritableFolder();
   void historyDialog();
   void historyColumns();
+  void unreadableHistory();
   void showChanges_data();
   void showChanges();
 

@@ -61,9 +61,11 @@ bool Firmware(WindowRig& rig, const QString& folder) {
 // (or was not kept with the window's port, firmware and password).
 QStringList Entries(const QByteArray& port, const std::map<QChar, ControllerState>& states) {
   const HistoryStore store;
-  QList<ListedEntry> entries = store.List();
-  std::reverse(entries.begin(), entries.end());
+  QString error;
+  QList<ListedEntry> entries = store.List(&error);
   QStringList found;
+  if (!error.isEmpty()) found << error;
+  std::reverse(entries.begin(), entries.end());
   for (const ListedEntry& entry : entries) {
     const QChar kind(char16_t(entry.name.label.kind));
     const FileCheck::Result read = FileCheck::ReadAndCheck(store.PathOf(entry.fileName), "gcf");
@@ -243,6 +245,32 @@ void TestConfigHistory::historyColumns() {
   QVERIFY2(count->text().contains(QStringLiteral("%1 z %2").arg(Older).arg(Entries)), qPrintable(count->text()));
   dialog.findChild<QLineEdit*>("Edit_szukaj")->clear();
   QCOMPARE(count->text(), all);
+}
+
+// A file where the folder should be: the dialog tells why it lists nothing, and offers nothing.
+void TestConfigHistory::unreadableHistory() {
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  const HistoryStore store;
+  QVERIFY(QDir().mkpath(QFileInfo(store.Folder()).path()));
+  QVERIFY(WriteWhole(store.Folder(), ""));
+  QString error;
+  QVERIFY(store.List(&error).isEmpty());
+  QVERIFY(!error.isEmpty());
+
+  QString shown;
+  bool loadable = true;
+  const bool ran = RunDialog<TFHistoria>(
+      rig, [&rig] { rig.ui().HistoriaKonfiguracji1->trigger(); },
+      [&](TFHistoria* dialog) {
+        shown = dialog->findChild<QLabel*>("LabelFolder")->text();
+        loadable = dialog->findChild<QAbstractButton*>("Button_wczytaj")->isEnabled();
+        dialog->reject();
+      },
+      10000);
+  QVERIFY(ran);
+  QCOMPARE(shown, error);
+  QVERIFY(!loadable);
 }
 
 void TestConfigHistory::showChanges_data() {

@@ -147,7 +147,10 @@ class TstCliHistory : public QObject {
   void historyCommands();
   void dryRun_data();
   void dryRun();
+  void unwritableFolder_data();
   void unwritableFolder();
+  void unreadableFolder_data();
+  void unreadableFolder();
 
  private:
   std::unique_ptr<DataHome> dataHome_;  // XDG_DATA_HOME of each test

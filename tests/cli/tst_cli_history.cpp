@@ -2,6 +2,7 @@
 // diff's @N, a dry run, and a history folder that cannot be written.
 #include <QDir>
 #include <QJsonArray>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include "cli_rig.h"
@@ -91,7 +92,9 @@ void TstCliHistory::transfersKeepEntries() {
   QVERIFY2(!result.err.contains(QStringLiteral("historii")), qPrintable(result.err));
 
   const HistoryStore store;
-  QList<ListedEntry> entries = store.List();
+  QString error;
+  QList<ListedEntry> entries = store.List(&error);
+  QCOMPARE(error, QString());
   std::reverse(entries.begin(), entries.end());
   QStringList found;
   for (const ListedEntry& entry : entries) {
@@ -191,18 +194,61 @@ void TstCliHistory::dryRun() {
   QCOMPARE(rig.sim.State().items, StateOf(held).items);
 }
 
+void TstCliHistory::unwritableFolder_data() {
+  QTest::addColumn<QString>("dataHome");  // "@/" the rig's folder; empty: neither it nor HOME set
+  QTest::newRow("below a file") << "@/plain/data";
+  QTest::newRow("nowhere") << "";
+}
+
 // Two entries fail to be kept (the write and its read-back): one warning, and the write is made.
 void TstCliHistory::unwritableFolder() {
+  QFETCH(QString, dataHome);
   CliRig rig;
   START_RIG(rig);
   const ConfigRecord file = Changed(ItemIndex::Phone1, "+48111");
   rig.File("a.gcf", ConfigFileBytes("7315", file.values));
   rig.File("plain", "");
-  qputenv("XDG_DATA_HOME", QFile::encodeName(rig.folder.filePath("plain/data")));
+  const QByteArray home = qgetenv("HOME");
+  const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
+  if (dataHome.isEmpty()) {
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("HOME");
+  } else {
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Here(rig, {dataHome})[0]));
+  }
 
   const CliResult result = rig.Run(Here(rig, {"-q", "write", "@/a.gcf", "--verify"}));
   QVERIFY2(result.status == 0, qPrintable(result.Describe()));
   QCOMPARE(rig.sim.State().items, StateOf(file).items);
   QCOMPARE(result.err.count(u'\n'), 1);
   QVERIFY2(result.err.startsWith(QStringLiteral("velt-cli: uwaga: Nie zapisano historii konfiguracji (")), qPrintable(result.err));
+}
+
+void TstCliHistory::unreadableFolder_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::newRow("list") << QStringList{"history"};
+  QTest::newRow("list as JSON") << QStringList{"--json", "history"};
+  QTest::newRow("show") << QStringList{"history", "show", "1"};
+  QTest::newRow("diff of the latest") << QStringList{"diff", "@latest", "@/a.gcf"};
+}
+
+// A file where the folder should be: the history cannot be read, which is no empty history.
+void TstCliHistory::unreadableFolder() {
+  QFETCH(QStringList, arguments);
+  CliRig rig;
+  START_RIG(rig);
+  rig.File("a.gcf", ConfigFileBytes("7315", ConfigRecord::Default().values));
+  const HistoryStore store;
+  QVERIFY(QDir().mkpath(QFileInfo(store.Folder()).path()));
+  QFile placed(store.Folder());
+  QVERIFY(placed.open(QIODevice::WriteOnly));
+  placed.close();
+  QString error;
+  QVERIFY(store.List(&error).isEmpty());
+  QVERIFY(!error.isEmpty());
+
+  const CliResult result = rig.Run(Here(rig, arguments));
+  QVERIFY2(result.status == 1, qPrintable(result.Describe()));
+  if (arguments.contains("--json")) QCOMPARE(result.Json().value("error").toString(), error);
+  else QCOMPARE(result.err, QStringLiteral("velt-cli: %1\n").arg(error));
 }

@@ -4,7 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "connection_history.h"
 #include "data_home.h"
@@ -29,10 +33,25 @@ bool Write(const QString& path, const QByteArray& bytes) {
 
 QByteArray Entry() { return EncodeConfigFile(ConfigFile{"7315", ConfigRecord::Default()}); }
 
+// Sets when a file or folder was kept, as the clock said then.
+bool KeptAt(const QString& path, const QDateTime& time) {
+  const qint64 ms = time.toMSecsSinceEpoch();
+  const timespec times[2] = {{0, UTIME_OMIT}, {time_t(ms / 1000), long(ms % 1000) * 1'000'000}};
+  return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// The entries listed; a folder that cannot be listed is told and lists nothing.
+QList<ListedEntry> Entries(const HistoryStore& store) {
+  QString error;
+  const QList<ListedEntry> entries = store.List(&error);
+  if (!error.isEmpty()) qWarning("%s", qPrintable(error));
+  return entries;
+}
+
 // "R 10:00:00 ok" for each entry listed, newest first.
 QStringList Listing(const HistoryStore& store) {
   QStringList lines;
-  for (const ListedEntry& e : store.List())
+  for (const ListedEntry& e : Entries(store))
     lines << QStringLiteral("%1 %2 %3")
                  .arg(QChar(char16_t(e.name.label.kind)))
                  .arg(e.name.label.time.toString(QStringLiteral("HH:mm:ss.zzz")), e.readable ? "ok" : "unreadable");
@@ -58,6 +77,10 @@ class TestHistory : public QObject {
   void listing();
   void bound_data();
   void bound();
+  void clockSetBack_data();
+  void clockSetBack();
+  void folders_data();
+  void folders();
   void connection_data();
   void connection();
 
@@ -114,7 +137,9 @@ void TestHistory::names() {
   QCOMPARE(parsed->msSinceEpoch, label.time.toMSecsSinceEpoch());
   QCOMPARE(parsed->label.time.offsetFromUtc(), label.time.offsetFromUtc());
   if (!cut) QCOMPARE(parsed->label, label);
-  else QVERIFY(label.port.startsWith(parsed->label.port) && label.phone1.startsWith(parsed->label.phone1));
+  else QVERIFY(label.port.startsWith(parsed->label.port) && label.phone1.startsWith(parsed->label.phone1) &&
+               label.firmware.startsWith(parsed->label.firmware));
+  QCOMPARE(EntryFileName(*parsed), made);
 }
 
 void TestHistory::foreignNames_data() {
@@ -132,6 +157,15 @@ void TestHistory::foreignNames_data() {
   QTest::newRow("copy with a leading zero") << good + "_02.gcf";
   QTest::newRow("a field missing") << QString(good + ".gcf").replace("_+48600", "");
   QTest::newRow("another prefix") << QString(good + ".gcf").replace("velt_", "vel_");
+  QTest::newRow("year of letters") << QString(good + ".gcf").replace("2025", "abcd");
+  QTest::newRow("UTC written west") << QString(good + ".gcf").replace("+0100", "-0000");
+  QTest::newRow("offset past 14 h by minutes") << QString(good + ".gcf").replace("+0100", "+1430");
+  QTest::newRow("port longer than written") << QString(good + ".gcf").replace("%2Fdev%2Fpts1", QString(101, u'p'));
+  QTest::newRow("firmware longer than written") << QString(good + ".gcf").replace("VELT%20v%201.8", QString(25, u'v'));
+  QTest::newRow("telephone longer than written") << QString(good + ".gcf").replace("+48600", QString(41, u'6'));
+  QTest::newRow("cut long before the limit") << QString(good + ".gcf").replace("+48600", "+48600~");
+  QTest::newRow("firmware cut inside a character") << QString(good + ".gcf").replace("VELT%20v%201.8", "%C4%85%C4%85%C4%85%C4%85%C4~");
+  QTest::newRow("firmware not UTF-8") << QString(good + ".gcf").replace("VELT%20v", "VELT%FF");
 }
 
 void TestHistory::foreignNames() {
@@ -139,7 +173,8 @@ void TestHistory::foreignNames() {
   QVERIFY(!ParseEntryFileName(name));
 }
 
-// Newest first across offsets; damaged entries listed as unreadable; foreign files left out.
+// Kept at once: newest first by their names across offsets; damaged entries listed as
+// unreadable; foreign files left out.
 void TestHistory::listing() {
   QTemporaryDir folder;
   const HistoryStore store(folder.path());
@@ -152,15 +187,29 @@ void TestHistory::listing() {
   QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T08:00:00.000", EntryKind::BeforeFirmware))), "gcf\x01"));
   QVERIFY(QDir(folder.path()).mkdir(EntryFileName(Label("2025-03-14T07:00:00.000"))));
   QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T06:00:00.000"))), QByteArray(8193, 'g')));
+  // Of a size a configuration can have: one with a byte changed, one whose checksum holds but
+  // whose texts run past its end.
+  QByteArray changed = Entry();
+  changed[10] = changed[10] ^ 1;
+  QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T05:00:00.000"))), changed));
+  QByteArray overrun = "gcf" + QByteArray(changed.size() - 4, '\x7F');
+  overrun += char(XorChecksum(overrun));
+  QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T04:00:00.000"))), overrun));
   QVERIFY(Write(folder.filePath("notes.txt"), "notes"));
   QVERIFY(Write(folder.filePath("backup.gcf"), Entry()));
   QVERIFY(Write(folder.filePath("velt_backup.gcf"), Entry()));
+  for (const QString& name : QDir(folder.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+    QVERIFY(KeptAt(folder.filePath(name), At("2025-03-14T11:00:00.000")));
 
   QCOMPARE(Listing(store), QStringList({"W 09:30:00.000 ok", "R 10:00:00.000 ok", "R 10:00:00.000 ok",
                                         "F 08:00:00.000 unreadable", "R 07:00:00.000 unreadable",
-                                        "R 06:00:00.000 unreadable"}));
-  QCOMPARE(store.List()[1].name.copy, 2);
-  QVERIFY(HistoryStore(folder.filePath("missing")).List().isEmpty());
+                                        "R 06:00:00.000 unreadable", "R 05:00:00.000 unreadable",
+                                        "R 04:00:00.000 unreadable"}));
+  QCOMPARE(Entries(store)[1].name.copy, 2);
+  // Never made: an empty history, not a fault.
+  QString error;
+  QVERIFY(HistoryStore(folder.filePath("missing")).List(&error).isEmpty());
+  QCOMPARE(error, QString());
 }
 
 void TestHistory::bound_data() {
@@ -179,7 +228,8 @@ void TestHistory::bound() {
   QFETCH(int, listed);
   QTemporaryDir folder;
   const HistoryStore store(folder.path(), bound);
-  const QStringList foreign{"notes.txt", "backup.gcf", "velt_backup.gcf", ".velt-temporary"};
+  const QStringList foreign{"notes.txt", "backup.gcf", "velt_backup.gcf", ".velt-temporary",
+                            "velt_abcd0314-101530.123+0100_R_port_fw_1_2.gcf"};
   for (const QString& name : foreign) QVERIFY(Write(folder.filePath(name), Entry()));
   // Older than all the others: a folder of velt's name is never removed.
   const QString folderNamed = EntryFileName(Label("2020-01-01T00:00:00.000"));
@@ -188,19 +238,108 @@ void TestHistory::bound() {
     QVERIFY(Write(store.PathOf(EntryFileName(Label("2025-03-14T10:00:00.000", EntryKind::Read, QByteArray::number(i)))), Entry()));
 
   for (int i = 0; i < kept; ++i) {
-    KeepFailure failure;
+    QString failure;
     QVERIFY(store.Keep(Label("2025-03-15T10:00:00.000", EntryKind::Written, "new"), ConfigFile{"7315", ConfigRecord::Default()}, &failure));
   }
 
-  const QList<ListedEntry> entries = store.List();
+  const QList<ListedEntry> entries = Entries(store);
   QCOMPARE(std::count_if(entries.begin(), entries.end(), [](const ListedEntry& e) { return e.regular; }), listed);
   for (qsizetype i = 0; i < entries.size() && i < kept; ++i) QCOMPARE(entries[i].name.label.phone1, QByteArray("new"));
   for (const QString& name : foreign) QVERIFY2(QFileInfo::exists(folder.filePath(name)), qPrintable(name));
   QVERIFY(QFileInfo(folder.filePath(folderNamed)).isDir());
 }
 
+void TestHistory::clockSetBack_data() {
+  QTest::addColumn<int>("kept");        // entries kept after the clock was set back, each further back
+  QTest::addColumn<QString>("listed");  // telephones, newest first
+  QTest::newRow("one") << 1 << "n1 o2 o1";
+  QTest::newRow("two") << 2 << "n2 n1 o2";
+  QTest::newRow("as many as the bound") << 3 << "n3 n2 n1";
+}
+
+// A full history kept while the clock said 2030, then the clock set back a year at a time: each
+// new entry stays, lists first, and the oldest kept goes.
+void TestHistory::clockSetBack() {
+  QFETCH(int, kept);
+  QFETCH(QString, listed);
+  QTemporaryDir folder;
+  const HistoryStore store(folder.path(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const EntryLabel label = Label(qPrintable(QStringLiteral("2030-01-0%1T10:00:00.000").arg(i + 1)), EntryKind::Read,
+                                   "o" + QByteArray::number(i));
+    QVERIFY(Write(store.PathOf(EntryFileName(label)), Entry()));
+    QVERIFY(KeptAt(store.PathOf(EntryFileName(label)), label.time));
+  }
+  for (int i = 1; i <= kept; ++i) {
+    QString failure;
+    const EntryLabel label = Label(qPrintable(QStringLiteral("%1-03-14T10:00:00.000").arg(2026 - i)), EntryKind::Written,
+                                   "n" + QByteArray::number(i));
+    const std::optional<QString> name = store.Keep(label, ConfigFile{"7315", ConfigRecord::Default()}, &failure);
+    QVERIFY2(name, qPrintable(failure));
+    QCOMPARE(Entries(store).value(0).fileName, *name);
+  }
+  QStringList phones;
+  for (const ListedEntry& e : Entries(store)) phones << QString::fromLatin1(e.name.label.phone1);
+  QCOMPARE(phones.join(u' '), listed);
+}
+
+void TestHistory::folders_data() {
+  QTest::addColumn<QString>("folder");  // what is in the history folder's place
+  QTest::addColumn<bool>("usable");     // listed without an error, and an entry kept there
+  QTest::addColumn<int>("mode");        // of the folder (or what it links to) afterwards; -1: not looked at
+  QTest::newRow("none") << "none" << true << 0700;
+  QTest::newRow("made by hand, open to others") << "open" << true << 0755;
+  QTest::newRow("a file") << "file" << false << -1;
+  QTest::newRow("below a file") << "below a file" << false << -1;
+  QTest::newRow("a link to a shared folder") << "link" << false << 01777;
+  QTest::newRow("another user's") << "other" << false << 0700;
+  QTest::newRow("closed to its owner") << "closed" << false << 0;
+}
+
+// A folder velt did not make keeps its mode; one it may not use is refused, and one it cannot
+// list is a fault, not an empty history.
+void TestHistory::folders() {
+  QFETCH(QString, folder);
+  QFETCH(bool, usable);
+  QFETCH(int, mode);
+  QTemporaryDir base;
+  QString path = base.filePath("history");
+  const QByteArray name = QFile::encodeName(path);
+  const bool root = ::geteuid() == 0;
+  if (folder == "open") QVERIFY(::mkdir(name, 0755) == 0 && ::chmod(name, 0755) == 0);
+  if (folder == "file" || folder == "below a file") QVERIFY(Write(path, ""));
+  if (folder == "below a file") path += "/history";
+  if (folder == "link") {
+    const QByteArray shared = QFile::encodeName(base.filePath("shared"));
+    QVERIFY(::mkdir(shared, 0700) == 0 && ::chmod(shared, 01777) == 0 && ::symlink(shared, name) == 0);
+  }
+  if (folder == "other") {
+    if (!root) QSKIP("only root gives a folder to another user");
+    QVERIFY(::mkdir(name, 0700) == 0 && ::chown(name, 65534, 65534) == 0);
+  }
+  if (folder == "closed") {
+    if (root) QSKIP("root lists any folder");
+    QVERIFY(::mkdir(name, 0) == 0);
+  }
+  const auto open = qScopeGuard([&] { if (folder == "closed") ::chmod(name, 0700); });
+
+  const HistoryStore store(path);
+  QString error, failure;
+  QVERIFY(store.List(&error).isEmpty());
+  QVERIFY2(error.isEmpty() == usable, qPrintable(error));
+  const bool kept = bool(store.Keep(Label("2025-03-14T10:00:00.000"), ConfigFile{"7315", ConfigRecord::Default()}, &failure));
+  QVERIFY2(kept == usable, qPrintable(failure));
+  if (!usable) QVERIFY2(error.contains(path) && failure.contains(path), qPrintable(error + "\n" + failure));
+  struct stat info {};
+  if (mode >= 0) {
+    QCOMPARE(::stat(name, &info), 0);
+    QCOMPARE(int(info.st_mode & 07777), mode);
+  }
+}
+
 void TestHistory::connection_data() {
-  QTest::addColumn<QString>("steps");  // D download, U upload, X forget, F firmware, ! folder unusable, + usable again
+  // D download, U upload, X forget, F firmware, ! folder unusable, 0 no HOME nor XDG_DATA_HOME, + usable again
+  QTest::addColumn<QString>("steps");
   QTest::addColumn<QString>("entries");  // kind and telephone of each entry, oldest first
   QTest::addColumn<int>("warnings");
   QTest::addColumn<QString>("held");
@@ -213,6 +352,7 @@ void TestHistory::connection_data() {
   QTest::newRow("broken upload forgets") << "D1 X U2" << "R1 W2" << 0 << "2";
   QTest::newRow("firmware") << "D1 U2 F" << "R1 W2 F2" << 0 << "";
   QTest::newRow("firmware after a broken upload") << "D1 X F" << "R1" << 0 << "";
+  QTest::newRow("nowhere to keep") << "0 D1 U2" << "" << 1 << "2";
 }
 
 void TestHistory::connection() {
@@ -223,6 +363,8 @@ void TestHistory::connection() {
   const QString data = home_->path();
   const QString blocked = data + "/file";
   QVERIFY(Write(blocked, ""));
+  const QByteArray home = qgetenv("HOME");
+  const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
   int warned = 0;
   ConnectionHistory history([] { return EntryFacts{"/dev/ttyUSB0", QStringLiteral("VELT v 1.8"), "4826"}; },
                             [&](const QString& message) {
@@ -239,6 +381,10 @@ void TestHistory::connection() {
       // A data folder below a file is one no one can write to, root included.
       case '!': qputenv("XDG_DATA_HOME", QFile::encodeName(blocked + "/data")); break;
       case '+': qputenv("XDG_DATA_HOME", QFile::encodeName(data)); break;
+      case '0':
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("HOME");
+        break;
     }
   }
   QCOMPARE(warned, warnings);
@@ -251,10 +397,10 @@ void TestHistory::connection() {
   constexpr QFile::Permissions anyone(0x7077);
   if (!entries.isEmpty()) {
     QCOMPARE(QFileInfo(store.Folder()).permissions() & anyone, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(QFileInfo(store.PathOf(store.List()[0].fileName)).permissions() & anyone, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(QFileInfo(store.PathOf(Entries(store)[0].fileName)).permissions() & anyone, QFile::ReadOwner | QFile::WriteOwner);
   }
   QStringList found;
-  QList<ListedEntry> listed = store.List();
+  QList<ListedEntry> listed = Entries(store);
   std::reverse(listed.begin(), listed.end());
   for (const ListedEntry& e : listed) {
     const FileCheck::Result file = FileCheck::ReadAndCheck(store.PathOf(e.fileName), "gcf");

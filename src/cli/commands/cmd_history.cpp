@@ -1,4 +1,4 @@
-// history: the configurations the window and velt-cli kept, newest first, each with its number;
+// history: the configurations the window and velt-cli kept, the last kept first, each numbered;
 // history show N: one of them as key=value.
 #include <QJsonArray>
 
@@ -36,7 +36,7 @@ QJsonObject EntryJson(const HistoryStore& store, const ListedEntry& entry, qsize
 
 ExitStatus List(Console& console) {
   const HistoryStore store;
-  const QList<ListedEntry> entries = store.List();
+  const QList<ListedEntry> entries = HistoryEntries::Listed(store);
   if (console.Json()) {
     QJsonArray array;
     for (qsizetype i = 0; i < entries.size(); ++i) array.append(EntryJson(store, entries[i], i + 1));
@@ -58,7 +58,7 @@ ExitStatus List(Console& console) {
 
 ExitStatus Show(Console& console, const QString& number) {
   const HistoryStore store;
-  const QList<ListedEntry> entries = store.List();
+  const QList<ListedEntry> entries = HistoryEntries::Listed(store);
   const ListedEntry& entry = HistoryEntries::Numbered(entries, number);
   const ConfigFile file = LoadConfigFile(store.PathOf(entry.fileName));
   const QJsonObject head = EntryJson(store, entry, &entry - entries.constData() + 1);

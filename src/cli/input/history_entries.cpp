@@ -5,6 +5,13 @@
 
 namespace HistoryEntries {
 
+QList<ListedEntry> Listed(const HistoryStore& store) {
+  QString error;
+  QList<ListedEntry> entries = store.List(&error);
+  if (!error.isEmpty()) throw CliError(ExitStatus::Error, error);
+  return entries;
+}
+
 const ListedEntry& Numbered(const QList<ListedEntry>& entries, const QString& number) {
   bool ok = false;
   const qsizetype n = number == u"latest" ? 1 : number.toLongLong(&ok);
@@ -20,7 +27,7 @@ const ListedEntry& Numbered(const QList<ListedEntry>& entries, const QString& nu
 ConfigFile LoadFileOrEntry(const QString& argument) {
   if (!argument.startsWith(u'@')) return LoadConfigFile(argument);
   const HistoryStore store;
-  return LoadConfigFile(store.PathOf(Numbered(store.List(), argument.mid(1)).fileName));
+  return LoadConfigFile(store.PathOf(Numbered(Listed(store), argument.mid(1)).fileName));
 }
 
 }  // namespace HistoryEntries
