@@ -26,9 +26,15 @@ QString NoteOf(const QString& folder) { return QStringLiteral("history:") + fold
 
 ImportReport Bring(RegisterStore& store, const QString& folder, const QString& stamp) {
   const HistoryStore history(folder);
-  const QList<ListedEntry> entries = history.List();
-  Configurations configurations(store);
   ImportReport report;
+  QString listing;
+  const QList<ListedEntry> entries = history.List(&listing);
+  // A folder that cannot be listed is tried again next time, as an unreadable file is.
+  if (!listing.isEmpty()) {
+    report.unreadable << listing;
+    return report;
+  }
+  Configurations configurations(store);
   RegisterStore::Transaction transaction(store);
   // Oldest first, so that entries of one millisecond keep the history's order.
   for (auto it = entries.crbegin(); it != entries.crend(); ++it) {

@@ -11,7 +11,7 @@ class RegisterStore;
 struct ImportReport {
   int imported = 0;
   int present = 0;         // kept already
-  QStringList unreadable;  // files that could not be read; they are tried again next time
+  QStringList unreadable;  // files (or the folder) that could not be read; tried again next time
 };
 
 namespace HistoryImport {

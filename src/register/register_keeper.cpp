@@ -40,13 +40,12 @@ std::optional<RegisterKeeper::Kept> RegisterKeeper::Keep(const EntryLabel& label
       store_.reset();
     }
   }
-  KeepFailure failure;
+  QString failure;
   const HistoryStore history(historyFolder_);
   if (const std::optional<QString> name = history.Keep(label, file, &failure)) {
     *warning += QStringLiteral("; konfigurację zapisano w pliku %1").arg(history.PathOf(*name));
     return Kept{{}, history.PathOf(*name)};
   }
-  *warning += QStringLiteral("; nie zapisano też historii konfiguracji (%1: %2)")
-                  .arg(failure.path, SystemErrorText(failure.systemError));
+  *warning += QStringLiteral("; nie zapisano też historii konfiguracji (%1)").arg(failure);
   return std::nullopt;
 }
