@@ -19,7 +19,9 @@ QString ConnectOptions(const SharedTarget& target) {
   QStringList options{QStringLiteral("connect_timeout=%1").arg(SharedStore::ConnectTimeoutS),
                       QStringLiteral("application_name=velt"), QStringLiteral("keepalives=1"),
                       QStringLiteral("keepalives_idle=5"), QStringLiteral("keepalives_interval=2"),
-                      QStringLiteral("keepalives_count=3"), QStringLiteral("tcp_user_timeout=10000")};
+                      QStringLiteral("keepalives_count=3"), QStringLiteral("tcp_user_timeout=10000"),
+                      // Notices of what exists already would reach the user's terminal.
+                      QStringLiteral("options='-c client_min_messages=warning'")};
   if (!target.sslmode.isEmpty()) options << QStringLiteral("sslmode=") + target.sslmode;
   return options.join(u';');
 }
@@ -43,7 +45,6 @@ SharedStore::SharedStore(SharedTarget target)
       if (!db.open()) error = db.lastError();
     }
     if (error.isValid()) Fail(error);
-    Run(QStringLiteral("SET client_min_messages = warning"));
     Migrate();
     readSecrets_ = HasPrivilege("configuration_secrets", "SELECT");
     keepSecrets_ = HasPrivilege("configuration_secrets", "INSERT");
@@ -105,7 +106,11 @@ bool SharedStore::HasPrivilege(const char* table, const char* privilege) {
 }
 
 int SharedStore::SchemaVersion() {
-  if (Row(QStringLiteral("SELECT to_regclass('register_version')"))->at(0).isNull()) return 0;
+  // The catalogue read as of this statement: a lookup by name may answer from a cache that
+  // predates another computer's migration.
+  if (Row(QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = current_schema() "
+                         "AND tablename = 'register_version'"))->at(0).toInt() == 0)
+    return 0;
   const std::optional<QVariantList> row = Row(QStringLiteral("SELECT version FROM register_version"));
   return row ? row->at(0).toInt() : 0;
 }
@@ -129,12 +134,14 @@ void SharedStore::Migrate() {
   version = SchemaVersion();  // another computer may have brought it up meanwhile
   refuseNewer(version);
   if (version == steps.size()) return;
+  // Run unprepared: the driver prepares what it is given bound values for, which a definition
+  // cannot be.
   QSqlQuery query(QSqlDatabase::database(connection_, false));
   for (qsizetype step = version; step < steps.size(); ++step)
     for (const QString& statement : steps[step])
       if (!query.exec(statement)) Fail(query.lastError());
   if (version == 0) {
-    Run(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"));
+    if (!query.exec(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"))) Fail(query.lastError());
     Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
   } else {
     Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
