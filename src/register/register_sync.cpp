@@ -158,4 +158,16 @@ SyncReport Run(const RegisterStore::Options& localOptions, const SharedTarget& t
   return report;
 }
 
+QString Summary(const SyncReport& report) {
+  QString line = QStringLiteral("Wysłano do rejestru wspólnego: wpisy %1, instalacje %2, zmiany instalacji %3; "
+                                "do wysłania zostało: %4")
+                     .arg(report.sent.entries)
+                     .arg(report.sent.installations)
+                     .arg(report.sent.edits)
+                     .arg(report.left.Total());
+  for (const QString& more : {report.error, report.notice})
+    if (!more.isEmpty()) line += QStringLiteral(". ") + more;
+  return line;
+}
+
 }  // namespace RegisterSync

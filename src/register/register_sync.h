@@ -48,4 +48,7 @@ void Send(RegisterStore& local, SharedStore& shared, const SyncOptions& options,
 // Opens both registers (on the calling thread's own connections) and sends; never throws.
 SyncReport Run(const RegisterStore::Options& local, const SharedTarget& target, const SyncOptions& options = {});
 
+// What a sync did, in one line (Polish), for `register sync` and the window's status bar.
+QString Summary(const SyncReport& report);
+
 }  // namespace RegisterSync

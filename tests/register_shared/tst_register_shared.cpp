@@ -4,6 +4,7 @@
 // entry, a role denied the secrets, and one installation edited on two laptops.
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -16,6 +17,7 @@
 #include "register_store.h"
 #include "register_sync.h"
 #include "register_view.h"
+#include "background_sync.h"
 #include "shared_schema.h"
 #include "shared_store.h"
 #include "technician.h"
@@ -84,6 +86,8 @@ class TestRegisterShared : public QObject {
   void cutOff();
   void serverStopped();
   void connectionFailures();
+  void offlinePause();
+  void backgroundSync();
   void roleWithoutSecrets();
   void concurrentEdits_data();
   void concurrentEdits();
@@ -332,6 +336,41 @@ void TestRegisterShared::connectionFailures() {
   }
   // Each failure tells its own cause.
   QVERIFY2(messages[0] != messages[1], qPrintable(messages.join(u'\n')));
+}
+
+void TestRegisterShared::offlinePause() {
+  const QString database = NewDatabase();
+  RegisterStore local(Local(QStringLiteral("a")));
+  RegisterView view(local, server_.Target(QLatin1String(TechnicianRole), database));
+  qputenv("PGPASSWORD", "not-the-password");
+  QVERIFY(!view.Search({}, 10).source.shared);
+  qunsetenv("PGPASSWORD");
+  // A search typed right after is not held up by another attempt; one after a sync is not either.
+  QVERIFY(!view.Search({}, 10).source.shared);
+  view.Retry();
+  QVERIFY(view.Search({}, 10).source.shared);
+}
+
+void TestRegisterShared::backgroundSync() {
+  const QString database = NewDatabase();
+  {
+    RegisterStore local(Local(QStringLiteral("a")));
+    Fill(local, QStringLiteral("a"));
+  }
+  BackgroundSync sync(Local(QStringLiteral("a")), server_.Target(QLatin1String(TechnicianRole), database));
+  QSignalSpy finished(&sync, &BackgroundSync::Finished);
+  // Asked again while running: a second sync follows the first, on this thread's signal.
+  sync.Start();
+  sync.Start();
+  QVERIFY(sync.Running());
+  QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 30000);
+  QVERIFY(!sync.Running());
+  const SyncReport first = finished[0][0].value<SyncReport>();
+  const SyncReport second = finished[1][0].value<SyncReport>();
+  QVERIFY2(first.Complete(), qPrintable(first.error));
+  QCOMPARE(first.sent, (PendingCount{3, 4, 5}));
+  QCOMPARE(second.sent, PendingCount{});
+  ExpectSent(database, {});
 }
 
 void TestRegisterShared::roleWithoutSecrets() {
