@@ -10,8 +10,6 @@
 
 namespace {
 
-const QString Columns = QStringLiteral(
-    "i.uuid, i.site, i.name, i.address, i.contact, i.notes, i.created_ms, i.created_by, i.changed_ms, i.changed_by");
 constexpr int ColumnCount = 10;
 
 // The fields are kept as the bytes of their names (native_name.h), so that a name read from a
@@ -31,8 +29,22 @@ Installation InstallationAt(const QVariantList& r) {
 // The shortest text the index of three-character parts finds.
 constexpr int IndexedLength = 3;
 
-// The folded text as a pattern in which % and _ stand for themselves.
-QString LikePattern(const QString& folded) {
+// The folded text as one phrase of the index, which finds it as a part of the search text.
+QString IndexPhrase(QString folded) { return u'"' + folded.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+
+void RefuseSite(const QString& site) {
+  if (site.trimmed().isEmpty())
+    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Instalacja musi mieć identyfikator"));
+}
+
+}  // namespace
+
+const QString Installations::Columns = QStringLiteral(
+    "i.uuid, i.site, i.name, i.address, i.contact, i.notes, i.created_ms, i.created_by, i.changed_ms, i.changed_by");
+const QString Installations::ListedColumns =
+    Columns + QStringLiteral(", i.latest_configuration, c.taken_ms, c.utc_offset, c.firmware, c.technician");
+
+QString Installations::LikePattern(const QString& folded) {
   QString pattern = QStringLiteral("%");
   for (const QChar c : folded) {
     if (c == u'\\' || c == u'%' || c == u'_') pattern += u'\\';
@@ -41,11 +53,7 @@ QString LikePattern(const QString& folded) {
   return pattern + u'%';
 }
 
-// The folded text as one phrase of the index, which finds it as a part of the search text.
-QString IndexPhrase(QString folded) { return u'"' + folded.replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-
-// The fields and the numbers of the newest configuration, one a line, case folded.
-QString SearchText(const InstallationFields& f, const QByteArray& newest) {
+QString Installations::SearchText(const InstallationFields& f, const QByteArray& newest) {
   QStringList parts{f.site, f.name, f.address, f.contact, f.notes};
   if (const std::optional<ConfigFile> file = DecodeConfigFile(newest))
     for (const int item : {int(ItemIndex::Phone1), ItemIndex::Phone1 + 1, ItemIndex::Phone1 + 2, ItemIndex::Phone1 + 3,
@@ -53,13 +61,6 @@ QString SearchText(const InstallationFields& f, const QByteArray& newest) {
       parts << Cp1250::Decode(TextOfValue(file->record.value(item)));
   return parts.join(u'\n').toCaseFolded();
 }
-
-void RefuseSite(const QString& site) {
-  if (site.trimmed().isEmpty())
-    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Instalacja musi mieć identyfikator"));
-}
-
-}  // namespace
 
 QString Installations::Add(const InstallationFields& fields, const QString& technician) {
   RefuseSite(fields.site);
@@ -116,7 +117,7 @@ std::optional<Installation> Installations::BySite(const QString& site) {
 
 QList<ListedInstallation> Installations::Search(const QString& text, int limit, qint64 offset) {
   const QString select = QStringLiteral(
-      "SELECT %1, i.latest_configuration, c.taken_ms, c.utc_offset, c.firmware, c.technician%3 FROM installations i "
+      "SELECT %1%3 FROM installations i "
       "LEFT JOIN configurations c ON c.uuid = i.latest_configuration WHERE %2 "
       "ORDER BY i.latest_ms DESC, i.id DESC LIMIT ? OFFSET ?");
   const QString folded = text.toCaseFolded();
@@ -126,13 +127,13 @@ QList<ListedInstallation> Installations::Search(const QString& text, int limit, 
     const QList<QVariantList> rows = store_.Rows(
         QStringLiteral("WITH found AS MATERIALIZED (SELECT rowid AS id FROM installation_search "
                        "WHERE installation_search MATCH ? LIMIT ?) ")
-            + select.arg(Columns, QStringLiteral("i.id IN (SELECT id FROM found)"),
+            + select.arg(ListedColumns, QStringLiteral("i.id IN (SELECT id FROM found)"),
                          QStringLiteral(", (SELECT count(*) FROM found)")),
         {IndexPhrase(folded), commonCount_, limit, offset});
     const bool few = rows.isEmpty() ? offset == 0 : rows[0].last().toInt() < commonCount_;
     if (few) return Listed(rows);
   }
-  return Listed(store_.Rows(select.arg(Columns, QStringLiteral("i.search_text LIKE ? ESCAPE '\\'"), QString()),
+  return Listed(store_.Rows(select.arg(ListedColumns, QStringLiteral("i.search_text LIKE ? ESCAPE '\\'"), QString()),
                             {LikePattern(folded), limit, offset}));
 }
 

@@ -56,8 +56,16 @@ class Installations {
   // search looks through) follow its fields and configurations. False for an unknown one.
   bool Refresh(const QString& uuid);
 
- private:
+  // What the shared register reads and derives the same way. The columns of an installation
+  // (table i) and, for a listing, of its newest configuration (table c) joined to it.
+  static const QString Columns, ListedColumns;
   static QList<ListedInstallation> Listed(const QList<QVariantList>& rows);
+  // The fields and the numbers of the newest configuration, one a line, case folded.
+  static QString SearchText(const InstallationFields& fields, const QByteArray& newest);
+  // The folded text as a pattern in which % and _ stand for themselves.
+  static QString LikePattern(const QString& folded);
+
+ private:
   void NoteEdit(const QString& uuid, qint64 ms, const InstallationFields& fields, const QString& technician);
 
   RegisterStore& store_;

@@ -1,11 +1,11 @@
 #include "register_store.h"
 
 #include <QSqlError>
-#include <QSqlRecord>
 #include <QUuid>
 
 #include "register_fault.h"
 #include "register_schema.h"
+#include "sql_rows.h"
 
 namespace {
 // Pages the connection keeps in memory (negative: kibibytes), so that a search runs from memory.
@@ -69,17 +69,8 @@ QSqlQuery& RegisterStore::Exec(const QString& sql, const QVariantList& values) {
 void RegisterStore::Run(const QString& sql, const QVariantList& values) { Exec(sql, values).finish(); }
 
 QList<QVariantList> RegisterStore::Rows(const QString& sql, const QVariantList& values) {
-  QSqlQuery& query = Exec(sql, values);
-  QList<QVariantList> rows;
-  const int columns = query.record().count();
-  while (query.next()) {
-    QVariantList row;
-    row.reserve(columns);
-    for (int i = 0; i < columns; ++i) row.append(query.value(i));
-    rows.append(std::move(row));
-  }
-  const QSqlError error = query.lastError();
-  query.finish();
+  QSqlError error;
+  QList<QVariantList> rows = ReadRows(Exec(sql, values), &error);
   if (error.isValid()) Fail(error);
   return rows;
 }

@@ -1,0 +1,57 @@
+#include "shared_schema.h"
+
+namespace SharedSchema {
+
+const QList<QStringList>& Steps() {
+  static const QList<QStringList> steps{{
+      QStringLiteral("CREATE TABLE installations ("
+                     " id BIGSERIAL PRIMARY KEY,"
+                     " uuid TEXT NOT NULL UNIQUE,"
+                     " site BYTEA NOT NULL,"
+                     " name BYTEA NOT NULL, address BYTEA NOT NULL, contact BYTEA NOT NULL, notes BYTEA NOT NULL,"
+                     " created_ms BIGINT NOT NULL, created_by TEXT NOT NULL,"
+                     " changed_ms BIGINT NOT NULL, changed_by TEXT NOT NULL,"
+                     " latest_configuration TEXT, latest_ms BIGINT NOT NULL DEFAULT 0,"
+                     " search_text TEXT NOT NULL)"),
+      QStringLiteral("CREATE INDEX installations_by_site ON installations (site)"),
+      QStringLiteral("CREATE INDEX installations_by_latest ON installations (latest_ms DESC, id DESC)"),
+      QStringLiteral("CREATE INDEX installations_by_latest_configuration ON installations (latest_configuration)"),
+      QStringLiteral("CREATE TABLE installation_edits ("
+                     " uuid TEXT PRIMARY KEY,"
+                     " installation TEXT NOT NULL,"
+                     " previous TEXT,"
+                     " edited_ms BIGINT NOT NULL, edited_by TEXT NOT NULL,"
+                     " site BYTEA NOT NULL, name BYTEA NOT NULL, address BYTEA NOT NULL, contact BYTEA NOT NULL,"
+                     " notes BYTEA NOT NULL)"),
+      QStringLiteral("CREATE INDEX installation_edits_by_installation ON installation_edits (installation, edited_ms)"),
+      QStringLiteral("CREATE TABLE configurations ("
+                     " id BIGSERIAL PRIMARY KEY,"
+                     " uuid TEXT NOT NULL UNIQUE,"
+                     " taken_ms BIGINT NOT NULL, utc_offset INTEGER NOT NULL,"
+                     " kind CHAR(1) NOT NULL, port BYTEA NOT NULL, firmware TEXT NOT NULL,"
+                     " technician TEXT NOT NULL,"
+                     " installation TEXT,"
+                     " phone1 BYTEA NOT NULL, sms_centre BYTEA NOT NULL,"
+                     " bytes BYTEA NOT NULL)"),
+      QStringLiteral("CREATE INDEX configurations_by_time ON configurations (taken_ms)"),
+      QStringLiteral("CREATE INDEX configurations_by_installation ON configurations (installation, taken_ms)"),
+      QStringLiteral("CREATE INDEX configurations_by_numbers ON configurations (phone1, sms_centre)"),
+      // The configuration's bytes exactly as kept; configurations.bytes has the secrets blanked.
+      QStringLiteral("CREATE TABLE configuration_secrets ("
+                     " configuration TEXT PRIMARY KEY,"
+                     " bytes BYTEA NOT NULL)"),
+      QStringLiteral("CREATE TABLE register_notes (note TEXT PRIMARY KEY, value TEXT NOT NULL)"),
+  }};
+  return steps;
+}
+
+const QStringList& SearchIndex() {
+  static const QStringList statements{
+      QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"),
+      QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON installations USING gin (search_text gin_trgm_ops)")
+          .arg(QLatin1String(SearchIndexName)),
+  };
+  return statements;
+}
+
+}  // namespace SharedSchema

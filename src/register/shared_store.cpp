@@ -1,0 +1,182 @@
+#include "shared_store.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QUuid>
+
+#include "shared_fault.h"
+#include "shared_schema.h"
+#include "sql_rows.h"
+
+namespace {
+
+// Any number: the lock that keeps two computers from migrating at once.
+constexpr qint64 MigrationLock = 0x76656c74;
+
+// A connection whose network went away ends within seconds rather than at the system's
+// time-outs: keep-alives, and a bound on unacknowledged data.
+QString ConnectOptions(const SharedTarget& target) {
+  QStringList options{QStringLiteral("connect_timeout=%1").arg(SharedStore::ConnectTimeoutS),
+                      QStringLiteral("application_name=velt"), QStringLiteral("keepalives=1"),
+                      QStringLiteral("keepalives_idle=5"), QStringLiteral("keepalives_interval=2"),
+                      QStringLiteral("keepalives_count=3"), QStringLiteral("tcp_user_timeout=10000"),
+                      // Notices of what exists already would reach the user's terminal.
+                      QStringLiteral("options='-c client_min_messages=warning'")};
+  if (!target.sslmode.isEmpty()) options << QStringLiteral("sslmode=") + target.sslmode;
+  return options.join(u';');
+}
+
+}  // namespace
+
+SharedStore::SharedStore(SharedTarget target)
+    : target_(std::move(target)), connection_(QStringLiteral("velt-shared-") + QUuid::createUuid().toString(QUuid::Id128)) {
+  try {
+    QSqlError error;
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection_);
+      if (!db.isValid())
+        throw RegisterFault(RegisterFault::Kind::Unavailable,
+                            QStringLiteral("Brak sterownika bazy danych PostgreSQL dla Qt (pakiet libqt6sql6-psql)"));
+      db.setHostName(target_.host);
+      db.setPort(target_.port);
+      db.setDatabaseName(target_.database);
+      db.setUserName(target_.user);
+      db.setConnectOptions(ConnectOptions(target_));
+      if (!db.open()) error = db.lastError();
+    }
+    if (error.isValid()) Fail(error);
+    Migrate();
+    readSecrets_ = HasPrivilege("configuration_secrets", "SELECT");
+    keepSecrets_ = HasPrivilege("configuration_secrets", "INSERT");
+    if (!Row(QStringLiteral("SELECT 1 FROM pg_indexes WHERE indexname = ?"), {QLatin1String(SharedSchema::SearchIndexName)}))
+      searchNotice_ = QStringLiteral("Rejestr wspólny nie ma indeksu wyszukiwania (rozszerzenie pg_trgm): "
+                                     "wyszukiwanie przegląda wszystkie instalacje");
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+SharedStore::~SharedStore() { Close(); }
+
+void SharedStore::Close() {
+  prepared_.clear();
+  {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(connection_);
+}
+
+void SharedStore::Fail(const QSqlError& error) const { throw SharedFault::Of(error, target_); }
+
+QSqlQuery& SharedStore::Exec(const QString& sql, const QVariantList& values) {
+  auto it = prepared_.find(sql);
+  if (it == prepared_.end()) {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) Fail(query.lastError());
+    it = prepared_.insert(sql, std::move(query));
+  }
+  QSqlQuery& query = *it;
+  for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
+  if (!query.exec()) Fail(query.lastError());
+  return query;
+}
+
+void SharedStore::Run(const QString& sql, const QVariantList& values) { Exec(sql, values).finish(); }
+
+QList<QVariantList> SharedStore::Rows(const QString& sql, const QVariantList& values) {
+  QSqlError error;
+  QList<QVariantList> rows = ReadRows(Exec(sql, values), &error);
+  if (error.isValid()) Fail(error);
+  return rows;
+}
+
+std::optional<QVariantList> SharedStore::Row(const QString& sql, const QVariantList& values) {
+  QList<QVariantList> rows = Rows(sql, values);
+  if (rows.isEmpty()) return std::nullopt;
+  return std::move(rows.first());
+}
+
+bool SharedStore::HasPrivilege(const char* table, const char* privilege) {
+  return Row(QStringLiteral("SELECT has_table_privilege(?, ?)"), {QLatin1String(table), QLatin1String(privilege)})
+      ->at(0)
+      .toBool();
+}
+
+int SharedStore::SchemaVersion() {
+  // The catalogue read as of this statement: a lookup by name may answer from a cache that
+  // predates another computer's migration.
+  if (Row(QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = current_schema() "
+                         "AND tablename = 'register_version'"))->at(0).toInt() == 0)
+    return 0;
+  const std::optional<QVariantList> row = Row(QStringLiteral("SELECT version FROM register_version"));
+  return row ? row->at(0).toInt() : 0;
+}
+
+void SharedStore::Migrate() {
+  const QList<QStringList>& steps = SharedSchema::Steps();
+  const auto refuseNewer = [&](int version) {
+    if (version > steps.size())
+      throw RegisterFault(RegisterFault::Kind::Newer,
+                          QStringLiteral("Rejestr wspólny %1 ma schemat nowszej wersji velt (%2, ta wersja zna %3)")
+                              .arg(target_.Url())
+                              .arg(version)
+                              .arg(steps.size()));
+  };
+  // Read first: a register that is up to date needs no right to change its tables.
+  int version = SchemaVersion();
+  refuseNewer(version);
+  if (version == steps.size()) return;
+  Transaction transaction(*this);
+  Run(QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {MigrationLock});
+  version = SchemaVersion();  // another computer may have brought it up meanwhile
+  refuseNewer(version);
+  if (version == steps.size()) return;
+  // Run unprepared: the driver prepares what it is given bound values for, which a definition
+  // cannot be.
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  for (qsizetype step = version; step < steps.size(); ++step)
+    for (const QString& statement : steps[step])
+      if (!query.exec(statement)) Fail(query.lastError());
+  if (version == 0) {
+    if (!query.exec(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"))) Fail(query.lastError());
+    Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
+  } else {
+    Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
+  }
+  TryIndex();
+  transaction.Commit();
+}
+
+void SharedStore::TryIndex() {
+  // A savepoint, so that a refusal leaves the migration's transaction usable.
+  QSqlQuery query(QSqlDatabase::database(connection_, false));
+  if (!query.exec(QStringLiteral("SAVEPOINT search_index"))) Fail(query.lastError());
+  for (const QString& statement : SharedSchema::SearchIndex())
+    if (!query.exec(statement)) {
+      if (!query.exec(QStringLiteral("ROLLBACK TO SAVEPOINT search_index"))) Fail(query.lastError());
+      return;
+    }
+  if (!query.exec(QStringLiteral("RELEASE SAVEPOINT search_index"))) Fail(query.lastError());
+}
+
+SharedStore::Transaction::Transaction(SharedStore& store) : store_(store) {
+  QSqlDatabase db = QSqlDatabase::database(store_.connection_, false);
+  if (!db.transaction()) store_.Fail(db.lastError());
+}
+
+SharedStore::Transaction::~Transaction() {
+  if (open_) QSqlDatabase::database(store_.connection_, false).rollback();
+}
+
+void SharedStore::Transaction::Commit() {
+  open_ = false;
+  QSqlDatabase db = QSqlDatabase::database(store_.connection_, false);
+  if (!db.commit()) {
+    const QSqlError error = db.lastError();
+    db.rollback();
+    store_.Fail(error);
+  }
+}

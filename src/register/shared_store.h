@@ -1,0 +1,68 @@
+#pragma once
+// A connection to the shared register: opened with a connect time-out of at most 3 s and the
+// TLS mode of the choice, the password left to the server's client library; the schema created
+// or brought up to date by whichever computer comes first. One object per thread: each has a
+// connection of its own. Every failure throws RegisterFault (shared_fault.h).
+#include <QHash>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <optional>
+
+#include "register_choice.h"
+
+class SharedStore {
+ public:
+  static constexpr int ConnectTimeoutS = 3;
+
+  explicit SharedStore(SharedTarget target);
+  ~SharedStore();
+  SharedStore(const SharedStore&) = delete;
+  SharedStore& operator=(const SharedStore&) = delete;
+
+  const SharedTarget& Target() const { return target_; }
+  int SchemaVersion();
+
+  // As RegisterStore's.
+  void Run(const QString& sql, const QVariantList& values = {});
+  QList<QVariantList> Rows(const QString& sql, const QVariantList& values = {});
+  std::optional<QVariantList> Row(const QString& sql, const QVariantList& values = {});
+
+  // What this role may do with the access passwords and SIM PINs.
+  bool CanReadSecrets() const { return readSecrets_; }
+  bool CanKeepSecrets() const { return keepSecrets_; }
+  // Empty while searches use the index; else why they read every installation.
+  const QString& SearchNotice() const { return searchNotice_; }
+
+  class Transaction {
+   public:
+    explicit Transaction(SharedStore& store);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void Commit();
+
+   private:
+    SharedStore& store_;
+    bool open_ = true;
+  };
+
+ private:
+  [[noreturn]] void Fail(const QSqlError& error) const;
+  QSqlQuery& Exec(const QString& sql, const QVariantList& values);
+  void Migrate();
+  void TryIndex();
+  bool HasPrivilege(const char* table, const char* privilege);
+  void Close();
+
+  SharedTarget target_;
+  QString connection_;
+  QHash<QString, QSqlQuery> prepared_;
+  bool readSecrets_ = false, keepSecrets_ = false;
+  QString searchNotice_;
+};
+
+// Texts as the shared server stores them: it takes no NUL character in a text.
+inline QVariant SharedText(const QString& text) {
+  return text.contains(QChar(0)) ? QVariant(QString(text).remove(QChar(0))) : QVariant(text.isNull() ? QStringLiteral("") : text);
+}
