@@ -31,6 +31,7 @@ constexpr int LayoutDpi = 96;
 constexpr int ChartWidth = 640, ChartHeight = 130;
 constexpr int ChartSharpness = 4;  // image pixels a layout pixel
 constexpr int CaptionPercent = 30;  // of a table of captions and values
+constexpr int HalfCaptionPercent = 50;  // of one in half the page's width
 
 // A text document laid out on a device of fixed resolution that lives as long as it does.
 class FixedDpiDocument : public QTextDocument {
@@ -50,11 +51,11 @@ QString Escaped(const QString& text) { return text.toHtmlEscaped(); }
 QString Heading(const WindowCaption& caption) { return QStringLiteral("<h2>%1</h2>").arg(Escaped(caption.Text())); }
 
 // A table of caption and value rows.
-QString Pairs(const QList<std::pair<QString, QString>>& rows) {
+QString Pairs(const QList<std::pair<QString, QString>>& rows, int captionPercent = CaptionPercent) {
   QString html = QStringLiteral("<table class='pairs' width='100%' cellspacing='0' cellpadding='2'>");
   for (const auto& [caption, value] : rows)
     html += QStringLiteral("<tr><td class='caption' width='%1%'>%2</td><td>%3</td></tr>")
-                .arg(CaptionPercent).arg(Escaped(caption), Escaped(value));
+                .arg(captionPercent).arg(Escaped(caption), Escaped(value));
   return html + QStringLiteral("</table>");
 }
 
@@ -100,7 +101,7 @@ QString ControllerOptions(const ReportData& data) {
       {SmsCentre.Text(), Text(centre)},
       {Pin.Text(), ItemWords::Secret(r.value(ItemIndex::Pin), data.revealSecrets)}};
   if (!data.password.isEmpty()) rows.append({Password.Text(), ItemWords::Secret(data.password, data.revealSecrets)});
-  return Heading(OptionsGroup) + Pairs(rows);
+  return Heading(OptionsGroup) + Pairs(rows, HalfCaptionPercent);
 }
 
 QString PhonesAndLimits(const ConfigRecord& r) {
@@ -108,7 +109,7 @@ QString PhonesAndLimits(const ConfigRecord& r) {
   for (int phone = 0; phone < 4; ++phone) rows.append({Phones[size_t(phone)].Text(), Text(r.value(ItemIndex::Phone1 + phone))});
   rows.append({LimitSms.Text(), ItemWords::Value(ItemIndex::LimitSms, r.value(ItemIndex::LimitSms), false)});
   rows.append({LimitVoice.Text(), ItemWords::Value(ItemIndex::LimitVoice, r.value(ItemIndex::LimitVoice), false)});
-  return Heading(PhonesGroup) + Pairs(rows);
+  return Heading(PhonesGroup) + Pairs(rows, HalfCaptionPercent);
 }
 
 QString InputTexts(const ConfigRecord& r) {
