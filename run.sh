@@ -12,7 +12,7 @@ ROOT=$PWD
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           qt6-charts-dev qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql postgresql
-          libudev-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-dejavu-core clang
+          libudev-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-dejavu-core poppler-utils clang
           libclang-rt-14-dev)
 # Only the package step needs these: manual pages, dependencies, the package's checks.
 PACKAGE_PACKAGES=(help2man dpkg-dev lintian appstream)

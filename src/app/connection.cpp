@@ -34,7 +34,7 @@ void TMain::LogIn() {
     ComPort.OpenPort();  // refuses what is no serial port before setting anything up
     if (RefuseNotSerialPort(ComPort.Refusal())) return;
     History.Clear();  // a new connection starts a chart of its own
-    ConfigHistory.Forget();
+    ConfigHistory.NewConnection();
   }
   if (!ComPort.Connected()) return;
 

@@ -124,6 +124,7 @@ void TMain::FormCreate() {
   connect(ui.Odczyt1, &QAction::triggered, this, Guarded(&TMain::LoadConfigFile));
   connect(ui.HistoriaKonfiguracji1, &QAction::triggered, this, Guarded(&TMain::HistoriaKonfiguracji1Click));
   connect(ui.PokazZmiany1, &QAction::triggered, this, Guarded(&TMain::PokazZmiany1Click));
+  connect(ui.Raport1, &QAction::triggered, this, Guarded(&TMain::Raport1Click));
   ChooseOpenFile = [this](const QString& filter) { return AskFileToOpen(this, filter); };
   ChooseSaveFile = [this](const QString& filter, const QString& suffix) {
     return AskFileToSave(this, filter, suffix);

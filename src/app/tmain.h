@@ -19,6 +19,7 @@
 #include "link.h"
 #include "port_discovery.h"
 #include "record_compare.h"
+#include "report_data.h"
 #include "status_display.h"
 #include "status_history.h"
 #include "ui_tmain.h"
@@ -66,6 +67,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   // The file dialogs; tests answer them instead of a user. Empty: cancelled.
   std::function<QString(const QString& filter)> ChooseOpenFile;
   std::function<QString(const QString& filter, const QString& suffix)> ChooseSaveFile;
+  // The installation the connection is assigned to, for the report; unset: none known.
+  std::function<std::optional<ReportSite>()> AssignedInstallation;
   void RunOperation(Operation operation);
   bool OperationRunning() const { return operationRunning_; }
 
@@ -104,6 +107,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void ButtonResetlimitClick();
   void HistoriaKonfiguracji1Click();
   void PokazZmiany1Click();
+  void Raport1Click();
 
   // Connection controller steps.
   void LogIn();

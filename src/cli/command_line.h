@@ -26,6 +26,7 @@ struct CliOptions {
   bool verify = false;
   bool dryRun = false;    // write, set: what a write would change, nothing written
   bool watch = false;
+  bool showSecrets = false;  // report: the SIM PIN and the access password in plain text
   QString complete;       // --complete (not in the help): what to list for the shell's completion
   bool force = false;     // a read-only file (read -o), or any file (status --csv), is replaced
   QStringList given;      // long names of the options on the line

@@ -23,6 +23,7 @@ const QList<CommandRule>& Commands() {
       {"reset-counters", 0, 0, {}, RunResetCounters},
       {"firmware", 1, 1, {"ports"}, RunFirmware},
       {"provision", 1, 1, {"sites", "site", "verify", "record", "ports"}, RunProvision},
+      {"report", 1, 1, {"output", "force", "site", "show-secrets"}, RunReport},
   };
   return commands;
 }
@@ -61,6 +62,7 @@ const QList<HelpLine>& Forms() {
       {"reset-counters", "zerowanie dziennych liczników SMS i połączeń"},
       {"firmware OBRAZ.gfr", "aktualizacja firmware (nie da się jej przerwać)"},
       {"provision SZABLON", "szablon (.gcf albo JSON kluczy) z wierszem obiektu z CSV\nzapisany do sterownika"},
+      {"report ŹRÓDŁO -o PLIK.pdf", "raport przekazania (PDF); ŹRÓDŁO: plik .gcf, wpis historii\n@N albo 'device' (odczyt sterownika)"},
   };
   return forms;
 }
@@ -90,6 +92,10 @@ const QList<OptionHelp>& OptionHelps() {
       {"provision", "sites", {"--sites OBIEKTY.csv", "tabela obiektów, wiersz na obiekt"}},
       {"provision", "site", {"--site NAZWA", "obiekt z tabeli (kilka portów: PORT=OBIEKT)"}},
       {"provision", "record", {"--record KATALOG", "protokół uruchomienia w tym folderze"}},
+      {"report", "output", {"-o, --output PLIK.pdf", "plik raportu (-o - : na wyjście)"}},
+      {"report", "force", {"--force", "plik tylko do odczytu zastępuje"}},
+      {"report", "site", {"--site ID", "instalacja z rejestru: identyfikator, nazwa i adres"}},
+      {"report", "show-secrets", {"--show-secrets", "PIN karty SIM i hasło dostępu jawnie (bez tego: ****)"}},
   };
   return helps;
 }

@@ -44,6 +44,10 @@ ExitStatus RunResetCounters(Context& context);
 ExitStatus RunFirmware(Context& context);
 ExitStatus RunProvision(Context& context);
 ExitStatus RunHistory(Context& context);
+// The report is drawn with QtGui, which this library does not link: velt-cli's program hands
+// its handler in. Without one, the command fails with a message.
+ExitStatus RunReport(Context& context);
+void SetReportHandler(CommandHandler handler);
 // write --dry-run and set --dry-run: the controller read, what writing the values would change
 // shown, nothing written. typed: the values come from the command line, and the rules between
 // the option boxes and the firmware are checked as for a write. head goes into the JSON result.

@@ -1,13 +1,15 @@
 // velt-cli: the VELT controller's configuration from a script, on the same layers as the window.
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 #include "command_line.h"
 #include "command_table.h"
 #include "console.h"
 #include "interrupts.h"
 #include "native_name.h"
+#include "report_command.h"
 #include "standard_streams.h"
 #include "version.h"
 #include "workshop.h"
@@ -35,6 +37,22 @@ int Fail(const CliError& error, bool json, bool quiet) {
   return int(error.status);
 }
 
+// A report draws its PDF with QtGui, which needs a QGuiApplication (on the offscreen platform
+// unless one is chosen: no display is needed); every other command runs on QtCore alone.
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, const QStringList& arguments) {
+  bool report = false;
+  try {
+    const CliOptions options = ParseCommandLine(arguments);
+    report = options.command == u"report" && !options.help && !options.version && !options.given.contains(QStringLiteral("complete"));
+  } catch (const CliError&) {
+    // Told once the application runs.
+  }
+  if (!report) return std::make_unique<QCoreApplication>(argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  SetReportHandler(RunHandoverReport);
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,8 +61,8 @@ int main(int argc, char** argv) {
   // A reader that went away (velt-cli ... | head) makes writes fail with EPIPE, told as any
   // other failed write, after the logout.
   std::signal(SIGPIPE, SIG_IGN);
-  QCoreApplication app(argc, argv);
   const QStringList arguments = Arguments(argc, argv);
+  const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv, arguments);
   CliOptions options;
   try {
     options = ParseCommandLine(arguments);

@@ -7,6 +7,7 @@
 ConnectionHistory::ConnectionHistory(Facts facts, Warn warn) : facts_(std::move(facts)), warn_(std::move(warn)) {}
 
 void ConnectionHistory::Downloaded(const ConfigRecord& record) {
+  if (!found_) found_ = record;
   held_ = HeldRecord{record, EntryKind::Read, Keep(EntryKind::Read, record)};
 }
 
@@ -16,6 +17,11 @@ void ConnectionHistory::Uploaded(const ConfigRecord& record) {
 }
 
 void ConnectionHistory::Forget() { held_.reset(); }
+
+void ConnectionHistory::NewConnection() {
+  held_.reset();
+  found_.reset();
+}
 
 void ConnectionHistory::BeforeFirmware() {
   if (held_) Keep(EntryKind::BeforeFirmware, held_->record);

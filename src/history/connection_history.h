@@ -33,11 +33,16 @@ class ConnectionHistory {
   // Nothing is known of the controller any more: a new connection, or an upload that broke off
   // (the controller may hold any of its items).
   void Forget();
+  // A new connection: also what it found is forgotten.
+  void NewConnection();
   // Firmware is about to go in, which may leave the controller with another configuration.
   void BeforeFirmware();
 
   // What the controller holds; null when this connection does not know.
   const ConfigRecord* Held() const { return held_ ? &held_->record : nullptr; }
+  // What the first complete download of this connection found: the controller as the visit
+  // began, for the report of what the visit changed. Null when nothing was downloaded.
+  const ConfigRecord* Found() const { return found_ ? &*found_ : nullptr; }
 
  private:
   bool Keep(EntryKind kind, const ConfigRecord& record);
@@ -50,6 +55,7 @@ class ConnectionHistory {
   Facts facts_;
   Warn warn_;
   std::optional<HeldRecord> held_;
+  std::optional<ConfigRecord> found_;
   QDateTime lastTime_;  // of the last entry made
   bool warned_ = false;
 };

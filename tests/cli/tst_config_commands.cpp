@@ -138,6 +138,8 @@ void TstConfigCommands::showAndDiff_data() {
       {R"("same":false)", R"({"a":"","b":"+48111","key":"phone1"})"}, false);
   row("file and the controller alike", {"diff", "@/b.gcf", "device"}, 0, {"Brak różnic"}, true);
   row("the controller and another file", {"diff", "device", "@/a.gcf"}, 5, {R"(phone1: device "+48111", @/a.gcf "")"}, true);
+  row("report of a file", {"--json", "report", "@/b.gcf", "-o", "@/r.pdf"}, 0, {R"("file":"@/r.pdf")"}, false);
+  row("report of the controller", {"--json", "report", "device", "-o", "@/r.pdf"}, 0, {R"("source":"device")"}, true);
 }
 
 void TstConfigCommands::showAndDiff() {

@@ -58,8 +58,8 @@ void TstProgramInfo::completion_data() {
   const auto row = [](const char* name, QStringList words, QStringList offered) {
     QTest::newRow(name) << words << offered;
   };
-  row("commands", {"re"}, {"read", "restart", "reset-counters"});
-  row("command after an option's value", {"-o", "c.gcf", "re"}, {"read", "restart", "reset-counters"});
+  row("commands", {"re"}, {"read", "restart", "reset-counters", "report"});
+  row("command after an option's value", {"-o", "c.gcf", "re"}, {"read", "restart", "reset-counters", "report"});
   row("keys to get", {"get", "limit"}, {"limit_sms", "limit_voice"});
   row("keys to set", {"-p", "/dev/x", "set", "out_"}, {"out_times="});
   row("options of the command", {"provision", "--si"}, {"--sites=", "--site="});

@@ -63,9 +63,11 @@ void CheckCanSave(const QString& path, bool force, ExistingFile existing) {
   if (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) fail(QStringLiteral("plik jest tylko do odczytu; --force go zastąpi"));
 }
 
-void SaveConfigFile(const QString& path, const ConfigFile& file) {
+void SaveConfigFile(const QString& path, const ConfigFile& file) { SaveOutputFile(path, EncodeConfigFile(file)); }
+
+void SaveOutputFile(const QString& path, QByteArrayView bytes) {
   QString error;
-  if (!WriteFileOrStream(path, EncodeConfigFile(file), &error)) {
+  if (!WriteFileOrStream(path, bytes, &error)) {
     const QString why = errno == ENXIO ? QStringLiteral("nikt nie czyta z tej kolejki (FIFO)") : SystemErrorText(errno);
     throw CliError(ExitStatus::Error, QStringLiteral("nie można zapisać pliku %1: %2").arg(path, why));
   }

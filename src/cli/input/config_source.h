@@ -20,3 +20,5 @@ void CheckCanSave(const QString& path, bool force, ExistingFile existing = Exist
 // Writes the file as the window saves it (atomically, readable by its owner only), or straight
 // into a character device or a FIFO (WriteFileOrStream); throws CliError.
 void SaveConfigFile(const QString& path, const ConfigFile& file);
+// Any other output file the same way (readable by its owner only); throws CliError.
+void SaveOutputFile(const QString& path, QByteArrayView bytes);

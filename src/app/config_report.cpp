@@ -1,0 +1,28 @@
+// The handover report of the window's configuration, with what this connection knows of its visit.
+#include "signal_picture.h"
+#include "technician.h"
+#include "tfraport.h"
+#include "tmain.h"
+
+void TMain::Raport1Click() {
+  if (RefusedDuringOperation()) return;
+  // As the upload does: the report shows what the window would send.
+  Editing->LeaveFocusedField();
+  const std::optional<ConfigRecord> record = WindowRecord();
+  if (!record) return;
+  ReportData data;
+  data.record = *record;
+  data.password = PasswordBytes();
+  data.firmware = Status.FirmwareCaption();
+  data.technician = Technician::Name();
+  data.source = QStringLiteral("okno programu velt");
+  data.made = QDateTime::currentDateTime();
+  if (AssignedInstallation) data.site = AssignedInstallation();
+  // Only a connection that read the controller knows what the visit changed, and its signal.
+  if (const ConfigRecord* found = ConfigHistory.Found()) {
+    data.before = *found;
+    data.signal = VisitSignal(History);
+  }
+  TFRaport dialog(std::move(data), ChooseSaveFile, this);
+  dialog.exec();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The handover report of the window's configuration: saved as PDF or printed.
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+#include "report_data.h"
+
+namespace Ui {
+class TFRaport;
+}
+
+class TFRaport : public QDialog {
+  Q_OBJECT
+ public:
+  // The file dialog; empty when cancelled (tests answer it).
+  using ChooseFile = std::function<QString(const QString& filter, const QString& suffix)>;
+
+  TFRaport(ReportData data, ChooseFile chooseFile, QWidget* parent);
+  ~TFRaport() override;
+
+  void SavePdf();
+  void Print();
+
+ private:
+  ReportData Data() const;  // with the secrets as the box says
+
+  std::unique_ptr<Ui::TFRaport> ui;
+  ReportData data_;
+  ChooseFile chooseFile_;
+};

@@ -1,0 +1,87 @@
+#include "report_command.h"
+
+#include "command_line.h"
+#include "config_source.h"
+#include "console.h"
+#include "history_entries.h"
+#include "installation_lookup.h"
+#include "item_values.h"
+#include "native_name.h"
+#include "report_pdf.h"
+#include "session.h"
+#include "technician.h"
+
+namespace {
+
+const QString DeviceSource = QStringLiteral("device");
+
+// Now, or the time of SOURCE_DATE_EPOCH when set, so that a report can be made again byte for byte.
+QDateTime ReportTime() {
+  bool number = false;
+  const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&number);
+  return number ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTime();
+}
+
+// What a file or a history entry holds; a history entry knows the firmware it came from.
+void FromFile(const QString& source, ReportData& data) {
+  if (source.startsWith(u'@')) {
+    const HistoryStore store;
+    const ListedEntry& entry = HistoryEntries::Numbered(store.List(), source.mid(1));
+    data.firmware = entry.name.label.firmware;
+    data.source = QStringLiteral("historia konfiguracji, wpis z %1")
+                      .arg(entry.name.label.time.toString(QStringLiteral("dd.MM.yyyy, HH:mm")));
+  } else {
+    data.source = QStringLiteral("plik %1").arg(source);
+  }
+  const ConfigFile file = HistoryEntries::LoadFileOrEntry(source);
+  data.record = file.record;
+  data.password = file.password;
+}
+
+}  // namespace
+
+ExitStatus RunHandoverReport(Context& context) {
+  const CliOptions& options = context.options;
+  const QString source = options.arguments.front();
+  const QString output = options.output;
+  if (output.isEmpty()) throw CliError(ExitStatus::Usage, QStringLiteral("report: podaj plik raportu: -o PLIK.pdf"));
+  const bool toStdout = output == u"-";
+  if (toStdout && context.console.Json())
+    throw CliError(ExitStatus::Usage, QStringLiteral("-o - (plik na standardowe wyjście) nie łączy się z --json"));
+  if (!toStdout) CheckCanSave(output, options.force);
+
+  ReportData data;
+  data.revealSecrets = options.showSecrets;
+  data.technician = Technician::Name();
+  if (!options.siteValues.isEmpty()) {
+    const QString id = options.siteValues.front();
+    data.site = LookUpInstallation(id);
+    if (!data.site) throw CliError(ExitStatus::Error, QStringLiteral("w rejestrze nie ma instalacji '%1'").arg(id));
+  }
+  const auto finish = [&]() {
+    data.made = ReportTime();
+    QString error;
+    const std::optional<QByteArray> pdf = ReportPdf(data, &error);
+    if (!pdf) throw CliError(ExitStatus::Error, error);
+    if (toStdout) {
+      WriteResult(*pdf);
+      return ExitStatus::Done;
+    }
+    SaveOutputFile(output, *pdf);
+    context.console.Info(QStringLiteral("Zapisano raport %1").arg(output));
+    if (context.console.Json())
+      context.console.Result(QJsonObject{{QStringLiteral("file"), output}, {QStringLiteral("source"), source}});
+    return ExitStatus::Done;
+  };
+  if (source != DeviceSource) {
+    FromFile(source, data);
+    return finish();
+  }
+  data.password = LoginPassword(options);
+  return VisitController(context, [&](Session& session) {
+    data.record = Keyed::ToRecord(ItemTransfer::Read(session, ItemTransfer::AllItems(), context.console));
+    data.firmware = session.FirmwareCaption();
+    data.source = QStringLiteral("odczyt ze sterownika (port %1)").arg(NameFromBytes(session.path()));
+    return finish();
+  });
+}
