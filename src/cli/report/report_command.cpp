@@ -25,8 +25,8 @@ QDateTime ReportTime() {
 // What a file or a history entry holds; a history entry knows the firmware it came from.
 void FromFile(const QString& source, ReportData& data) {
   if (source.startsWith(u'@')) {
-    const HistoryStore store;
-    const ListedEntry& entry = HistoryEntries::Numbered(store.List(), source.mid(1));
+    const QList<ListedEntry> entries = HistoryEntries::Listed(HistoryStore());
+    const ListedEntry& entry = HistoryEntries::Numbered(entries, source.mid(1));
     data.firmware = entry.name.label.firmware;
     data.source = QStringLiteral("historia konfiguracji, wpis z %1")
                       .arg(entry.name.label.time.toString(QStringLiteral("dd.MM.yyyy, HH:mm")));
