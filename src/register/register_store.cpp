@@ -1,11 +1,9 @@
 #include "register_store.h"
 
 #include <QSqlError>
-#include <QUuid>
 
 #include "register_fault.h"
 #include "register_schema.h"
-#include "sql_rows.h"
 
 namespace {
 // Pages the connection keeps in memory (negative: kibibytes), so that a search runs from memory.
@@ -13,73 +11,25 @@ constexpr char CachePragma[] = "PRAGMA cache_size = -65536";
 }  // namespace
 
 RegisterStore::RegisterStore(const Options& options)
-    : path_(options.path), connection_(QStringLiteral("velt-register-") + QUuid::createUuid().toString(QUuid::Id128)) {
+    : path_(options.path), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
+                                [this](const QSqlError& error) { return RegisterFault::OfError(error, path_); }) {
   RegisterFile::Prepare(path_);
   RegisterFile::CheckHeader(path_);
-  try {
-    QSqlError error;
-    {
-      QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-      if (!db.isValid())
-        throw RegisterFault(RegisterFault::Kind::Unavailable,
-                            QStringLiteral("Brak sterownika bazy danych SQLite dla Qt (pakiet libqt6sql6-sqlite)"));
-      db.setDatabaseName(path_);
-      db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
-      if (!db.open()) error = db.lastError();
-    }
-    if (error.isValid()) Fail(error);
-    // Reading the schema first: a file that is no database fails here, before anything is written.
-    Run(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    Run(QStringLiteral("PRAGMA journal_mode = WAL"));
-    Run(QLatin1String(CachePragma));
-    Migrate();
-  } catch (...) {
-    Close();
-    throw;
-  }
+  QSqlDatabase db = sql_.Database();
+  if (!db.isValid())
+    throw RegisterFault(RegisterFault::Kind::Unavailable,
+                        QStringLiteral("Brak sterownika bazy danych SQLite dla Qt (pakiet libqt6sql6-sqlite)"));
+  db.setDatabaseName(path_);
+  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
+  sql_.Open();
+  // Reading the schema first: a file that is no database fails here, before anything is written.
+  Run(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+  Run(QStringLiteral("PRAGMA journal_mode = WAL"));
+  Run(QLatin1String(CachePragma));
+  Migrate();
 }
 
-RegisterStore::~RegisterStore() { Close(); }
-
-void RegisterStore::Close() {
-  prepared_.clear();
-  {
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    db.close();
-  }
-  QSqlDatabase::removeDatabase(connection_);
-}
-
-void RegisterStore::Fail(const QSqlError& error) const { throw RegisterFault::OfError(error, path_); }
-
-QSqlQuery& RegisterStore::Exec(const QString& sql, const QVariantList& values) {
-  auto it = prepared_.find(sql);
-  if (it == prepared_.end()) {
-    QSqlQuery query(QSqlDatabase::database(connection_, false));
-    query.setForwardOnly(true);
-    if (!query.prepare(sql)) Fail(query.lastError());
-    it = prepared_.insert(sql, std::move(query));
-  }
-  QSqlQuery& query = *it;
-  for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
-  if (!query.exec()) Fail(query.lastError());
-  return query;
-}
-
-void RegisterStore::Run(const QString& sql, const QVariantList& values) { Exec(sql, values).finish(); }
-
-QList<QVariantList> RegisterStore::Rows(const QString& sql, const QVariantList& values) {
-  QSqlError error;
-  QList<QVariantList> rows = ReadRows(Exec(sql, values), &error);
-  if (error.isValid()) Fail(error);
-  return rows;
-}
-
-std::optional<QVariantList> RegisterStore::Row(const QString& sql, const QVariantList& values) {
-  QList<QVariantList> rows = Rows(sql, values);
-  if (rows.isEmpty()) return std::nullopt;
-  return std::move(rows.first());
-}
+RegisterStore::~RegisterStore() = default;
 
 int RegisterStore::SchemaVersion() {
   if (!Row(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'register_version'"))) return 0;
@@ -105,10 +55,8 @@ void RegisterStore::Migrate() {
   version = SchemaVersion();  // another process may have brought it up meanwhile
   refuseNewer(version);
   if (version == steps.size()) return;
-  QSqlQuery query(QSqlDatabase::database(connection_, false));
   for (qsizetype step = version; step < steps.size(); ++step)
-    for (const QString& statement : steps[step])
-      if (!query.exec(statement)) Fail(query.lastError());
+    for (const QString& statement : steps[step]) sql_.Plain(statement);
   if (version == 0) {
     Run(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"));
     Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
@@ -131,7 +79,7 @@ RegisterStore::Transaction::Transaction(RegisterStore& store) : store_(store) {
 RegisterStore::Transaction::~Transaction() {
   if (!open_) return;
   if (--store_.depth_ > 0) return;
-  QSqlQuery(QSqlDatabase::database(store_.connection_, false)).exec(QStringLiteral("ROLLBACK"));
+  QSqlQuery(store_.sql_.Database()).exec(QStringLiteral("ROLLBACK"));
 }
 
 void RegisterStore::Transaction::Commit() {
@@ -140,7 +88,7 @@ void RegisterStore::Transaction::Commit() {
   try {
     store_.Run(QStringLiteral("COMMIT"));
   } catch (...) {
-    QSqlQuery(QSqlDatabase::database(store_.connection_, false)).exec(QStringLiteral("ROLLBACK"));
+    QSqlQuery(store_.sql_.Database()).exec(QStringLiteral("ROLLBACK"));
     throw;
   }
 }

@@ -4,14 +4,12 @@
 // once, and brought up to the current schema. Statements run with bound parameters only and
 // are prepared once per connection. Every failure throws RegisterFault; a file found damaged is
 // never written to.
-#include <QHash>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <optional>
 
 #include "register_file.h"
+#include "sql_connection.h"
 
 // A text or bytes bound as themselves: Qt binds a null QString or QByteArray as SQL NULL.
 inline QVariant Bound(const QString& text) { return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text); }
@@ -38,10 +36,10 @@ class RegisterStore {
 
   // Run a statement with `values` bound to its placeholders in order. Every row is read before
   // they return, so that no statement keeps a read of the file open.
-  void Run(const QString& sql, const QVariantList& values = {});
-  QList<QVariantList> Rows(const QString& sql, const QVariantList& values = {});
+  void Run(const QString& sql, const QVariantList& values = {}) { sql_.Run(sql, values); }
+  QList<QVariantList> Rows(const QString& sql, const QVariantList& values = {}) { return sql_.Rows(sql, values); }
   // The first row; nullopt when there is none.
-  std::optional<QVariantList> Row(const QString& sql, const QVariantList& values = {});
+  std::optional<QVariantList> Row(const QString& sql, const QVariantList& values = {}) { return sql_.Row(sql, values); }
 
   // A write transaction, taken at once so that two writers never deadlock. Nested ones join
   // the outermost; what is not committed is rolled back when it ends.
@@ -59,13 +57,9 @@ class RegisterStore {
   };
 
  private:
-  [[noreturn]] void Fail(const QSqlError& error) const;
   void Migrate();
-  void Close();
-  QSqlQuery& Exec(const QString& sql, const QVariantList& values);
 
   QString path_;
-  QString connection_;
-  QHash<QString, QSqlQuery> prepared_;
+  SqlConnection sql_;
   int depth_ = 0;  // of nested transactions
 };

@@ -2,11 +2,9 @@
 
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QUuid>
 
 #include "shared_fault.h"
 #include "shared_schema.h"
-#include "sql_rows.h"
 
 namespace {
 
@@ -29,75 +27,27 @@ QString ConnectOptions(const SharedTarget& target) {
 }  // namespace
 
 SharedStore::SharedStore(SharedTarget target)
-    : target_(std::move(target)), connection_(QStringLiteral("velt-shared-") + QUuid::createUuid().toString(QUuid::Id128)) {
-  try {
-    QSqlError error;
-    {
-      QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection_);
-      if (!db.isValid())
-        throw RegisterFault(RegisterFault::Kind::Unavailable,
-                            QStringLiteral("Brak sterownika bazy danych PostgreSQL dla Qt (pakiet libqt6sql6-psql)"));
-      db.setHostName(target_.host);
-      db.setPort(target_.port);
-      db.setDatabaseName(target_.database);
-      db.setUserName(target_.user);
-      db.setConnectOptions(ConnectOptions(target_));
-      if (!db.open()) error = db.lastError();
-    }
-    if (error.isValid()) Fail(error);
-    Migrate();
-    readSecrets_ = HasPrivilege("configuration_secrets", "SELECT");
-    keepSecrets_ = HasPrivilege("configuration_secrets", "INSERT");
-    if (!Row(QStringLiteral("SELECT 1 FROM pg_indexes WHERE indexname = ?"), {QLatin1String(SharedSchema::SearchIndexName)}))
-      searchNotice_ = QStringLiteral("Rejestr wspólny nie ma indeksu wyszukiwania (rozszerzenie pg_trgm): "
-                                     "wyszukiwanie przegląda wszystkie instalacje");
-  } catch (...) {
-    Close();
-    throw;
-  }
+    : target_(std::move(target)), sql_(QStringLiteral("velt-shared-"), QStringLiteral("QPSQL"),
+                                       [this](const QSqlError& error) { return SharedFault::Of(error, target_); }) {
+  QSqlDatabase db = sql_.Database();
+  if (!db.isValid())
+    throw RegisterFault(RegisterFault::Kind::Unavailable,
+                        QStringLiteral("Brak sterownika bazy danych PostgreSQL dla Qt (pakiet libqt6sql6-psql)"));
+  db.setHostName(target_.host);
+  db.setPort(target_.port);
+  db.setDatabaseName(target_.database);
+  db.setUserName(target_.user);
+  db.setConnectOptions(ConnectOptions(target_));
+  sql_.Open();
+  Migrate();
+  readSecrets_ = HasPrivilege("configuration_secrets", "SELECT");
+  keepSecrets_ = HasPrivilege("configuration_secrets", "INSERT");
+  if (!Row(QStringLiteral("SELECT 1 FROM pg_indexes WHERE indexname = ?"), {QLatin1String(SharedSchema::SearchIndexName)}))
+    searchNotice_ = QStringLiteral("Rejestr wspólny nie ma indeksu wyszukiwania (rozszerzenie pg_trgm): "
+                                   "wyszukiwanie przegląda wszystkie instalacje");
 }
 
-SharedStore::~SharedStore() { Close(); }
-
-void SharedStore::Close() {
-  prepared_.clear();
-  {
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    db.close();
-  }
-  QSqlDatabase::removeDatabase(connection_);
-}
-
-void SharedStore::Fail(const QSqlError& error) const { throw SharedFault::Of(error, target_); }
-
-QSqlQuery& SharedStore::Exec(const QString& sql, const QVariantList& values) {
-  auto it = prepared_.find(sql);
-  if (it == prepared_.end()) {
-    QSqlQuery query(QSqlDatabase::database(connection_, false));
-    query.setForwardOnly(true);
-    if (!query.prepare(sql)) Fail(query.lastError());
-    it = prepared_.insert(sql, std::move(query));
-  }
-  QSqlQuery& query = *it;
-  for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
-  if (!query.exec()) Fail(query.lastError());
-  return query;
-}
-
-void SharedStore::Run(const QString& sql, const QVariantList& values) { Exec(sql, values).finish(); }
-
-QList<QVariantList> SharedStore::Rows(const QString& sql, const QVariantList& values) {
-  QSqlError error;
-  QList<QVariantList> rows = ReadRows(Exec(sql, values), &error);
-  if (error.isValid()) Fail(error);
-  return rows;
-}
-
-std::optional<QVariantList> SharedStore::Row(const QString& sql, const QVariantList& values) {
-  QList<QVariantList> rows = Rows(sql, values);
-  if (rows.isEmpty()) return std::nullopt;
-  return std::move(rows.first());
-}
+SharedStore::~SharedStore() = default;
 
 bool SharedStore::HasPrivilege(const char* table, const char* privilege) {
   return Row(QStringLiteral("SELECT has_table_privilege(?, ?)"), {QLatin1String(table), QLatin1String(privilege)})
@@ -136,12 +86,10 @@ void SharedStore::Migrate() {
   if (version == steps.size()) return;
   // Run unprepared: the driver prepares what it is given bound values for, which a definition
   // cannot be.
-  QSqlQuery query(QSqlDatabase::database(connection_, false));
   for (qsizetype step = version; step < steps.size(); ++step)
-    for (const QString& statement : steps[step])
-      if (!query.exec(statement)) Fail(query.lastError());
+    for (const QString& statement : steps[step]) sql_.Plain(statement);
   if (version == 0) {
-    if (!query.exec(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"))) Fail(query.lastError());
+    sql_.Plain(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"));
     Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
   } else {
     Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
@@ -152,31 +100,31 @@ void SharedStore::Migrate() {
 
 void SharedStore::TryIndex() {
   // A savepoint, so that a refusal leaves the migration's transaction usable.
-  QSqlQuery query(QSqlDatabase::database(connection_, false));
-  if (!query.exec(QStringLiteral("SAVEPOINT search_index"))) Fail(query.lastError());
+  sql_.Plain(QStringLiteral("SAVEPOINT search_index"));
+  QSqlQuery query(sql_.Database());
   for (const QString& statement : SharedSchema::SearchIndex())
     if (!query.exec(statement)) {
-      if (!query.exec(QStringLiteral("ROLLBACK TO SAVEPOINT search_index"))) Fail(query.lastError());
+      sql_.Plain(QStringLiteral("ROLLBACK TO SAVEPOINT search_index"));
       return;
     }
-  if (!query.exec(QStringLiteral("RELEASE SAVEPOINT search_index"))) Fail(query.lastError());
+  sql_.Plain(QStringLiteral("RELEASE SAVEPOINT search_index"));
 }
 
 SharedStore::Transaction::Transaction(SharedStore& store) : store_(store) {
-  QSqlDatabase db = QSqlDatabase::database(store_.connection_, false);
-  if (!db.transaction()) store_.Fail(db.lastError());
+  QSqlDatabase db = store_.sql_.Database();
+  if (!db.transaction()) store_.sql_.Fail(db.lastError());
 }
 
 SharedStore::Transaction::~Transaction() {
-  if (open_) QSqlDatabase::database(store_.connection_, false).rollback();
+  if (open_) store_.sql_.Database().rollback();
 }
 
 void SharedStore::Transaction::Commit() {
   open_ = false;
-  QSqlDatabase db = QSqlDatabase::database(store_.connection_, false);
+  QSqlDatabase db = store_.sql_.Database();
   if (!db.commit()) {
     const QSqlError error = db.lastError();
     db.rollback();
-    store_.Fail(error);
+    store_.sql_.Fail(error);
   }
 }

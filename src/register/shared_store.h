@@ -3,13 +3,12 @@
 // TLS mode of the choice, the password left to the server's client library; the schema created
 // or brought up to date by whichever computer comes first. One object per thread: each has a
 // connection of its own. Every failure throws RegisterFault (shared_fault.h).
-#include <QHash>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
 #include <optional>
 
 #include "register_choice.h"
+#include "sql_connection.h"
 
 class SharedStore {
  public:
@@ -24,9 +23,9 @@ class SharedStore {
   int SchemaVersion();
 
   // As RegisterStore's.
-  void Run(const QString& sql, const QVariantList& values = {});
-  QList<QVariantList> Rows(const QString& sql, const QVariantList& values = {});
-  std::optional<QVariantList> Row(const QString& sql, const QVariantList& values = {});
+  void Run(const QString& sql, const QVariantList& values = {}) { sql_.Run(sql, values); }
+  QList<QVariantList> Rows(const QString& sql, const QVariantList& values = {}) { return sql_.Rows(sql, values); }
+  std::optional<QVariantList> Row(const QString& sql, const QVariantList& values = {}) { return sql_.Row(sql, values); }
 
   // What this role may do with the access passwords and SIM PINs.
   bool CanReadSecrets() const { return readSecrets_; }
@@ -48,16 +47,12 @@ class SharedStore {
   };
 
  private:
-  [[noreturn]] void Fail(const QSqlError& error) const;
-  QSqlQuery& Exec(const QString& sql, const QVariantList& values);
   void Migrate();
   void TryIndex();
   bool HasPrivilege(const char* table, const char* privilege);
-  void Close();
 
   SharedTarget target_;
-  QString connection_;
-  QHash<QString, QSqlQuery> prepared_;
+  SqlConnection sql_;
   bool readSecrets_ = false, keepSecrets_ = false;
   QString searchNotice_;
 };
