@@ -10,23 +10,11 @@
 #include <algorithm>
 #include <functional>
 
+#include "median_ms.h"
 #include "history_store.h"
 #include "tfhistoria.h"
 
 namespace {
-constexpr int Runs = 5;
-
-double MedianMs(const std::function<void()>& run) {
-  QList<double> ms;
-  for (int i = 0; i < Runs; ++i) {
-    QElapsedTimer clock;
-    clock.start();
-    run();
-    ms << double(clock.nsecsElapsed()) / 1e6;
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[Runs / 2];
-}
 
 EntryLabel Label(int i) {
   static const QDateTime start = QDateTime::currentDateTime().addDays(-400);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "median_ms.h"
 #include "configurations.h"
 #include "installations.h"
 #include "register_fault.h"
@@ -18,20 +19,7 @@
 
 namespace {
 
-constexpr int Runs = 5;
 constexpr int Screenful = 50;
-
-double MedianMs(const std::function<void()>& run) {
-  QList<double> ms;
-  for (int i = 0; i < Runs; ++i) {
-    QElapsedTimer clock;
-    clock.start();
-    run();
-    ms << double(clock.nsecsElapsed()) / 1e6;
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[Runs / 2];
-}
 
 QString Site(int i) { return QString::number(i).rightJustified(6, u'0'); }
 QByteArray Phone(int i) { return "+48600" + QByteArray::number(i).rightJustified(6, '0'); }
