@@ -44,6 +44,9 @@ ExitStatus RunResetCounters(Context& context);
 ExitStatus RunFirmware(Context& context);
 ExitStatus RunProvision(Context& context);
 ExitStatus RunHistory(Context& context);
+ExitStatus RunSites(Context& context);
+ExitStatus RunSite(Context& context);
+ExitStatus RunRegister(Context& context);
 // write --dry-run and set --dry-run: the controller read, what writing the values would change
 // shown, nothing written. typed: the values come from the command line, and the rules between
 // the option boxes and the firmware are checked as for a write. head goes into the JSON result.
