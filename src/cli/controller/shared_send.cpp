@@ -12,7 +12,11 @@ void SendAfterTransfer(Session& session, Console& console) {
     if (!choice.problem.isEmpty()) console.Warn(choice.problem);
     if (!choice.shared) return;
     const SyncReport report = RegisterSync::Run(session.Keeper().Options(), *choice.shared);
-    if (!report.error.isEmpty()) console.Warn(RegisterSync::Summary(report).simplified());
+    // Only a failure is told: a sent entry is what the user expects.
+    if (!report.error.isEmpty())
+      console.Warn(QStringLiteral("nie wysłano do rejestru wspólnego: %1; do wysłania zostało: %2")
+                       .arg(report.error.simplified())
+                       .arg(report.left.Total()));
   } catch (const std::exception&) {
     // Standard error itself failed: the command's own outcome stands.
   }
