@@ -14,31 +14,29 @@ const QString WindowHeader = QStringLiteral("W oknie");
 void TMain::HistoriaKonfiguracji1Click() {
   if (RefusedDuringOperation()) return;
   // The dialog's buttons run in Qt's code, which no exception may cross.
-  TFHistoria::Actions actions{[this](const QString& path) {
+  TFHistoria::Actions actions{[this](const ConfigFile& file) {
                                 try {
-                                  return LoadConfigFrom(path);
+                                  return LoadConfiguration(file);
                                 } catch (const std::exception& error) {
                                   HandleException(this, error);
                                   return false;
                                 }
                               },
-                              [this](const QString& path, const QStringList& columns) {
+                              [this](const ConfigFile& file, const QStringList& columns) {
                                 try {
-                                  CompareWithWindow(path, columns);
+                                  CompareWithWindow(file, columns);
                                 } catch (const std::exception& error) {
                                   HandleException(this, error);
                                 }
                               }};
-  TFHistoria dialog(HistoryStore(), std::move(actions), this);
+  TFHistoria dialog(Keeper, std::move(actions), this);
   dialog.exec();
 }
 
-void TMain::CompareWithWindow(const QString& path, const QStringList& columns) {
-  const std::optional<ConfigFile> file = ReadConfigFile(path);
-  if (!file) return;
+void TMain::CompareWithWindow(const ConfigFile& file, const QStringList& columns) {
   const std::optional<ConfigRecord> window = WindowRecord();
   if (!window) return;
-  const QList<ItemDifference> differences = CompareRecords(file->record, *window);
+  const QList<ItemDifference> differences = CompareRecords(file.record, *window);
   const QString entry = QStringLiteral("%1 (%2, %3)").arg(columns[EntryColumns::Time], columns[EntryColumns::Kind],
                                                          columns[EntryColumns::Port]);
   ShowChanges(QStringLiteral("Porównanie z oknem"),

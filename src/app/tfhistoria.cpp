@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include "entry_columns.h"
+#include "message_box.h"
 #include "ui_tfhistoria.h"
 
 namespace {
@@ -28,7 +29,7 @@ void FitColumns(QTableView* table, const QList<QStringList>& rows, const QString
 
 class EntryModel : public QAbstractTableModel {
  public:
-  EntryModel(const QList<ListedEntry>& entries, const QList<QStringList>& rows, QObject* parent)
+  EntryModel(const QList<HistoryRow>& entries, const QList<QStringList>& rows, QObject* parent)
       : QAbstractTableModel(parent), entries_(entries), rows_(rows), titles_(EntryColumns::Titles()) {}
 
   int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(rows_.size()); }
@@ -36,7 +37,7 @@ class EntryModel : public QAbstractTableModel {
 
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid()) return {};
-    const bool readable = entries_[index.row()].readable;
+    const bool readable = entries_[index.row()].listed.readable;
     switch (role) {
       case Qt::DisplayRole: return rows_[index.row()][index.column()];
       case Qt::ForegroundRole:
@@ -53,22 +54,22 @@ class EntryModel : public QAbstractTableModel {
   }
 
  private:
-  const QList<ListedEntry>& entries_;
+  const QList<HistoryRow>& entries_;
   const QList<QStringList>& rows_;
   const QStringList titles_;
 };
 
 }  // namespace
 
-TFHistoria::TFHistoria(const HistoryStore& store, Actions actions, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TFHistoria>()), store_(store), entries_(store.List(&error_)),
+TFHistoria::TFHistoria(RegisterKeeper& keeper, Actions actions, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TFHistoria>()), keeper_(keeper), listing_(RegisterHistory::List(keeper)),
       actions_(std::move(actions)) {
   ui->setupUi(this);
-  rows_.reserve(entries_.size());
-  for (const ListedEntry& entry : entries_) rows_.append(EntryColumns::Of(entry));
+  rows_.reserve(listing_.rows.size());
+  for (const HistoryRow& row : listing_.rows) rows_.append(EntryColumns::Of(row.listed));
 
   filter_ = new QSortFilterProxyModel(this);
-  filter_->setSourceModel(new EntryModel(entries_, rows_, this));
+  filter_->setSourceModel(new EntryModel(listing_.rows, rows_, this));
   filter_->setFilterKeyColumn(-1);
   filter_->setFilterCaseSensitivity(Qt::CaseInsensitive);
   QTableView* table = ui->Table_historia;
@@ -88,17 +89,26 @@ TFHistoria::TFHistoria(const HistoryStore& store, Actions actions, QWidget* pare
   connect(ui->Button_wczytaj, &QPushButton::clicked, this, &TFHistoria::Button_wczytajClick);
   connect(ui->Button_porownaj, &QPushButton::clicked, this, &TFHistoria::Button_porownajClick);
   connect(ui->Button_zamknij, &QPushButton::clicked, this, &QDialog::reject);
-  if (!entries_.isEmpty()) table->selectRow(0);
+  if (!listing_.rows.isEmpty()) table->selectRow(0);
   UpdateButtons();
 }
 
 TFHistoria::~TFHistoria() = default;
 
-const ListedEntry* TFHistoria::Chosen() const {
+const HistoryRow* TFHistoria::Chosen() const {
   const QModelIndex current = ui->Table_historia->currentIndex();
   if (!current.isValid()) return nullptr;
-  const ListedEntry& entry = entries_[filter_->mapToSource(current).row()];
-  return entry.readable ? &entry : nullptr;
+  const HistoryRow& entry = listing_.rows[filter_->mapToSource(current).row()];
+  return entry.listed.readable ? &entry : nullptr;
+}
+
+std::optional<ConfigFile> TFHistoria::ChosenFile() {
+  const HistoryRow* entry = Chosen();
+  if (!entry) return std::nullopt;
+  QString error;
+  std::optional<ConfigFile> file = RegisterHistory::Load(keeper_, *entry, &error);
+  if (!file) ErrorBox(error);
+  return file;
 }
 
 // The rows holding the text; the first of them chosen when the chosen one is gone.
@@ -111,12 +121,16 @@ void TFHistoria::Filter(const QString& text) {
 
 // How many entries there are, and how many of them the filter shows.
 void TFHistoria::ShowCount() {
-  const int all = int(entries_.size());
+  const int all = int(listing_.rows.size());
   const int shown = filter_->rowCount();
   const QString count = shown == all ? QString::number(all) : QStringLiteral("%1 z %2").arg(shown).arg(all);
-  ui->LabelFolder->setText(!error_.isEmpty()      ? error_
-                           : entries_.isEmpty() ? QStringLiteral("Historia jest pusta (%1)").arg(store_.Folder())
-                                                : QStringLiteral("Wpisów: %1 (%2)").arg(count, store_.Folder()));
+  const QString state = !listing_.error.isEmpty() ? listing_.error
+                        : all == 0              ? QStringLiteral("Historia jest pusta (%1)").arg(listing_.place)
+                                                : QStringLiteral("Wpisów: %1 (%2)").arg(count, listing_.place);
+  // The register that could not be read, and that the folder is listed instead.
+  ui->LabelFolder->setText(listing_.warning.isEmpty() || !listing_.error.isEmpty()
+                               ? state
+                               : QStringLiteral("%1; historia z folderu. %2").arg(listing_.warning, state));
 }
 
 void TFHistoria::UpdateButtons() {
@@ -126,10 +140,10 @@ void TFHistoria::UpdateButtons() {
 }
 
 void TFHistoria::Button_wczytajClick() {
-  if (const ListedEntry* entry = Chosen(); entry && actions_.load(store_.PathOf(entry->fileName))) accept();
+  if (const std::optional<ConfigFile> file = ChosenFile(); file && actions_.load(*file)) accept();
 }
 
 void TFHistoria::Button_porownajClick() {
-  if (const ListedEntry* entry = Chosen())
-    actions_.compare(store_.PathOf(entry->fileName), rows_[entry - entries_.constData()]);
+  if (const std::optional<ConfigFile> file = ChosenFile())
+    actions_.compare(*file, rows_[Chosen() - listing_.rows.constData()]);
 }

@@ -1,12 +1,13 @@
 #pragma once
-// "Historia konfiguracji": the configurations kept by the window and velt-cli, newest first,
-// narrowed by what is typed; the chosen one loaded into the window or compared with it.
+// "Historia konfiguracji": the configurations kept by the window and velt-cli in the register
+// (its history folder while the register cannot be opened), newest first, narrowed by what is
+// typed; the chosen one loaded into the window or compared with it.
 #include <QDialog>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
-#include "history_store.h"
+#include "register_history.h"
 
 namespace Ui {
 class TFHistoria;
@@ -17,18 +18,20 @@ class TFHistoria : public QDialog {
   Q_OBJECT
  public:
   struct Actions {
-    // The entry's file into the window, as a configuration file is loaded; true when it was.
-    std::function<bool(const QString& path)> load;
-    // The entry's file against the window; columns: the entry as listed.
-    std::function<void(const QString& path, const QStringList& columns)> compare;
+    // The entry into the window, as a configuration file is loaded; true when it was.
+    std::function<bool(const ConfigFile& file)> load;
+    // The entry against the window; columns: the entry as listed.
+    std::function<void(const ConfigFile& file, const QStringList& columns)> compare;
   };
 
-  TFHistoria(const HistoryStore& store, Actions actions, QWidget* parent);
+  TFHistoria(RegisterKeeper& keeper, Actions actions, QWidget* parent);
   ~TFHistoria() override;
 
  private:
   // The chosen entry, when it is one that can be read.
-  const ListedEntry* Chosen() const;
+  const HistoryRow* Chosen() const;
+  // Its configuration; nullopt after telling why it cannot be loaded.
+  std::optional<ConfigFile> ChosenFile();
   void Filter(const QString& text);
   void UpdateButtons();
   void ShowCount();
@@ -36,9 +39,8 @@ class TFHistoria : public QDialog {
   void Button_porownajClick();
 
   std::unique_ptr<Ui::TFHistoria> ui;
-  const HistoryStore store_;
-  QString error_;  // why the folder could not be listed; before entries_, which sets it
-  const QList<ListedEntry> entries_;
+  RegisterKeeper& keeper_;
+  const HistoryListing listing_;
   QList<QStringList> rows_;  // the listed texts, same index
   Actions actions_;
   QSortFilterProxyModel* filter_ = nullptr;

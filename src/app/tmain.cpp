@@ -50,7 +50,7 @@ TMain::TMain(QWidget* parent, DiscoveryRoots roots)
       link(ComPort, Timer, *this),
       Status(ui),
       ConfigHistory([this] { return EntryFacts{ComPort.Port(), Status.FirmwareCaption(), PasswordBytes()}; },
-                    [this](const QString& warning) { statusBar()->showMessage(warning); }),
+                    [this](const QString& warning) { statusBar()->showMessage(warning); }, HistoryKeeper(Keeper)),
       PortRoots(std::move(roots)) {
   ui.setupUi(this);
   setWindowTitle(ProgramTitle());

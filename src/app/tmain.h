@@ -20,6 +20,7 @@
 #include "port_discovery.h"
 #include "record_compare.h"
 #include "report_data.h"
+#include "register_keeper.h"
 #include "status_display.h"
 #include "status_history.h"
 #include "ui_tmain.h"
@@ -63,6 +64,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void LoadConfigFile();
   // Loads the file into the window as LoadConfigFile does; false when it was refused.
   bool LoadConfigFrom(const QString& path);
+  // A configuration into the window as a file's is loaded; false when it was refused.
+  bool LoadConfiguration(const ConfigFile& file);
 
   // The file dialogs; tests answer them instead of a user. Empty: cancelled.
   std::function<QString(const QString& filter)> ChooseOpenFile;
@@ -78,6 +81,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   Link link;
   StatusDisplay Status;
   StatusHistory History;  // the status replies of the connection, for the signal chart
+  RegisterKeeper Keeper;  // the installations register, where the configurations are kept
   ConnectionHistory ConfigHistory;  // the configurations transferred, kept; what the controller holds
   bool LoggedIn = false;
   std::unique_ptr<ConfigControls> Controls;
@@ -175,7 +179,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   // A configuration file read and checked; nothing, after the window's error boxes, when bad.
   std::optional<ConfigFile> ReadConfigFile(const QString& path);
   // An entry of the history against the window, item by item.
-  void CompareWithWindow(const QString& path, const QStringList& columns);
+  void CompareWithWindow(const ConfigFile& file, const QStringList& columns);
   // Items that differ, with the window's captions, in a dialog of their own.
   void ShowChanges(const QString& title, const QString& note, const QStringList& headers,
                    const QList<ItemDifference>& differences);

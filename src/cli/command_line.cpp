@@ -18,7 +18,8 @@ constexpr OptionRule Options[] = {
     {"site", 0, true, false},      {"record", 0, true, false},  {"version", 0, false, true},
     {"complete", 0, true, false},  {"force", 0, false, false}, {"csv", 0, true, false},
     {"for", 0, true, false},       {"ports", 0, true, false},   {"dry-run", 0, false, false},
-    {"show-secrets", 0, false, false},
+    {"name", 0, true, false},      {"address", 0, true, false}, {"contact", 0, true, false},
+    {"notes", 0, true, false},     {"changes", 0, false, false}, {"show-secrets", 0, false, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -63,6 +64,11 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"force") options.force = true;
   else if (name == u"csv") options.csv = value;
   else if (name == u"for") options.duration = value;
+  else if (name == u"name") options.fields.name = value;
+  else if (name == u"address") options.fields.address = value;
+  else if (name == u"contact") options.fields.contact = value;
+  else if (name == u"notes") options.fields.notes = value;
+  else if (name == u"changes") options.changes = true;
   else if (name == u"show-secrets") options.showSecrets = true;
 }
 

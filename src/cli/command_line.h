@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+#include "installations.h"
+
 struct CliOptions {
   QString command;
   QStringList arguments;  // after the command
@@ -29,6 +31,9 @@ struct CliOptions {
   bool showSecrets = false;  // report: the SIM PIN and the access password in plain text
   QString complete;       // --complete (not in the help): what to list for the shell's completion
   bool force = false;     // a read-only file (read -o), or any file (status --csv), is replaced
+  InstallationFields fields;  // site add, site edit: --name, --address, --contact, --notes (not the site)
+  bool changes = false;       // site show: every change of the installation
+  bool showSecrets = false;   // access passwords and PINs shown rather than masked
   QStringList given;      // long names of the options on the line
 };
 

@@ -48,6 +48,9 @@ ExitStatus RunHistory(Context& context);
 // its handler in. Without one, the command fails with a message.
 ExitStatus RunReport(Context& context);
 void SetReportHandler(CommandHandler handler);
+ExitStatus RunSites(Context& context);
+ExitStatus RunSite(Context& context);
+ExitStatus RunRegister(Context& context);
 // write --dry-run and set --dry-run: the controller read, what writing the values would change
 // shown, nothing written. typed: the values come from the command line, and the rules between
 // the option boxes and the firmware are checked as for a write. head goes into the JSON result.

@@ -4,7 +4,16 @@
 
 #include "history_store.h"
 
-ConnectionHistory::ConnectionHistory(Facts facts, Warn warn) : facts_(std::move(facts)), warn_(std::move(warn)) {}
+ConnectionHistory::ConnectionHistory(Facts facts, Warn warn, Keeper keeper)
+    : facts_(std::move(facts)), warn_(std::move(warn)), keeper_(std::move(keeper)) {}
+
+ConnectionHistory::Keeper ConnectionHistory::FolderKeeper() {
+  return [](const EntryLabel& label, const ConfigFile& file, const QString&) {
+    QString failure;
+    if (HistoryStore().Keep(label, file, &failure)) return KeepOutcome{true, {}};
+    return KeepOutcome{false, QStringLiteral("Nie zapisano historii konfiguracji (%1)").arg(failure)};
+  };
+}
 
 void ConnectionHistory::Downloaded(const ConfigRecord& record) {
   if (!found_) found_ = record;
@@ -36,12 +45,12 @@ bool ConnectionHistory::Keep(EntryKind kind, const ConfigRecord& record) {
   lastTime_ = now;
   const EntryLabel label{now, kind, facts.port, facts.firmware,
                          TextOfValue(record.value(ItemIndex::Phone1)), TextOfValue(record.value(ItemIndex::SmsCentre))};
-  QString failure;
-  if (HistoryStore().Keep(label, ConfigFile{facts.password, record}, &failure)) {
+  const KeepOutcome outcome = keeper_(label, ConfigFile{facts.password, record}, installation_);
+  if (outcome.warning.isEmpty()) {
     warned_ = false;
-    return true;
+  } else {
+    if (!warned_) warn_(outcome.warning);
+    warned_ = true;
   }
-  if (!warned_) warn_(QStringLiteral("Nie zapisano historii konfiguracji (%1)").arg(failure));
-  warned_ = true;
-  return false;
+  return outcome.kept;
 }

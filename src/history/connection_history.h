@@ -3,6 +3,7 @@
 // controller holds as far as they tell: the record of the last complete download or upload.
 // A download keeps what was read; an upload keeps what was written, and what the controller held
 // before it if that is not kept yet; a firmware update keeps what the controller held before it.
+// Where the entries go is the keeper's business (the history folder unless another is given).
 // The history never holds up a transfer: a failure is told once, and again only after an entry
 // was kept meanwhile.
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+#include "config_file.h"
 #include "config_record.h"
 #include "entry_name.h"
 
@@ -21,12 +23,27 @@ struct EntryFacts {
   QByteArray password;  // the access password, which a configuration file holds
 };
 
+// What keeping an entry came to: kept somewhere, and what the user is to hear of it.
+struct KeepOutcome {
+  bool kept = false;
+  QString warning;  // empty when all went as it should
+};
+
 class ConnectionHistory {
  public:
   using Facts = std::function<EntryFacts()>;
   using Warn = std::function<void(const QString& message)>;
+  // installation: the UUID of the installation the entry belongs to; empty for none.
+  using Keeper = std::function<KeepOutcome(const EntryLabel& label, const ConfigFile& file, const QString& installation)>;
 
-  ConnectionHistory(Facts facts, Warn warn);
+  ConnectionHistory(Facts facts, Warn warn, Keeper keeper = FolderKeeper());
+
+  // The history folder of HistoryStore.
+  static Keeper FolderKeeper();
+
+  // The entries kept from now on belong to this installation (empty: to none).
+  void SetInstallation(const QString& uuid) { installation_ = uuid; }
+  const QString& Installation() const { return installation_; }
 
   void Downloaded(const ConfigRecord& record);
   void Uploaded(const ConfigRecord& record);
@@ -54,6 +71,8 @@ class ConnectionHistory {
   };
   Facts facts_;
   Warn warn_;
+  Keeper keeper_;
+  QString installation_;
   std::optional<HeldRecord> held_;
   std::optional<ConfigRecord> found_;
   QDateTime lastTime_;  // of the last entry made

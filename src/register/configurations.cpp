@@ -75,6 +75,18 @@ QList<Configuration> Configurations::Newest(const ConfigurationScope& scope, int
   return found;
 }
 
+QList<Configurations::Checked> Configurations::NewestChecked(const ConfigurationScope& scope, int limit, qint64 offset) {
+  QList<Checked> found;
+  const QList<QVariantList> rows =
+      store_.Rows(QStringLiteral("SELECT %1, bytes FROM configurations%2 ORDER BY taken_ms DESC, id DESC LIMIT ? OFFSET ?")
+                      .arg(Columns, Where(scope)),
+                  Bindings(scope) << limit << offset);
+  found.reserve(rows.size());
+  for (const QVariantList& row : rows)
+    found.append({ConfigurationAt(row), DecodeConfigFile(row.back().toByteArray()).has_value()});
+  return found;
+}
+
 qint64 Configurations::Count(const ConfigurationScope& scope) {
   return store_.Row(QStringLiteral("SELECT count(*) FROM configurations%1").arg(Where(scope)), Bindings(scope))
       .value()

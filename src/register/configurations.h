@@ -58,6 +58,12 @@ class Configurations {
 
   // Newest first; entries of one millisecond in the order kept, the last first.
   QList<Configuration> Newest(const ConfigurationScope& scope, int limit, qint64 offset = 0);
+  // As Newest, each with whether its bytes load as a configuration file.
+  struct Checked {
+    Configuration entry;
+    bool loads = false;
+  };
+  QList<Checked> NewestChecked(const ConfigurationScope& scope, int limit, qint64 offset = 0);
   qint64 Count(const ConfigurationScope& scope);
   std::optional<Configuration> Get(const QString& uuid);
   std::optional<QByteArray> Bytes(const QString& uuid);

@@ -167,3 +167,7 @@ bool Installations::Refresh(const QString& uuid) {
              {latest, latestMs, search, uuid});
   return true;
 }
+
+qint64 Installations::Count() {
+  return store_.Row(QStringLiteral("SELECT count(*) FROM installations")).value().at(0).toLongLong();
+}

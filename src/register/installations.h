@@ -46,6 +46,7 @@ class Installations {
   void Edit(const QString& uuid, const InstallationFields& fields, const QString& technician);
   std::optional<Installation> Get(const QString& uuid);
   std::optional<Installation> BySite(const QString& site);
+  qint64 Count();
 
   // Those whose fields, or the telephone numbers and SMS centre of whose newest configuration,
   // contain `text` in any letter case; every one for an empty text. The most recently visited

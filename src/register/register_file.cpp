@@ -28,11 +28,19 @@ namespace RegisterFile {
 
 QString DefaultPath() {
   QString data = qEnvironmentVariable("XDG_DATA_HOME");
-  if (data.isEmpty() || !QDir::isAbsolutePath(data)) data = QDir::homePath() + QStringLiteral("/.local/share");
+  if (data.isEmpty() || !QDir::isAbsolutePath(data)) {
+    // Not the root folder that a missing HOME would give.
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty() || !QDir::isAbsolutePath(home)) return {};
+    data = home + QStringLiteral("/.local/share");
+  }
   return QDir::cleanPath(data + QStringLiteral("/velt/register.sqlite"));
 }
 
 void Prepare(const QString& path) {
+  if (path.isEmpty())
+    throw RegisterFault(RegisterFault::Kind::Unavailable,
+                        QStringLiteral("Nie wiadomo, gdzie jest rejestr instalacji: nie ustawiono ani XDG_DATA_HOME, ani HOME"));
   const QByteArray name = NameBytes(path);
   if (const int error = MakeFolders(NameFolder(name), S_IRWXU))
     throw RegisterFault(RegisterFault::Kind::Unavailable,

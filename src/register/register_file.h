@@ -6,11 +6,12 @@
 
 namespace RegisterFile {
 
-// $XDG_DATA_HOME/velt/register.sqlite, or under ~/.local/share when that is unset or relative.
+// $XDG_DATA_HOME/velt/register.sqlite, or under ~/.local/share when that is unset or relative;
+// empty when neither tells where (no home either).
 QString DefaultPath();
 
 // Makes the missing folders (0700) and the file when missing (0600, empty). A folder or file
-// that is there keeps its mode. Throws RegisterFault.
+// that is there keeps its mode. Throws RegisterFault, also for an empty path.
 void Prepare(const QString& path);
 
 // Throws RegisterFault (Damaged) when the file cannot be a register: not a database, or shorter

@@ -49,3 +49,12 @@ std::optional<RegisterKeeper::Kept> RegisterKeeper::Keep(const EntryLabel& label
   *warning += QStringLiteral("; nie zapisano też historii konfiguracji (%1)").arg(failure);
   return std::nullopt;
 }
+
+ConnectionHistory::Keeper HistoryKeeper(RegisterKeeper& keeper, std::function<void()> kept) {
+  return [&keeper, kept = std::move(kept)](const EntryLabel& label, const ConfigFile& file, const QString& installation) {
+    QString warning;
+    const std::optional<RegisterKeeper::Kept> where = keeper.Keep(label, file, installation, &warning);
+    if (where && !where->uuid.isEmpty() && kept) kept();
+    return KeepOutcome{where.has_value(), warning};
+  };
+}

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "config_file.h"
+#include "connection_history.h"
 #include "entry_name.h"
 #include "history_store.h"
 #include "register_store.h"
@@ -34,9 +35,15 @@ class RegisterKeeper {
 
   // The open register; null with *warning set when it cannot be opened now.
   RegisterStore* Store(QString* warning);
+  const RegisterStore::Options& Options() const { return options_; }
+  const QString& HistoryFolder() const { return historyFolder_; }
 
  private:
   RegisterStore::Options options_;
   QString historyFolder_;
   std::unique_ptr<RegisterStore> store_;
 };
+
+// A connection's history keeping its entries through `keeper`; `kept` is told each time the
+// register took one.
+ConnectionHistory::Keeper HistoryKeeper(RegisterKeeper& keeper, std::function<void()> kept = {});

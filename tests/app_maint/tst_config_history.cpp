@@ -13,6 +13,8 @@
 #include <QTest>
 #include <map>
 
+#include "configurations.h"
+#include "register_keeper.h"
 #include "file_check.h"
 #include "history_store.h"
 #include "maint_rig.h"
@@ -60,20 +62,19 @@ bool Firmware(WindowRig& rig, const QString& folder) {
 // Each entry, oldest first: its kind, " differs" when its file is not the state of its kind
 // (or was not kept with the window's port, firmware and password).
 QStringList Entries(const QByteArray& port, const std::map<QChar, ControllerState>& states) {
-  const HistoryStore store;
-  QString error;
-  QList<ListedEntry> entries = store.List(&error);
+  RegisterStore store;
+  Configurations configurations(store);
+  QList<Configuration> entries = configurations.Newest({}, 100);
   QStringList found;
-  if (!error.isEmpty()) found << error;
   std::reverse(entries.begin(), entries.end());
-  for (const ListedEntry& entry : entries) {
-    const QChar kind(char16_t(entry.name.label.kind));
-    const FileCheck::Result read = FileCheck::ReadAndCheck(store.PathOf(entry.fileName), "gcf");
-    const std::optional<ConfigFile> file = read.good() ? DecodeConfigFile(read.bytes) : std::nullopt;
+  for (const Configuration& entry : entries) {
+    const QChar kind(char16_t(entry.label.kind));
+    const std::optional<QByteArray> bytes = configurations.Bytes(entry.uuid);
+    const std::optional<ConfigFile> file = bytes ? DecodeConfigFile(*bytes) : std::nullopt;
     ConfigRecord expected;
     expected.values = states.at(kind).items;
     const bool same = file && file->password == "7315" && CompareRecords(file->record, expected).isEmpty() &&
-                      entry.name.label.port == port && entry.name.label.firmware == QStringLiteral("VELT v 1.8");
+                      entry.label.port == port && entry.label.firmware == QStringLiteral("VELT v 1.8");
     found << QString(kind) + (same ? "" : " differs");
   }
   return found;
@@ -139,14 +140,15 @@ void TestConfigHistory::keptEntries() {
   QCOMPARE(rig.window->statusBar()->currentMessage(), QString());
 }
 
-// Three entries fail (download, upload, and the upload's "before" tried again): one warning in
-// the status bar, no box, and the upload done.
+// Three entries fail (download, upload, and the upload's "before" tried again), in the register
+// and in the folder: one warning in the status bar, no box, and the upload done.
 void TestConfigHistory::unwritableFolder() {
+  // Where the window keeps its entries is settled when it is made.
+  QVERIFY(WriteWhole(dataHome_->filePath("plain"), ""));
+  qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome_->filePath("plain/data")));
   WindowRig rig({.stageStepMs = 0});
   START_RIG(rig);
   LOG_IN(rig);
-  QVERIFY(WriteWhole(dataHome_->filePath("plain"), ""));
-  qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome_->filePath("plain/data")));
   QSignalSpy messages(rig.window->statusBar(), &QStatusBar::messageChanged);
   QVERIFY(Transfer(rig, rig.ui().Icon_get));
   SetControls(*rig.window, {"Edit_Tel1=+48111"});
@@ -154,7 +156,7 @@ void TestConfigHistory::unwritableFolder() {
 
   QCOMPARE(rig.sim.State().items[ItemIndex::Phone1], QByteArray("+48111"));
   QCOMPARE(messages.size(), 1);
-  QVERIFY2(rig.window->statusBar()->currentMessage().startsWith(QStringLiteral("Nie zapisano historii konfiguracji (")),
+  QVERIFY2(rig.window->statusBar()->currentMessage().contains(QStringLiteral("; nie zapisano też historii konfiguracji (")),
            qPrintable(rig.window->statusBar()->currentMessage()));
   QCOMPARE(rig.boxes.Summaries(), QStringList());
   if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(rig.window.get(), "historia-ostrzezenie.png");
@@ -227,7 +229,8 @@ void TestConfigHistory::historyColumns() {
                            QStringLiteral("VELT v 1.8"), older ? "+48600100200300" : "+48", ""};
     QVERIFY(WriteWhole(store.PathOf(EntryFileName(label)), "gcf"));
   }
-  TFHistoria dialog(store, {}, nullptr);
+  RegisterKeeper keeper;
+  TFHistoria dialog(keeper, {}, nullptr);
   dialog.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   auto* table = dialog.findChild<QTableView*>("Table_historia");
@@ -247,30 +250,36 @@ void TestConfigHistory::historyColumns() {
   QCOMPARE(count->text(), all);
 }
 
-// A file where the folder should be: the dialog tells why it lists nothing, and offers nothing.
+// A damaged register: the download's entry goes into the folder, and the dialog lists the folder,
+// saying why, and loads from it.
 void TestConfigHistory::unreadableHistory() {
   WindowRig rig({.stageStepMs = 0});
   START_RIG(rig);
-  const HistoryStore store;
-  QVERIFY(QDir().mkpath(QFileInfo(store.Folder()).path()));
-  QVERIFY(WriteWhole(store.Folder(), ""));
-  QString error;
-  QVERIFY(store.List(&error).isEmpty());
-  QVERIFY(!error.isEmpty());
+  LOG_IN(rig);
+  rig.sim.SetState(Held());
+  const QString registerPath = RegisterFile::DefaultPath();
+  QVERIFY(QDir().mkpath(QFileInfo(registerPath).path()));
+  QVERIFY(WriteWhole(registerPath, QByteArray(4096, 'x')));
+  QVERIFY(Transfer(rig, rig.ui().Icon_get));
+  QVERIFY2(rig.window->statusBar()->currentMessage().contains(HistoryStore().Folder()),
+           qPrintable(rig.window->statusBar()->currentMessage()));
+  SetControls(*rig.window, {"Edit_Tel1=+48111"});
 
   QString shown;
-  bool loadable = true;
+  int rows = 0;
   const bool ran = RunDialog<TFHistoria>(
       rig, [&rig] { rig.ui().HistoriaKonfiguracji1->trigger(); },
       [&](TFHistoria* dialog) {
         shown = dialog->findChild<QLabel*>("LabelFolder")->text();
-        loadable = dialog->findChild<QAbstractButton*>("Button_wczytaj")->isEnabled();
-        dialog->reject();
+        rows = dialog->findChild<QTableView*>("Table_historia")->model()->rowCount();
+        QTest::mouseClick(dialog->findChild<QAbstractButton*>("Button_wczytaj"), Qt::LeftButton);
       },
       10000);
   QVERIFY(ran);
-  QCOMPARE(shown, error);
-  QVERIFY(!loadable);
+  QVERIFY2(shown.startsWith(registerPath) || shown.contains(registerPath), qPrintable(shown));
+  QVERIFY2(shown.contains(HistoryStore().Folder()), qPrintable(shown));
+  QCOMPARE(rows, 1);
+  QCOMPARE(rig.ui().Edit_Tel1->text(), QStringLiteral("+48600100200"));
 }
 
 void TestConfigHistory::showChanges_data() {

@@ -6,5 +6,6 @@
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   return RunTests<TstBadInput, TstConfigCommands, TstProvision, TstControllerCommands, TstInterrupts,
-                  TstProgramInfo, TstOutcomes, TstOptionRules, TstSafeOutput, TstWorkshop, TstCliHistory>(argc, argv);
+                  TstProgramInfo, TstOutcomes, TstOptionRules, TstSafeOutput, TstWorkshop, TstCliHistory,
+                  TstCliRegister>(argc, argv);
 }

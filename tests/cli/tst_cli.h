@@ -155,3 +155,25 @@ class TstCliHistory : public QObject {
  private:
   std::unique_ptr<DataHome> dataHome_;  // XDG_DATA_HOME of each test
 };
+
+// The installations register: sites, linked entries, the history imported and exported, a
+// damaged register, the shared register's choice and a server that does not answer.
+class TstCliRegister : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void sites_data();
+  void sites();
+  void linkedEntries_data();
+  void linkedEntries();
+  void unknownSite();
+  void importAndExport();
+  void damagedRegister();
+  void registerUse_data();
+  void registerUse();
+  void unreachableShared();
+
+ private:
+  std::unique_ptr<DataHome> dataHome_;
+  std::unique_ptr<QTemporaryDir> configHome_;  // XDG_CONFIG_HOME: the register's choice
+};

@@ -58,8 +58,8 @@ void TstProgramInfo::completion_data() {
   const auto row = [](const char* name, QStringList words, QStringList offered) {
     QTest::newRow(name) << words << offered;
   };
-  row("commands", {"re"}, {"read", "restart", "reset-counters", "report"});
-  row("command after an option's value", {"-o", "c.gcf", "re"}, {"read", "restart", "reset-counters", "report"});
+  row("commands", {"re"}, {"read", "restart", "reset-counters", "report", "register"});
+  row("command after an option's value", {"-o", "c.gcf", "re"}, {"read", "restart", "reset-counters", "report", "register"});
   row("keys to get", {"get", "limit"}, {"limit_sms", "limit_voice"});
   row("keys to set", {"-p", "/dev/x", "set", "out_"}, {"out_times="});
   row("options of the command", {"provision", "--si"}, {"--sites=", "--site="});
@@ -70,6 +70,10 @@ void TstProgramInfo::completion_data() {
   row("file to write", {"write", "@/c"}, {"@/c.gcf"});
   row("controller or file to compare", {"diff", "c.gcf", "d"}, {"device"});
   row("history", {"history", ""}, {"show"});
+  row("form of site", {"site", "e"}, {"edit"});
+  row("form of register", {"register", ""}, {"export", "use", "sync"});
+  row("table to import", {"sites", "import", "@/c"}, {"@/c.gcf"});
+  row("no form after a site's ID", {"site", "show", ""}, {});
   row("nothing for a value", {"set", "pin", "=", "1"}, {});
   row("every port", {"status", "--ports", "a"}, {"all"});
   row("options of a watch", {"status", "--watch", "--fo"}, {"--force", "--for="});

@@ -32,10 +32,13 @@ ExitStatus RunProvision(Context& context) {
     throw CliError(ExitStatus::Usage, QStringLiteral("provision wymaga --sites OBIEKTY.csv i --site NAZWA"));
   // The whole configuration is put together and checked before the port is opened.
   const ConfigRecord configTemplate = LoadTemplate(options.arguments.front());
-  CommissioningRecord record = PlanCommissioning(options, configTemplate, LoadSiteRow(options.sites, options.site));
+  const SiteRow row = LoadSiteRow(options.sites, options.site);
+  CommissioningRecord record = PlanCommissioning(options, configTemplate, row);
   if (!options.record.isEmpty()) CheckRecordFolder(options.record);
+  const QString installation = InstallationOfRow(row, context.console);
 
   return VisitController(context, [&](Session& session) {
+    session.History().SetInstallation(installation);
     const Commissioned done = Commission(session, record, options, context.console);
     Show(context.console, record, done.files);
     if (done.recordFailure) throw *done.recordFailure;

@@ -1,11 +1,15 @@
 #include "controller_visit.h"
 
+#include <QScopeGuard>
+
 #include "command_line.h"
 #include "config_record.h"
 #include "console.h"
 #include "maintenance_requests.h"
 #include "port_choice.h"
 #include "session.h"
+#include "shared_send.h"
+#include "site_register.h"
 
 QByteArray LoginPassword(const CliOptions& options) {
   const QByteArray password = options.password ? options.password->toUtf8()
@@ -35,12 +39,20 @@ void LogIn(Session& session, const QByteArray& password, const VisitRules& rules
 
 ExitStatus VisitController(Context& context, const std::function<ExitStatus(Session&)>& body, VisitRules rules) {
   const QByteArray password = LoginPassword(context.options);
-  return VisitPort(ChoosePort(context.options.port), password, context.console, context.interrupts, body, rules);
+  const QString installation = SiteRegister::OfOption(context.options);
+  return VisitPort(ChoosePort(context.options.port), password, context.console, context.interrupts,
+                   [&](Session& session) {
+                     session.History().SetInstallation(installation);
+                     return body(session);
+                   },
+                   rules);
 }
 
 ExitStatus VisitPort(const QByteArray& path, const QByteArray& password, Console& console, Interrupts& interrupts,
                      const std::function<ExitStatus(Session&)>& body, VisitRules rules) {
   Session session(console, interrupts);
+  // Also when the command failed after a transfer kept its entry.
+  const auto send = qScopeGuard([&] { SendAfterTransfer(session, console); });
   session.Open(path);
   try {
     LogIn(session, password, rules, console);

@@ -11,6 +11,7 @@
 #include "connection_history.h"
 #include "field_rules.h"
 #include "link.h"
+#include "register_keeper.h"
 
 class Console;
 class Interrupts;
@@ -53,8 +54,11 @@ class Session final : public LinkClient {
   QString FirmwareCaption() const { return firmware_; }
   // What the firmware of the login reply allows; everything when it reported none.
   const FieldRules::FirmwareAllows& FirmwareAllows() const { return allows_; }
-  // What this connection's transfers keep in the configuration history.
+  // What this connection's transfers keep in the configuration history, through the register.
   ConnectionHistory& History() { return history_; }
+  RegisterKeeper& Keeper() { return keeper_; }
+  // Whether the register took an entry of this connection, which a shared register lacks then.
+  bool KeptInRegister() const { return keptInRegister_; }
 
  private:
   void ShowLoggedOut() override;
@@ -77,7 +81,9 @@ class Session final : public LinkClient {
   FieldRules::FirmwareAllows allows_;
   QString lostMessage_;
   QByteArray password_;  // of the login, kept in the history's files
+  RegisterKeeper keeper_;
   ConnectionHistory history_;
+  bool keptInRegister_ = false;
   bool loggedIn_ = false;
   bool noReply_ = false;
   bool lost_ = false;

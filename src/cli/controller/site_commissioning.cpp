@@ -2,7 +2,9 @@
 
 #include "command_line.h"
 #include "native_name.h"
+#include "console.h"
 #include "session.h"
+#include "site_register.h"
 
 CommissioningRecord PlanCommissioning(const CliOptions& options, const ConfigRecord& configTemplate, const SiteRow& row) {
   CommissioningRecord record;
@@ -15,6 +17,19 @@ CommissioningRecord PlanCommissioning(const CliOptions& options, const ConfigRec
   record.values = Keyed::FromRecord(configuration);
   Keyed::CheckOptionRules(record.values, {}, ExitStatus::Error);
   return record;
+}
+
+QString InstallationOfRow(const SiteRow& row, Console& console) {
+  try {
+    RegisterKeeper keeper;
+    bool added = false;
+    const QString uuid = SiteRegister::Ensure(SiteRegister::Open(keeper), row.details, &added);
+    if (added) console.Info(QStringLiteral("Instalacja %1 dodana do rejestru").arg(Escaped(row.site)));
+    return uuid;
+  } catch (const CliError& error) {
+    console.Warn(error.message + QStringLiteral(": wpisy historii nie zostaną przypisane do instalacji ") + Escaped(row.site));
+    return {};
+  }
 }
 
 ExitStatus Commissioned::Status(const CommissioningRecord& record) const {

@@ -16,6 +16,11 @@ class Session;
 // Throws CliError (Error) when the values break the rules between the option boxes.
 CommissioningRecord PlanCommissioning(const CliOptions& options, const ConfigRecord& configTemplate, const SiteRow& row);
 
+// The UUID of the installation of the row's site, which the register gets with the row's details
+// when it does not know it yet; empty, with a warning, while the register cannot be used: the
+// controller is provisioned all the same.
+QString InstallationOfRow(const SiteRow& row, Console& console);
+
 struct Commissioned {
   QStringList files;                     // the record's, when one was filed
   std::optional<CliError> recordFailure;  // the controller was written, its record not

@@ -2,32 +2,42 @@
 
 #include "cli_error.h"
 #include "config_source.h"
+#include "console.h"
+#include "register_keeper.h"
 
 namespace HistoryEntries {
 
-QList<ListedEntry> Listed(const HistoryStore& store) {
-  QString error;
-  QList<ListedEntry> entries = store.List(&error);
-  if (!error.isEmpty()) throw CliError(ExitStatus::Error, error);
-  return entries;
+HistoryListing Listed(RegisterKeeper& keeper, Console& console, const ConfigurationScope& scope) {
+  HistoryListing listing = RegisterHistory::List(keeper, scope);
+  if (!listing.error.isEmpty()) throw CliError(ExitStatus::Error, listing.error);
+  if (!listing.warning.isEmpty())
+    console.Warn(QStringLiteral("%1; historia z folderu %2").arg(listing.warning, listing.place));
+  return listing;
 }
 
-const ListedEntry& Numbered(const QList<ListedEntry>& entries, const QString& number) {
+const HistoryRow& Numbered(const QList<HistoryRow>& rows, const QString& number) {
   bool ok = false;
   const qsizetype n = number == u"latest" ? 1 : number.toLongLong(&ok);
   if (number != u"latest" && (!ok || n < 1 || !number.front().isDigit()))
     throw CliError(ExitStatus::Usage, QStringLiteral("'%1' nie jest numerem wpisu historii: podaj numer z velt-cli history "
                                                      "albo latest").arg(number));
-  if (n > entries.size())
+  if (n > rows.size())
     throw CliError(ExitStatus::Error, QStringLiteral("nie ma wpisu %1 w historii konfiguracji (wpisów: %2)")
-                                          .arg(number).arg(entries.size()));
-  return entries[n - 1];
+                                          .arg(number).arg(rows.size()));
+  return rows[n - 1];
 }
 
-ConfigFile LoadFileOrEntry(const QString& argument) {
+ConfigFile Load(RegisterKeeper& keeper, const HistoryRow& row) {
+  QString error;
+  if (std::optional<ConfigFile> file = RegisterHistory::Load(keeper, row, &error)) return *file;
+  throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(row.listed.fileName, error));
+}
+
+ConfigFile LoadFileOrEntry(const QString& argument, Console& console) {
   if (!argument.startsWith(u'@')) return LoadConfigFile(argument);
-  const HistoryStore store;
-  return LoadConfigFile(store.PathOf(Numbered(Listed(store), argument.mid(1)).fileName));
+  RegisterKeeper keeper;
+  const HistoryListing listing = Listed(keeper, console);
+  return Load(keeper, Numbered(listing.rows, argument.mid(1)));
 }
 
 }  // namespace HistoryEntries

@@ -29,15 +29,20 @@ SiteTable LoadSiteTable(const QString& path) {
   const CsvRow& header = rows.front();
   int siteColumn = -1, portColumn = -1;
   QList<int> itemOfColumn(header.size(), -1);
+  int detailColumns[std::size(DetailColumns)] = {-1, -1, -1, -1};
   QSet<int> itemsSeen;
   for (qsizetype c = 0; c < header.size(); ++c) {
     const QString name = header[c].text.trimmed();
-    for (auto [column, columnName] : {std::pair{&siteColumn, SiteColumn}, std::pair{&portColumn, PortColumn}}) {
+    QList<std::pair<int*, const char*>> named{{&siteColumn, SiteColumn}, {&portColumn, PortColumn}};
+    for (size_t d = 0; d < std::size(DetailColumns); ++d) named.append({&detailColumns[d], DetailColumns[d]});
+    bool taken = false;
+    for (auto [column, columnName] : named) {
       if (name != QLatin1String(columnName)) continue;
       if (*column >= 0) Fail(At(path, header[c]), QStringLiteral("kolumna '%1' podana dwa razy").arg(name));
       *column = int(c);
+      taken = true;
     }
-    if (int(c) == siteColumn || int(c) == portColumn) continue;
+    if (taken) continue;
     const int item = Keyed::ItemOfKey(name, At(path, header[c]), ExitStatus::Error);
     if (itemsSeen.contains(item)) Fail(At(path, header[c]), QStringLiteral("klucz '%1' podany dwa razy").arg(name));
     itemsSeen.insert(item);
@@ -52,8 +57,12 @@ SiteTable LoadSiteTable(const QString& path) {
     const QString line = QStringLiteral("%1:%2").arg(path).arg(row.front().line);
     if (row.size() != header.size())
       Fail(line, QStringLiteral("%1 zamiast %2").arg(Counted(int(row.size()), "pole", "pola", "pól")).arg(header.size()));
-    SiteRow parsed{row[siteColumn].text.trimmed(), row.front().line, portColumn >= 0 ? row[portColumn].text.trimmed() : QString(), {}};
+    SiteRow parsed{row[siteColumn].text.trimmed(), row.front().line, portColumn >= 0 ? row[portColumn].text.trimmed() : QString(), {}, {}};
     if (parsed.site.isEmpty()) Fail(At(path, row[siteColumn]), QStringLiteral("pusta nazwa obiektu"));
+    QString* details[] = {&parsed.details.name, &parsed.details.address, &parsed.details.contact, &parsed.details.notes};
+    parsed.details.site = parsed.site;
+    for (size_t d = 0; d < std::size(DetailColumns); ++d)
+      if (detailColumns[d] >= 0) *details[d] = row[detailColumns[d]].text.trimmed();
     if (rowOfSite.contains(parsed.site)) {
       const SiteRow& first = table.rows[rowOfSite.value(parsed.site)];
       // Which controller gets the site is never guessed.

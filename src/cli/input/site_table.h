@@ -5,18 +5,22 @@
 // error in any row is found in the office rather than at the site.
 #include <QString>
 
+#include "installations.h"
 #include "item_transfer.h"
 
 // An optional "port" column names the port of each site's controller, for provisioning
 // several at once; a cell may be empty (a site not served this time).
 inline constexpr char SiteColumn[] = "site";
 inline constexpr char PortColumn[] = "port";
+// Optional columns that describe the site for the installations register.
+inline constexpr const char* DetailColumns[] = {"name", "address", "contact", "notes"};
 
 struct SiteRow {
   QString site;
   int line = 0;
   QString port;       // as typed in the port column; empty without one
   ItemValues values;  // one per key column, as typed (an empty cell is an empty value)
+  InstallationFields details;  // the site and the detail columns there are, trimmed
 };
 
 struct SiteTable {

@@ -18,7 +18,7 @@ ExitStatus RunWorkshop(Context& context) {
   const CliOptions& options = context.options;
   const QByteArray password = LoginPassword(options);
   const QList<QByteArray> ports = CommandPorts(options, context.console);
-  const WorkshopJob job = PlanJob(options, ports);
+  const WorkshopJob job = PlanJob(options, ports, context.console);
 
   ProgressBoard board(ports, job.sites, options.quiet);
   std::vector<std::unique_ptr<PortRun>> runs;

@@ -73,17 +73,21 @@ WorkshopJob Read(const CliOptions& options) {
           }};
 }
 
-WorkshopJob Provision(const CliOptions& options, const QList<QByteArray>& ports) {
+WorkshopJob Provision(const CliOptions& options, const QList<QByteArray>& ports, Console& told) {
   if (options.sites.isEmpty()) RefuseUsage(QStringLiteral("provision wymaga --sites OBIEKTY.csv"));
   const ConfigRecord configTemplate = LoadTemplate(options.arguments.front());
   QList<CommissioningRecord> records;
   QStringList sites;
-  for (const SiteRow& row : SitesOfPorts(ports, options)) {
+  const QList<SiteRow> rows = SitesOfPorts(ports, options);
+  for (const SiteRow& row : rows) {
     records.append(PlanCommissioning(options, configTemplate, row));
     sites.append(row.site);
   }
   if (!options.record.isEmpty()) CheckRecordFolder(options.record);
-  return {{}, sites, [records, &options](Session& session, Console& console, int port) {
+  QStringList installations;
+  for (const SiteRow& row : rows) installations.append(InstallationOfRow(row, told));
+  return {{}, sites, [records, installations, &options](Session& session, Console& console, int port) {
+            session.History().SetInstallation(installations.at(port));
             CommissioningRecord record = records.at(port);
             const Commissioned done = Commission(session, record, options, console);
             QJsonObject json = record.Json();
@@ -97,13 +101,16 @@ WorkshopJob Provision(const CliOptions& options, const QList<QByteArray>& ports)
 
 }  // namespace
 
-WorkshopJob PlanJob(const CliOptions& options, const QList<QByteArray>& ports) {
+WorkshopJob PlanJob(const CliOptions& options, const QList<QByteArray>& ports, Console& console) {
   const QString& command = options.command;
+  // Each controller is an installation of its own: only the site table tells which.
+  if (!options.siteValues.isEmpty() && command != u"provision")
+    RefuseUsage(QStringLiteral("%1 na kilku portach nie przyjmuje --site: każdy sterownik to inna instalacja").arg(command));
   if (command == u"status") return Status(options);
   if (command == u"passwd") return Passwd(options);
   if (command == u"firmware") return Firmware(options);
   if (command == u"write") return Write(options);
   if (command == u"read") return Read(options);
   // The last of the commands that take --ports (command_table.cpp).
-  return Provision(options, ports);
+  return Provision(options, ports, console);
 }

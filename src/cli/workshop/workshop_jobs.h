@@ -26,4 +26,5 @@ struct WorkshopJob {
 
 // Throws CliError (before anything is sent) as the one-port command would for the same line,
 // and for what only several ports can get wrong.
-WorkshopJob PlanJob(const CliOptions& options, const QList<QByteArray>& ports);
+// console: where the sites the register gets are told.
+WorkshopJob PlanJob(const CliOptions& options, const QList<QByteArray>& ports, Console& console);

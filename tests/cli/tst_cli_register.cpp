@@ -1,0 +1,231 @@
+// The installations register from velt-cli: sites added, edited, searched and shown; entries
+// linked to a site; the history folder imported; entries exported; a damaged register; a shared
+// register that does not answer.
+#include <QDir>
+#include <QJsonArray>
+#include <QScopeGuard>
+#include <QtTest>
+
+#include "cli_rig.h"
+#include "history_store.h"
+#include "register_file.h"
+#include "tst_cli.h"
+
+namespace {
+
+const QString Unreachable = QStringLiteral("postgresql://x@127.0.0.1:1/db");
+
+// Runs each command in turn; the result of the last one.
+CliResult RunAll(const QList<QStringList>& commands) {
+  CliResult result;
+  for (const QStringList& command : commands) result = RunCli(command, 20000);
+  return result;
+}
+
+void Contains(const QString& text, const QStringList& lines, bool present = true) {
+  for (const QString& line : lines)
+    QVERIFY2(text.contains(line) == present, qPrintable((present ? "missing " : "unexpected ") + line + " in\n" + text));
+}
+
+}  // namespace
+
+void TstCliRegister::init() {
+  dataHome_ = std::make_unique<DataHome>();
+  configHome_ = std::make_unique<QTemporaryDir>();
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome_->path()));
+  qunsetenv("VELT_REGISTER");
+}
+
+void TstCliRegister::sites_data() {
+  QTest::addColumn<QList<QStringList>>("commands");
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QStringList>("present");
+  QTest::addColumn<QStringList>("absent");
+  const QStringList add{"site", "add", "0412", "--name", R"(Dom "pod"; 50%_)", "--address", "ul. Łąkowa 1"};
+  const QStringList other{"site", "add", "0007", "--name", "Piekarnia", "--contact", "Nowak"};
+  const auto row = [](const char* name, QList<QStringList> commands, int status, QStringList present, QStringList absent = {}) {
+    QTest::newRow(name) << commands << status << present << absent;
+  };
+  row("every site", {add, other, {"sites"}}, 0, {"0412", "0007", R"(Dom "pod"; 50%_)"});
+  row("percent taken as itself", {add, other, {"sites", "50%"}}, 0, {"0412"}, {"0007"});
+  row("no such text", {add, other, {"sites", "%x"}}, 0, {}, {"0412", "0007"});
+  row("as JSON", {add, {"--json", "sites", "pod"}}, 0, {R"("name":"Dom \"pod\"; 50%_")", R"("site":"0412")"});
+  row("show", {add, {"site", "show", "0412"}}, 0, {R"(name=Dom "pod"; 50%_)", "address=ul. Łąkowa 1", "contact=\n"});
+  row("edit keeps what is not given", {add, {"site", "edit", "0412", "--contact", "Jan; 100%"}, {"site", "show", "0412"}}, 0,
+      {R"(name=Dom "pod"; 50%_)", "contact=Jan; 100%"});
+  row("changes", {add, {"site", "edit", "0412", "--name", "Nowa"}, {"site", "show", "0412", "--changes"}}, 0,
+      {R"(name: "Dom "pod"; 50%_" -> "Nowa")", "Zmiany: 4"});
+  row("show as JSON", {add, {"--json", "site", "show", "0412"}}, 0, {R"("site":"0412")", R"("configurations":[])"});
+  row("import of a provisioning table", {{"sites", "import", "@/s.csv"}, {"sites"}}, 0, {"A1", "Sklep; \"Róg\"", "B2"});
+  row("site taken", {add, add}, 1, {});
+  row("add without a name", {{"site", "add", "0412"}}, 2, {});
+  row("edit of nothing", {add, {"site", "edit", "0412"}}, 2, {});
+  row("edit of an unknown site", {{"site", "edit", "0412", "--name", "x"}}, 1, {});
+  row("show of an unknown site", {{"site", "show", "0412"}}, 1, {});
+  row("unknown form", {{"site", "drop", "0412"}}, 2, {});
+  row("a name for show", {add, {"site", "show", "0412", "--name", "x"}}, 2, {});
+}
+
+void TstCliRegister::sites() {
+  QFETCH(QList<QStringList>, commands);
+  QFETCH(int, status);
+  QFETCH(QStringList, present);
+  QFETCH(QStringList, absent);
+  QTemporaryDir folder;
+  QFile table(folder.filePath("s.csv"));
+  QVERIFY(table.open(QIODevice::WriteOnly));
+  table.write("site;name;phone1\nA1;\"Sklep; \"\"Róg\"\"\";+48111\nB2;;+48222\n");
+  table.close();
+  for (QStringList& command : commands) command.replaceInStrings(QStringLiteral("@/"), folder.path() + u'/');
+  const CliResult result = RunAll(commands);
+  QVERIFY2(result.status == status, qPrintable(result.Describe()));
+  Contains(result.out, present);
+  Contains(result.out, absent, false);
+}
+
+void TstCliRegister::linkedEntries_data() {
+  QTest::addColumn<QStringList>("transfer");
+  QTest::addColumn<QStringList>("show");  // options of site show
+  QTest::addColumn<QStringList>("present");
+  QTest::addColumn<QStringList>("absent");
+  const QStringList read{"read", "--site", "0412"};
+  QTest::newRow("read, secrets hidden") << read << QStringList{} << QStringList{"  Odczyt ", "password=****", "pin=****"}
+                                        << QStringList{"7315", "2580"};
+  QTest::newRow("read, secrets shown") << read << QStringList{"--show-secrets"}
+                                       << QStringList{"password=7315", "pin=2580"} << QStringList{"****"};
+  QTest::newRow("provision of the site") << QStringList{"provision", "@/a.gcf", "--sites", "@/s.csv", "--site", "0412"}
+                                         << QStringList{} << QStringList{"  Zapis ", "phone1=+48111"} << QStringList{"7315"};
+}
+
+// The entries kept with --site belong to the site: site show lists them, its newest shown masked.
+void TstCliRegister::linkedEntries() {
+  QFETCH(QStringList, transfer);
+  QFETCH(QStringList, show);
+  QFETCH(QStringList, present);
+  QFETCH(QStringList, absent);
+  CliRig rig;
+  START_RIG(rig);
+  rig.sim.SetState(FullState());
+  ConfigRecord file = ConfigRecord::Default();
+  file.setValue(ItemIndex::Phone1, "+48111");
+  rig.File("a.gcf", ConfigFileBytes("7315", file.values));
+  rig.File("s.csv", "site,phone1\n0412,+48111\n");
+  if (transfer.front() != u"provision") QCOMPARE(RunCli({"site", "add", "0412", "--name", "Dom"}).status, 0);
+  // An entry of no site beforehand: it is not the site's.
+  QCOMPARE(rig.Run({"read"}).status, 0);
+
+  const CliResult kept = rig.Run(rig.InFolder(transfer));
+  QVERIFY2(kept.status == 0, qPrintable(kept.Describe()));
+  const CliResult result = RunCli(QStringList{"site", "show", "0412"} + show);
+  QVERIFY2(result.status == 0, qPrintable(result.Describe()));
+  Contains(result.out, present + QStringList{"Konfiguracje na tym komputerze: 1"});
+  Contains(result.out, absent, false);
+}
+
+void TstCliRegister::unknownSite() {
+  CliRig rig;
+  START_RIG(rig);
+  const CliResult result = rig.Run({"read", "--site", "0412"});
+  QVERIFY2(result.status == 1 && result.err.contains("0412"), qPrintable(result.Describe()));
+  QCOMPARE(rig.Commands(), QString());
+}
+
+// Every entry of an existing folder is listed after its import, and exported back as files that load.
+void TstCliRegister::importAndExport() {
+  const HistoryStore store;
+  const QDateTime start = QDateTime::currentDateTime().addDays(-1);
+  constexpr int Entries = 5;
+  QStringList names;
+  for (int i = 0; i < Entries; ++i) {
+    ConfigRecord record = ConfigRecord::Default();
+    const QByteArray phone = "+4860010020" + QByteArray::number(i);
+    record.setValue(ItemIndex::Phone1, phone);
+    QString failure;
+    const std::optional<QString> name =
+        store.Keep({start.addSecs(i), EntryKind::Read, "/dev/ttyS0", {}, phone, ""}, {"7315", record}, &failure);
+    QVERIFY2(name, qPrintable(failure));
+    names.prepend(*name);
+  }
+  const CliResult listed = RunCli({"--json", "history"});
+  QVERIFY2(listed.status == 0, qPrintable(listed.Describe()));
+  const QJsonArray entries = listed.Json().value("entries").toArray();
+  QCOMPARE(entries.size(), Entries);
+  for (int i = 0; i < Entries; ++i)
+    QCOMPARE(entries[i].toObject().value("phone1").toString(), QStringLiteral("+4860010020%1").arg(Entries - 1 - i));
+  const CliResult state = RunCli({"register"});
+  QVERIFY2(state.out.contains(QStringLiteral("wpisów: %1").arg(Entries)), qPrintable(state.Describe()));
+
+  QTemporaryDir out;
+  const CliResult exported = RunCli({"register", "export", out.path()});
+  QVERIFY2(exported.status == 0, qPrintable(exported.Describe()));
+  QStringList files = QDir(out.path()).entryList(QDir::Files, QDir::Name);
+  QStringList expected = names;
+  expected.sort();
+  QCOMPARE(files, expected);
+  for (const QString& name : files) {
+    const CliResult shown = RunCli({"show", out.filePath(name)});
+    QVERIFY2(shown.status == 0 && shown.out.contains(QStringLiteral("phone1=+4860010020")), qPrintable(shown.Describe()));
+  }
+}
+
+// A register that is no database: the read is made, its entry is a file of the history folder,
+// and history lists the folder saying why.
+void TstCliRegister::damagedRegister() {
+  CliRig rig;
+  START_RIG(rig);
+  rig.sim.SetState(FullState());
+  const QString path = RegisterFile::DefaultPath();
+  QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+  rig.File("garbage", QByteArray(4096, 'x'));
+  QVERIFY(QFile::copy(rig.File("garbage"), path));
+
+  const CliResult read = rig.Run({"read"});
+  QVERIFY2(read.status == 0, qPrintable(read.Describe()));
+  QVERIFY2(read.err.contains(QStringLiteral("uszkodzony")) && read.err.contains(HistoryStore().Folder()), qPrintable(read.err));
+  QString error;
+  QCOMPARE(HistoryStore().List(&error).size(), 1);
+
+  const CliResult listed = RunCli({"history"});
+  QVERIFY2(listed.status == 0 && listed.out.contains(QStringLiteral("  Odczyt ")), qPrintable(listed.Describe()));
+  QVERIFY2(listed.err.contains(QStringLiteral("uszkodzony")), qPrintable(listed.err));
+  QCOMPARE(RunCli({"history", "show", "1"}).status, 0);
+}
+
+void TstCliRegister::registerUse_data() {
+  QTest::addColumn<QString>("choice");
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("state");  // what register says afterwards
+  QTest::newRow("with a password") << "postgresql://x:secret@h/db" << 2 << "Rejestr tego komputera";
+  QTest::newRow("not a URL") << "mysql://x@h/db" << 2 << "Rejestr tego komputera";
+  QTest::newRow("a server") << Unreachable << 0 << Unreachable;
+  QTest::newRow("local") << "local" << 0 << "Rejestr tego komputera";
+}
+
+void TstCliRegister::registerUse() {
+  QFETCH(QString, choice);
+  QFETCH(int, status);
+  QFETCH(QString, state);
+  const CliResult used = RunCli({"register", "use", choice});
+  QVERIFY2(used.status == status, qPrintable(used.Describe()));
+  const CliResult shown = RunCli({"register"});
+  QVERIFY2(shown.status == 0 && shown.out.contains(state), qPrintable(shown.Describe()));
+}
+
+// A shared register that does not answer: the read is made and kept here, one line tells why
+// nothing was sent, and register counts what waits.
+void TstCliRegister::unreachableShared() {
+  qputenv("VELT_REGISTER", Unreachable.toUtf8());
+  const auto unset = qScopeGuard([] { qunsetenv("VELT_REGISTER"); });
+  CliRig rig;
+  START_RIG(rig);
+  rig.sim.SetState(FullState());
+  const CliResult read = rig.Run({"-q", "read"});
+  QVERIFY2(read.status == 0 && read.out.contains("phone1="), qPrintable(read.Describe()));
+  QVERIFY2(read.err.count(u'\n') == 1 && read.err.contains("127.0.0.1"), qPrintable(read.err));
+  const CliResult state = RunCli({"--json", "register"});
+  QVERIFY2(state.status == 0, qPrintable(state.Describe()));
+  QCOMPARE(state.Json().value("entries").toInt(), 1);
+  QCOMPARE(state.Json().value("pending").toInt(), 1);
+  const CliResult listed = RunCli({"sites"});
+  QVERIFY2(listed.status == 0 && listed.err.contains("offline: only this computer's entries"), qPrintable(listed.Describe()));
+}
