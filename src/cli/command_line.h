@@ -28,7 +28,6 @@ struct CliOptions {
   bool verify = false;
   bool dryRun = false;    // write, set: what a write would change, nothing written
   bool watch = false;
-  bool showSecrets = false;  // report: the SIM PIN and the access password in plain text
   QString complete;       // --complete (not in the help): what to list for the shell's completion
   bool force = false;     // a read-only file (read -o), or any file (status --csv), is replaced
   InstallationFields fields;  // site add, site edit: --name, --address, --contact, --notes (not the site)

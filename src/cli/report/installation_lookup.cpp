@@ -1,17 +1,9 @@
 #include "installation_lookup.h"
 
-#include "cli_error.h"
-#include "installations.h"
-#include "register_fault.h"
-#include "register_store.h"
+#include "site_register.h"
 
-std::optional<ReportSite> LookUpInstallation(const QString& id) {
-  try {
-    RegisterStore store;
-    const std::optional<Installation> found = Installations(store).BySite(id);
-    if (!found) return std::nullopt;
-    return ReportSite{found->fields.site, found->fields.name, found->fields.address};
-  } catch (const RegisterFault& fault) {
-    throw CliError(ExitStatus::Error, fault.message());
-  }
+ReportSite LookUpInstallation(const QString& id) {
+  RegisterKeeper keeper;
+  const Installation found = SiteRegister::OfSite(SiteRegister::Open(keeper), id);
+  return ReportSite{found.fields.site, found.fields.name, found.fields.address};
 }

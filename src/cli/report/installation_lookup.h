@@ -5,6 +5,6 @@
 
 #include "report_data.h"
 
-// Its identifier, name and address; nullopt when the register has no installation of that id.
-// Throws CliError (Error) when the register cannot be read.
-std::optional<ReportSite> LookUpInstallation(const QString& id);
+// Its identifier, name and address. Throws CliError (Error) when the register cannot be read or
+// has no installation of that id.
+ReportSite LookUpInstallation(const QString& id);

@@ -23,17 +23,20 @@ QDateTime ReportTime() {
 }
 
 // What a file or a history entry holds; a history entry knows the firmware it came from.
-void FromFile(const QString& source, ReportData& data) {
+void FromFile(const QString& source, Console& console, ReportData& data) {
+  ConfigFile file;
   if (source.startsWith(u'@')) {
-    const QList<ListedEntry> entries = HistoryEntries::Listed(HistoryStore());
-    const ListedEntry& entry = HistoryEntries::Numbered(entries, source.mid(1));
-    data.firmware = entry.name.label.firmware;
-    data.source = QStringLiteral("historia konfiguracji, wpis z %1")
-                      .arg(entry.name.label.time.toString(QStringLiteral("dd.MM.yyyy, HH:mm")));
+    RegisterKeeper keeper;
+    const HistoryListing listing = HistoryEntries::Listed(keeper, console);
+    const HistoryRow& row = HistoryEntries::Numbered(listing.rows, source.mid(1));
+    const EntryLabel& label = row.listed.name.label;
+    data.firmware = label.firmware;
+    data.source = QStringLiteral("historia konfiguracji, wpis z %1").arg(label.time.toString(QStringLiteral("dd.MM.yyyy, HH:mm")));
+    file = HistoryEntries::Load(keeper, row);
   } else {
     data.source = QStringLiteral("plik %1").arg(source);
+    file = LoadConfigFile(source);
   }
-  const ConfigFile file = HistoryEntries::LoadFileOrEntry(source);
   data.record = file.record;
   data.password = file.password;
 }
@@ -53,11 +56,7 @@ ExitStatus RunHandoverReport(Context& context) {
   ReportData data;
   data.revealSecrets = options.showSecrets;
   data.technician = Technician::Name();
-  if (!options.siteValues.isEmpty()) {
-    const QString id = options.siteValues.front();
-    data.site = LookUpInstallation(id);
-    if (!data.site) throw CliError(ExitStatus::Error, QStringLiteral("w rejestrze nie ma instalacji '%1'").arg(id));
-  }
+  if (!options.site.isEmpty()) data.site = LookUpInstallation(options.site);
   const auto finish = [&]() {
     data.made = ReportTime();
     QString error;
@@ -74,7 +73,7 @@ ExitStatus RunHandoverReport(Context& context) {
     return ExitStatus::Done;
   };
   if (source != DeviceSource) {
-    FromFile(source, data);
+    FromFile(source, context.console, data);
     return finish();
   }
   data.password = LoginPassword(options);
