@@ -1,5 +1,6 @@
 #include "register_choice.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 #include <QUrl>
 #include <QUrlQuery>
@@ -12,9 +13,19 @@ constexpr char Key[] = "register";
 const QStringList SslModes{QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
                            QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
 
+// The address as a message may repeat it: a password in it (before the host, or as a parameter)
+// never reaches a terminal or a log.
+QString WithoutPassword(QString text) {
+  static const QRegularExpression userPassword(QStringLiteral("(//[^/@:]*):[^/@]*@"));
+  static const QRegularExpression parameter(QStringLiteral("([?&]password=)[^&]*"), QRegularExpression::CaseInsensitiveOption);
+  text.replace(userPassword, QStringLiteral("\\1:***@"));
+  text.replace(parameter, QStringLiteral("\\1***"));
+  return text;
+}
+
 QString Bad(const QString& text, const QString& why) {
   return QStringLiteral("Nieprawidłowy adres rejestru wspólnego „%1”: %2 (postać: postgresql://UŻYTKOWNIK@SERWER[:PORT]/BAZA[?sslmode=…] albo local)")
-      .arg(text, why);
+      .arg(WithoutPassword(text), why);
 }
 
 }  // namespace
