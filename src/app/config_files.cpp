@@ -85,13 +85,17 @@ void TMain::LoadConfigFile() {
 bool TMain::LoadConfigFrom(const QString& path) {
   if (RefusedDuringOperation()) return false;
   const std::optional<ConfigFile> file = ReadConfigFile(path);
-  if (!file) return false;
-  SetFieldText(ui.Edit_haslo, Cp1250::Decode(file->password));
+  return file && LoadConfig(*file);
+}
+
+bool TMain::LoadConfig(const ConfigFile& file) {
+  if (RefusedDuringOperation()) return false;
+  SetFieldText(ui.Edit_haslo, Cp1250::Decode(file.password));
   for (int k = 0; k < Cmd::ItemCount; ++k) {
-    Binding->SetItemValue(k, file->record.value(k));
+    Binding->SetItemValue(k, file.record.value(k));
     // The list shows what picking the operator by hand would have, without applying a preset.
     if (k == ItemIndex::SmsCentre)
-      ui.Combo_operator->setCurrentIndex(OperatorPresets::EntryOfFileText(file->record.value(k)));
+      ui.Combo_operator->setCurrentIndex(OperatorPresets::EntryOfFileText(file.record.value(k)));
   }
   QApplication::beep();
   InformationBox(QStringLiteral("Odczytano plik konfiguracji"));

@@ -34,11 +34,13 @@ void TMain::HistoriaKonfiguracji1Click() {
 }
 
 void TMain::CompareWithWindow(const QString& path, const QStringList& columns) {
-  const std::optional<ConfigFile> file = ReadConfigFile(path);
-  if (!file) return;
+  if (const std::optional<ConfigFile> file = ReadConfigFile(path)) CompareWithWindow(*file, columns);
+}
+
+void TMain::CompareWithWindow(const ConfigFile& file, const QStringList& columns) {
   const std::optional<ConfigRecord> window = WindowRecord();
   if (!window) return;
-  const QList<ItemDifference> differences = CompareRecords(file->record, *window);
+  const QList<ItemDifference> differences = CompareRecords(file.record, *window);
   const QString entry = QStringLiteral("%1 (%2, %3)").arg(columns[EntryColumns::Time], columns[EntryColumns::Kind],
                                                          columns[EntryColumns::Port]);
   ShowChanges(QStringLiteral("Porównanie z oknem"),

@@ -135,6 +135,9 @@ void TMain::Disconnect() {
 
 void TMain::ShowDisconnected() {
   SetOnline(false);
+  // The installation was this connection's.
+  ConfigHistory.SetInstallation({});
+  Register->EndConnection();
   SetStateText(ui.Edit_status, QStringLiteral("ROZŁĄCZONY"), false);
   ui.ComCombo->setEnabled(true);
   ui.Button_rozlacz->setEnabled(false);

@@ -13,6 +13,7 @@
 #include "convert_error.h"
 #include "finfo.h"
 #include "form_jakie_com.h"
+#include "register_status_bar.h"
 #include "tfboot.h"
 #include "version.h"
 #include "waits.h"
@@ -124,6 +125,15 @@ void TMain::FormCreate() {
   connect(ui.Odczyt1, &QAction::triggered, this, Guarded(&TMain::LoadConfigFile));
   connect(ui.HistoriaKonfiguracji1, &QAction::triggered, this, Guarded(&TMain::HistoriaKonfiguracji1Click));
   connect(ui.PokazZmiany1, &QAction::triggered, this, Guarded(&TMain::PokazZmiany1Click));
+  connect(ui.Instalacje1, &QAction::triggered, this, Guarded(&TMain::Instalacje1Click));
+  Register = new WindowRegister(this);
+  RegisterBar = new RegisterStatusBar(statusBar(), Guarded(&TMain::AcceptOffer));
+  connect(Register, &WindowRegister::Changed, this, Guarded(&TMain::ShowRegisterState));
+  connect(Register, &WindowRegister::Notice, this, [this](const QString& notice) { statusBar()->showMessage(notice); });
+  ConfigHistory.OnKept([this](const QString& fileName, const EntryLabel& label, const ConfigFile& file) {
+    Register->Kept(fileName, label, file, ConfigHistory.Installation());
+  });
+  if (Register->Shared()) ShowRegisterState();
   ChooseOpenFile = [this](const QString& filter) { return AskFileToOpen(this, filter); };
   ChooseSaveFile = [this](const QString& filter, const QString& suffix) {
     return AskFileToSave(this, filter, suffix);

@@ -22,7 +22,9 @@
 #include "status_display.h"
 #include "status_history.h"
 #include "ui_tmain.h"
+#include "window_register.h"
 
+class RegisterStatusBar;
 class TFboot;
 class TFormJakieCOM;
 class TFWykres;
@@ -62,6 +64,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void LoadConfigFile();
   // Loads the file into the window as LoadConfigFile does; false when it was refused.
   bool LoadConfigFrom(const QString& path);
+  bool LoadConfig(const ConfigFile& file);
 
   // The file dialogs; tests answer them instead of a user. Empty: cancelled.
   std::function<QString(const QString& filter)> ChooseOpenFile;
@@ -76,6 +79,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   StatusDisplay Status;
   StatusHistory History;  // the status replies of the connection, for the signal chart
   ConnectionHistory ConfigHistory;  // the configurations transferred, kept; what the controller holds
+  WindowRegister* Register = nullptr;  // the installations register, which takes what ConfigHistory keeps
   bool LoggedIn = false;
   std::unique_ptr<ConfigControls> Controls;
   std::unique_ptr<ConfigBinding> Binding;
@@ -103,6 +107,15 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void ButtonRestartClick();
   void ButtonResetlimitClick();
   void HistoriaKonfiguracji1Click();
+  void Instalacje1Click();
+  // The connection's entries, those kept and those to come, to the installation.
+  void AssignInstallation(const QString& uuid);
+  // The installation the status bar offers, taken by the user.
+  void AcceptOffer();
+  // The register's part of the status bar, as the connection and the register stand.
+  void ShowRegisterState();
+  // "site (name)" of an installation of the local register; the UUID when it is not there.
+  QString InstallationCaption(const QString& uuid);
   void PokazZmiany1Click();
 
   // Connection controller steps.
@@ -170,8 +183,9 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   std::optional<ConfigRecord> WindowRecord();
   // A configuration file read and checked; nothing, after the window's error boxes, when bad.
   std::optional<ConfigFile> ReadConfigFile(const QString& path);
-  // An entry of the history against the window, item by item.
+  // An entry of the history against the window, item by item; columns: the entry as listed.
   void CompareWithWindow(const QString& path, const QStringList& columns);
+  void CompareWithWindow(const ConfigFile& file, const QStringList& columns);
   // Items that differ, with the window's captions, in a dialog of their own.
   void ShowChanges(const QString& title, const QString& note, const QStringList& headers,
                    const QList<ItemDifference>& differences);
@@ -179,6 +193,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void EndTransfer();
 
   FieldEditing* Editing = nullptr;
+  RegisterStatusBar* RegisterBar = nullptr;
   TFboot* FirmwareDialog = nullptr;  // while open
   bool CloseAfterFirmware = false;   // the window was closed during an update
   DiscoveryRoots PortRoots;

@@ -31,8 +31,10 @@ bool ConnectionHistory::Keep(EntryKind kind, const ConfigRecord& record) {
   const EntryLabel label{now, kind, facts.port, facts.firmware,
                          TextOfValue(record.value(ItemIndex::Phone1)), TextOfValue(record.value(ItemIndex::SmsCentre))};
   QString failure;
-  if (HistoryStore().Keep(label, ConfigFile{facts.password, record}, &failure)) {
+  const ConfigFile file{facts.password, record};
+  if (const std::optional<QString> name = HistoryStore().Keep(label, file, &failure)) {
     warned_ = false;
+    if (kept_) kept_(*name, label, file);
     return true;
   }
   if (!warned_) warn_(QStringLiteral("Nie zapisano historii konfiguracji (%1)").arg(failure));

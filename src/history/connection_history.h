@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "config_file.h"
 #include "config_record.h"
 #include "entry_name.h"
 
@@ -25,6 +26,8 @@ class ConnectionHistory {
  public:
   using Facts = std::function<EntryFacts()>;
   using Warn = std::function<void(const QString& message)>;
+  // An entry kept in the history folder under fileName, as it was kept.
+  using Kept = std::function<void(const QString& fileName, const EntryLabel& label, const ConfigFile& file)>;
 
   ConnectionHistory(Facts facts, Warn warn);
 
@@ -35,6 +38,12 @@ class ConnectionHistory {
   void Forget();
   // Firmware is about to go in, which may leave the controller with another configuration.
   void BeforeFirmware();
+
+  // The installation (its UUID) that this connection's entries belong to; empty for none.
+  void SetInstallation(const QString& uuid) { installation_ = uuid; }
+  const QString& Installation() const { return installation_; }
+  // Told of each entry kept, so that the register takes it.
+  void OnKept(Kept kept) { kept_ = std::move(kept); }
 
   // What the controller holds; null when this connection does not know.
   const ConfigRecord* Held() const { return held_ ? &held_->record : nullptr; }
@@ -49,6 +58,8 @@ class ConnectionHistory {
   };
   Facts facts_;
   Warn warn_;
+  Kept kept_;
+  QString installation_;
   std::optional<HeldRecord> held_;
   QDateTime lastTime_;  // of the last entry made
   bool warned_ = false;
