@@ -68,7 +68,9 @@ void TMain::AssignInstallation(const QString& uuid) {
 }
 
 void TMain::AcceptOffer() {
-  if (!Register->Offer().isEmpty()) AssignInstallation(Register->Offer());
+  // A copy: assigning ends the offer.
+  const QString offer = Register->Offer();
+  if (!offer.isEmpty()) AssignInstallation(offer);
 }
 
 QString TMain::InstallationCaption(const QString& uuid) {

@@ -133,9 +133,8 @@ void TFInstalacje::Search() {
 
 const ListedInstallation* TFInstalacje::Chosen() const {
   const int row = ui->Table_instalacje->currentRow();
-  return row >= 0 && row < int(listed_.size()) && ui->Table_instalacje->selectionModel()->isRowSelected(row)
-             ? &listed_[row]
-             : nullptr;
+  // The current row, which moves before the selection follows it.
+  return row >= 0 && row < int(listed_.size()) ? &listed_[row] : nullptr;
 }
 
 // The chosen installation's details, configurations and changes; empty fields for a new one.
