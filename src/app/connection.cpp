@@ -70,6 +70,10 @@ bool TMain::RefuseNotSerialPort(const QString& why) {
 }
 
 void TMain::ShowLoggedIn() {
+  // Opened before the connection keeps anything, so that bringing the history folder in on
+  // opening never takes its entries without their technician. A failure is told at the keep.
+  QString failure;
+  Register->Store(&failure);
   link.PollTicks = 0;
   LoggedIn = true;
   SetStateText(ui.Edit_logon, QStringLiteral("ZALOGOWANY"), true);
@@ -135,6 +139,9 @@ void TMain::Disconnect() {
 
 void TMain::ShowDisconnected() {
   SetOnline(false);
+  // The installation was this connection's.
+  ConfigHistory.SetInstallation({});
+  Register->EndConnection();
   SetStateText(ui.Edit_status, QStringLiteral("ROZŁĄCZONY"), false);
   ui.ComCombo->setEnabled(true);
   ui.Button_rozlacz->setEnabled(false);

@@ -13,6 +13,7 @@
 #include "convert_error.h"
 #include "finfo.h"
 #include "form_jakie_com.h"
+#include "register_status_bar.h"
 #include "tfboot.h"
 #include "version.h"
 #include "waits.h"
@@ -50,7 +51,11 @@ TMain::TMain(QWidget* parent, DiscoveryRoots roots)
       link(ComPort, Timer, *this),
       Status(ui),
       ConfigHistory([this] { return EntryFacts{ComPort.Port(), Status.FirmwareCaption(), PasswordBytes()}; },
-                    [this](const QString& warning) { statusBar()->showMessage(warning); }, HistoryKeeper(Keeper)),
+                    [this](const QString& warning) { statusBar()->showMessage(warning); },
+                    HistoryKeeper(Keeper,
+                                  [this](const QString& uuid, const EntryLabel& label) {
+                                    if (Register) Register->Kept(uuid, label, ConfigHistory.Installation());
+                                  })),
       PortRoots(std::move(roots)) {
   ui.setupUi(this);
   setWindowTitle(ProgramTitle());
@@ -125,6 +130,12 @@ void TMain::FormCreate() {
   connect(ui.HistoriaKonfiguracji1, &QAction::triggered, this, Guarded(&TMain::HistoriaKonfiguracji1Click));
   connect(ui.PokazZmiany1, &QAction::triggered, this, Guarded(&TMain::PokazZmiany1Click));
   connect(ui.Raport1, &QAction::triggered, this, Guarded(&TMain::Raport1Click));
+  connect(ui.Instalacje1, &QAction::triggered, this, Guarded(&TMain::Instalacje1Click));
+  Register = new WindowRegister(Keeper, this);
+  RegisterBar = new RegisterStatusBar(statusBar(), Guarded(&TMain::AcceptOffer));
+  connect(Register, &WindowRegister::Changed, this, Guarded(&TMain::ShowRegisterState));
+  connect(Register, &WindowRegister::Notice, this, [this](const QString& notice) { statusBar()->showMessage(notice); });
+  if (Register->Shared()) ShowRegisterState();
   ChooseOpenFile = [this](const QString& filter) { return AskFileToOpen(this, filter); };
   ChooseSaveFile = [this](const QString& filter, const QString& suffix) {
     return AskFileToSave(this, filter, suffix);

@@ -24,7 +24,9 @@
 #include "status_display.h"
 #include "status_history.h"
 #include "ui_tmain.h"
+#include "window_register.h"
 
+class RegisterStatusBar;
 class TFboot;
 class TFormJakieCOM;
 class TFWykres;
@@ -83,6 +85,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   StatusHistory History;  // the status replies of the connection, for the signal chart
   RegisterKeeper Keeper;  // the installations register, where the configurations are kept
   ConnectionHistory ConfigHistory;  // the configurations transferred, kept; what the controller holds
+  WindowRegister* Register = nullptr;  // what the connection kept in Keeper: its installation, the offer, the sync
   bool LoggedIn = false;
   std::unique_ptr<ConfigControls> Controls;
   std::unique_ptr<ConfigBinding> Binding;
@@ -110,6 +113,15 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void ButtonRestartClick();
   void ButtonResetlimitClick();
   void HistoriaKonfiguracji1Click();
+  void Instalacje1Click();
+  // The connection's entries, those kept and those to come, to the installation.
+  void AssignInstallation(const QString& uuid);
+  // The installation the status bar offers, taken by the user.
+  void AcceptOffer();
+  // The register's part of the status bar, as the connection and the register stand.
+  void ShowRegisterState();
+  // "site (name)" of an installation of the local register; the UUID when it is not there.
+  QString InstallationCaption(const QString& uuid);
   void PokazZmiany1Click();
   void Raport1Click();
 
@@ -187,6 +199,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void EndTransfer();
 
   FieldEditing* Editing = nullptr;
+  RegisterStatusBar* RegisterBar = nullptr;
   TFboot* FirmwareDialog = nullptr;  // while open
   bool CloseAfterFirmware = false;   // the window was closed during an update
   DiscoveryRoots PortRoots;

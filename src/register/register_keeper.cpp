@@ -50,11 +50,11 @@ std::optional<RegisterKeeper::Kept> RegisterKeeper::Keep(const EntryLabel& label
   return std::nullopt;
 }
 
-ConnectionHistory::Keeper HistoryKeeper(RegisterKeeper& keeper, std::function<void()> kept) {
+ConnectionHistory::Keeper HistoryKeeper(RegisterKeeper& keeper, KeptInRegister kept) {
   return [&keeper, kept = std::move(kept)](const EntryLabel& label, const ConfigFile& file, const QString& installation) {
     QString warning;
     const std::optional<RegisterKeeper::Kept> where = keeper.Keep(label, file, installation, &warning);
-    if (where && !where->uuid.isEmpty() && kept) kept();
+    if (where && !where->uuid.isEmpty() && kept) kept(where->uuid, label);
     return KeepOutcome{where.has_value(), warning};
   };
 }

@@ -45,5 +45,6 @@ class RegisterKeeper {
 };
 
 // A connection's history keeping its entries through `keeper`; `kept` is told each time the
-// register took one.
-ConnectionHistory::Keeper HistoryKeeper(RegisterKeeper& keeper, std::function<void()> kept = {});
+// register took one, with the entry's UUID there.
+using KeptInRegister = std::function<void(const QString& uuid, const EntryLabel& label)>;
+ConnectionHistory::Keeper HistoryKeeper(RegisterKeeper& keeper, KeptInRegister kept = {});

@@ -264,7 +264,7 @@ void TestFormContents::menus_data() {
   QTest::addColumn<QString>("title");
   QTest::addColumn<QStringList>("items");
   // A separator has no name.
-  QTest::newRow("Plik") << 0 << "Plik" << QStringList{"Odczyt1", "Zapis1", "", "HistoriaKonfiguracji1", "Raport1"};
+  QTest::newRow("Plik") << 0 << "Plik" << QStringList{"Odczyt1", "Zapis1", "", "HistoriaKonfiguracji1", "Instalacje1", "Raport1"};
   QTest::newRow("Dane") << 1 << "Dane" << QStringList{"Pobierz1", "Zapisz1", "", "PokazZmiany1"};
   QTest::newRow("Info") << 2 << "Info" << QStringList{"WykresGSM1", "Oprogramie1"};
 }

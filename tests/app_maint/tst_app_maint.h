@@ -82,6 +82,24 @@ class TestConfigHistory : public QObject {
   std::unique_ptr<DataHome> dataHome_;  // XDG_DATA_HOME of each test
 };
 
+// The installations register: the dialog, the connection's installation, the offer.
+class TestInstallations : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void search_data();
+  void search();
+  void edit();
+  void assignConnection_data();
+  void assignConnection();
+  void offer_data();
+  void offer();
+  void pendingCount();
+
+ private:
+  std::unique_ptr<DataHome> dataHome_;
+};
+
 // Each dialog of the window from the keyboard.
 class TestDialogKeys : public QObject {
   Q_OBJECT

@@ -10,6 +10,7 @@
 #include "tfboot.h"
 #include "tfhaslo_nowe.h"
 #include "tfhistoria.h"
+#include "tfinstalacje.h"
 #include "tfzmiany.h"
 #include "tst_app_maint.h"
 
@@ -32,6 +33,7 @@ void TestDialogKeys::keys_data() {
   QTest::newRow("password") << "password";
   QTest::newRow("firmware") << "firmware";
   QTest::newRow("history") << "history";
+  QTest::newRow("installations") << "installations";
   QTest::newRow("changes") << "changes";
   QTest::newRow("about") << "about";
   QTest::newRow("ports") << "ports";
@@ -39,6 +41,7 @@ void TestDialogKeys::keys_data() {
 
 void TestDialogKeys::keys() {
   QFETCH(QString, dialog);
+  const DataHome home;  // the register the installations open is the test's own
   WindowRig rig({.stageStepMs = 0});
   START_RIG(rig);
   LOG_IN(rig);
@@ -50,6 +53,8 @@ void TestDialogKeys::keys() {
     closed = Keys<TFboot>(rig, [&rig] { rig.Click(rig.ui().ButtonFirmware); }, &fault);
   if (dialog == "history")
     closed = Keys<TFHistoria>(rig, [&rig] { rig.ui().HistoriaKonfiguracji1->trigger(); }, &fault);
+  if (dialog == "installations")
+    closed = Keys<TFInstalacje>(rig, [&rig] { rig.ui().Instalacje1->trigger(); }, &fault);
   if (dialog == "changes") {
     QVERIFY(QTest::qWaitFor([&] { return rig.ui().Icon_get->isEnabled() && rig.window->link.IsIdle(); }, 3000));
     rig.Click(rig.ui().Icon_get);

@@ -43,7 +43,7 @@ Session::Session(Console& console, Interrupts& interrupts)
       interrupts_(interrupts),
       link_(port_, timer_, *this),
       history_([this] { return EntryFacts{path_, firmware_, password_}; }, [this](const QString& m) { console_.Warn(m); },
-               HistoryKeeper(keeper_, [this] { keptInRegister_ = true; })) {
+               HistoryKeeper(keeper_, [this](const QString&, const EntryLabel&) { keptInRegister_ = true; })) {
   // What goes wrong on the port's own thread (the device vanishing) arrives here.
   TCustomComPort::SetApplicationExceptionHandler([this](const std::exception& e) { PortFailed(e); });
   port_.SetBaudRate(br1200);
