@@ -13,6 +13,7 @@
 namespace {
 
 const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+constexpr int MaxColumnChars = 24;
 
 // The table's rows replaced, each column as wide as its widest text, the last taking the rest.
 void Fill(QTableWidget* table, const QStringList& headers, const QList<QStringList>& rows) {
@@ -29,6 +30,10 @@ void Fill(QTableWidget* table, const QStringList& headers, const QList<QStringLi
     }
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   table->resizeColumnsToContents();
+  // A long address or device path gives way to the other columns; its tooltip holds it whole.
+  const int widest = table->fontMetrics().averageCharWidth() * MaxColumnChars;
+  for (int c = 0; c < table->columnCount(); ++c)
+    if (table->columnWidth(c) > widest) table->setColumnWidth(c, widest);
 }
 
 QStringList InstallationRow(const ListedInstallation& listed) {
