@@ -70,10 +70,6 @@ bool TMain::RefuseNotSerialPort(const QString& why) {
 }
 
 void TMain::ShowLoggedIn() {
-  // Opened before the connection keeps anything, so that bringing the history folder in on
-  // opening never takes its entries without their technician. A failure is told at the keep.
-  QString failure;
-  Register->Store(&failure);
   link.PollTicks = 0;
   LoggedIn = true;
   SetStateText(ui.Edit_logon, QStringLiteral("ZALOGOWANY"), true);
