@@ -106,8 +106,9 @@ class TestRegisterShared : public QObject {
 };
 
 void TestRegisterShared::initTestCase() {
-  if (PostgresServer::Programs().isEmpty())
-    QSKIP("No PostgreSQL server installed (Debian package postgresql): the shared register is not tested");
+  // ./run.sh installs the server: one missing is a fault of the set-up, not a reason to pass.
+  QVERIFY2(!PostgresServer::Programs().isEmpty(),
+           "No PostgreSQL server installed (Debian package postgresql): the shared register cannot be tested");
   QString error;
   QVERIFY2(server_.Begin(&error), qPrintable(error));
   running_ = true;
