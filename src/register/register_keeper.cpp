@@ -1,10 +1,17 @@
 #include "register_keeper.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
+
 #include "configurations.h"
 #include "history_import.h"
 #include "register_fault.h"
 #include "system_error.h"
 #include "technician.h"
+
+namespace {
+constexpr unsigned long BusyRetryMs = 20;
+}  // namespace
 
 std::unique_ptr<RegisterStore> OpenRegister(const RegisterStore::Options& options, const QString& historyFolder) {
   auto store = std::make_unique<RegisterStore>(options);
@@ -31,14 +38,20 @@ RegisterStore* RegisterKeeper::Store(QString* warning) {
 std::optional<RegisterKeeper::Kept> RegisterKeeper::Keep(const EntryLabel& label, const ConfigFile& file,
                                                          const QString& installation, QString* warning) {
   warning->clear();
-  if (RegisterStore* store = Store(warning)) {
+  // SQLite answers "busy" at once, without its wait, where two programs open or migrate the
+  // register together: tried again, on a fresh connection, for as long as a write may wait.
+  const QDeadlineTimer deadline(options_.busyTimeoutMs);
+  for (;;) {
     try {
-      return Kept{Configurations(*store).Keep(label, file, Technician::Name(), installation), {}};
+      if (!store_) store_ = OpenRegister(options_, historyFolder_);
+      return Kept{Configurations(*store_).Keep(label, file, Technician::Name(), installation), {}};
     } catch (const RegisterFault& fault) {
       *warning = fault.message();
       // Opened afresh next time, which looks at the file again before writing to it.
       store_.reset();
+      if (fault.kind() != RegisterFault::Kind::Busy || deadline.hasExpired()) break;
     }
+    QThread::msleep(BusyRetryMs);
   }
   QString failure;
   const HistoryStore history(historyFolder_);
