@@ -7,6 +7,7 @@
 #include "command_line.h"
 #include "command_table.h"
 #include "console.h"
+#include "file_size_signal.h"
 #include "interrupts.h"
 #include "native_name.h"
 #include "report_command.h"
@@ -57,6 +58,7 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, const 
 
 int main(int argc, char** argv) {
   StandardStreams::Occupy();
+  FileSizeSignal::Ignore();
   Interrupts::BlockSignals();
   // A reader that went away (velt-cli ... | head) makes writes fail with EPIPE, told as any
   // other failed write, after the logout.

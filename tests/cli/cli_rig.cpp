@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QStringList>
+#include <sys/resource.h>
 
 #include "config_file.h"
 #include "field_rules.h"
@@ -21,6 +22,13 @@ QProcessEnvironment CliEnvironment() {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove(QStringLiteral("VELT_PASSWORD"));
   return environment;
+}
+
+void LimitFileSize(QProcess& process, qint64 bytes) {
+  process.setChildProcessModifier([bytes] {
+    const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
 }
 
 CliResult Finish(QProcess& process, int timeoutMs) {

@@ -12,12 +12,13 @@
 
 namespace {
 
-enum Output { Captured, FullDisk, Closed, BrokenPipe };
+enum Output { Captured, FullDisk, Closed, BrokenPipe, SmallFiles };
 
 // velt-cli started with its standard output as the row asks.
 void Launch(CliRig& rig, QProcess& cli, const QStringList& arguments, int output) {
   if (output == FullDisk) cli.setStandardOutputFile(QStringLiteral("/dev/full"));
   if (output == Closed) cli.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+  if (output == SmallFiles) LimitFileSize(cli);
   if (output == BrokenPipe) {
     int ends[2];
     QVERIFY(::pipe2(ends, O_CLOEXEC) == 0);
@@ -65,6 +66,11 @@ void TstOutcomes::results_data() {
       {"zapis zakończony (sterownik ma zapisane wszystkie 29 pozycji), weryfikacja nie powiodła się: przerwano (SIGTERM)"}, "2");
   row("line lost during a write", {"write", "@/a.gcf"}, {"hangup-after=4", "slow=300"}, Captured, 0, 0, 1,
       {"Port COM niedostępny", "sterownik ma zapisane 3 z 29 pozycji", "mogła zostać zapisana"}, "");
+  const QString tooBig = QStringLiteral("plik za duży");
+  row("read -o past the file-size limit", {"read", "-o", "@/out.gcf"}, {}, SmallFiles, 0, 0, 1, {tooBig, "out.gcf"}, "2");
+  row("report past the file-size limit", {"report", "@/a.gcf", "-o", "@/r.pdf"}, {}, SmallFiles, 0, 0, 1, {tooBig, "r.pdf"}, "");
+  row("watch --csv past the file-size limit", {"status", "--watch", "--csv", "@/w.csv", "--for", "60s"}, {}, SmallFiles,
+      0, 0, 1, {tooBig, "w.csv"}, "2");
   row("empty output name", {"read", "-o", ""}, {}, Captured, 0, 0, 2, {"opcja --output: pusta wartość"}, "");
   row("empty record folder", {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A", "--record="}, {}, Captured,
       0, 0, 2, {"opcja --record: pusta wartość"}, "");
@@ -98,6 +104,10 @@ void TstOutcomes::results() {
   const QString commands = rig.Commands();
   QVERIFY2(last.isEmpty() ? !commands.endsWith(" 2") : commands.endsWith(u' ' + last), qPrintable(commands));
   if (status == 2) QCOMPARE(rig.sim.RequestCount(), 0);
+  // Nothing half-written stays: neither a temporary file nor the target.
+  const QStringList left = QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden);
+  for (const QString& name : {"out.gcf", "r.pdf", "w.csv", ".velt-"})
+    QVERIFY2(left.filter(name).isEmpty(), qPrintable(left.join(u' ')));
 }
 
 void TstOutcomes::records_data() {
