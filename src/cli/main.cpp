@@ -1,5 +1,6 @@
 // velt-cli: the VELT controller's configuration from a script, on the same layers as the window.
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -50,6 +51,12 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, const 
   }
   if (!report) return std::make_unique<QCoreApplication>(argc, argv);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Without a runtime folder (a cron job, a su shell), Qt would warn of it in English and fall
+  // back to a shared one in /tmp: a private one lives as long as the report.
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    static QTemporaryDir runtime;
+    if (runtime.isValid()) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+  }
   SetReportHandler(RunHandoverReport);
   return std::make_unique<QGuiApplication>(argc, argv);
 }

@@ -30,7 +30,7 @@ inline constexpr qint64 SmallFileLimit = 16;
 // velt-cli started by `process` may write no file past `bytes` (ulimit -f).
 void LimitFileSize(QProcess& process, qint64 bytes = SmallFileLimit);
 
-// The environment velt-cli runs in: the caller's without VELT_PASSWORD.
+// The environment velt-cli runs in: the caller's without VELT_PASSWORD and XDG_RUNTIME_DIR.
 QProcessEnvironment CliEnvironment();
 
 class CliRig {
