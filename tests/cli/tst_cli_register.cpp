@@ -64,6 +64,10 @@ void TstCliRegister::sites_data() {
   row("show of an unknown site", {{"site", "show", "0412"}}, 1, {});
   row("unknown form", {{"site", "drop", "0412"}}, 2, {});
   row("a name for show", {add, {"site", "show", "0412", "--name", "x"}}, 2, {});
+  const QStringList reordered{"site", "add", "0412", "--name", "A\u202eB\u2066C"};
+  row("bidirectional controls escaped", {reordered, {"sites"}}, 0, {"A\\u202eB\\u2066C"}, {"\u202e", "\u2066"});
+  row("bidirectional controls escaped by show", {reordered, {"site", "show", "0412"}}, 0, {"name=A\\u202eB\\u2066C"},
+      {"\u202e", "\u2066"});
 }
 
 void TstCliRegister::sites() {
@@ -79,8 +83,8 @@ void TstCliRegister::sites() {
   for (QStringList& command : commands) command.replaceInStrings(QStringLiteral("@/"), folder.path() + u'/');
   const CliResult result = RunAll(commands);
   QVERIFY2(result.status == status, qPrintable(result.Describe()));
-  Contains(result.out, present);
-  Contains(result.out, absent, false);
+  Contains(result.out + result.err, present);
+  Contains(result.out + result.err, absent, false);
 }
 
 void TstCliRegister::linkedEntries_data() {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QtTest>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,13 +13,23 @@
 
 namespace {
 
-enum Output { Captured, FullDisk, Closed, BrokenPipe, SmallFiles };
+enum Output { Captured, FullDisk, Closed, BrokenPipe, SmallFiles, Terminal };
 
 // velt-cli started with its standard output as the row asks.
 void Launch(CliRig& rig, QProcess& cli, const QStringList& arguments, int output) {
   if (output == FullDisk) cli.setStandardOutputFile(QStringLiteral("/dev/full"));
   if (output == Closed) cli.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
   if (output == SmallFiles) LimitFileSize(cli);
+  if (output == Terminal)
+    cli.setChildProcessModifier([] {
+      char name[64];
+      const int controller = ::posix_openpt(O_RDWR | O_NOCTTY);
+      if (controller < 0 || ::grantpt(controller) != 0 || ::unlockpt(controller) != 0 ||
+          ::ptsname_r(controller, name, sizeof name) != 0)
+        return;
+      const int terminal = ::open(name, O_RDWR | O_NOCTTY);
+      if (terminal >= 0) ::dup2(terminal, STDOUT_FILENO);
+    });
   if (output == BrokenPipe) {
     int ends[2];
     QVERIFY(::pipe2(ends, O_CLOEXEC) == 0);
@@ -72,6 +83,7 @@ void TstOutcomes::results_data() {
   row("watch --csv past the file-size limit", {"status", "--watch", "--csv", "@/w.csv", "--for", "60s"}, {}, SmallFiles,
       0, 0, 1, {tooBig, "w.csv"}, "2");
   row("report into a file", {"report", "@/a.gcf", "-o", "@/made.pdf"}, {}, Captured, 0, 0, 0, {}, "");
+  row("report onto a terminal", {"report", "@/a.gcf", "-o", "-"}, {}, Terminal, 0, 0, 2, {"terminal"}, "");
   row("empty output name", {"read", "-o", ""}, {}, Captured, 0, 0, 2, {"opcja --output: pusta wartość"}, "");
   row("empty record folder", {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A", "--record="}, {}, Captured,
       0, 0, 2, {"opcja --record: pusta wartość"}, "");
