@@ -133,24 +133,46 @@ QStringList Entry(int indent, const QString& typed, const QString& text) {
   return lines;
 }
 
-// A command's forms and the options it takes, from the table: an option without a line of its
-// own is still named.
-QStringList CommandLines(const CommandRule& rule) {
+// The help of a command's option: its own line, else the line every command shares.
+const OptionHelp* HelpOf(const CommandRule& rule, const QString& option) {
+  const OptionHelp* shared = nullptr;
+  for (const OptionHelp& h : OptionHelps()) {
+    if (option != QLatin1String(h.option)) continue;
+    if (h.command && qstrcmp(h.command, rule.name) == 0) return &h;
+    if (!h.command && !shared) shared = &h;
+  }
+  return shared;
+}
+
+QStringList OptionLines(const CommandRule& rule) {
   QStringList lines;
-  for (const HelpLine& form : Forms())
-    if (QString::fromUtf8(form.typed).section(u' ', 0, 0) == QLatin1String(rule.name))
-      lines += Entry(2, QString::fromUtf8(form.typed), QString::fromUtf8(form.text));
   for (const QString& option : rule.options) {
-    const auto help = std::find_if(OptionHelps().cbegin(), OptionHelps().cend(), [&](const OptionHelp& h) {
-      return option == QLatin1String(h.option) && (!h.command || qstrcmp(h.command, rule.name) == 0);
-    });
-    if (help != OptionHelps().cend()) {
+    if (const OptionHelp* help = HelpOf(rule, option)) {
       lines += Entry(4, QString::fromUtf8(help->line.typed), QString::fromUtf8(help->line.text));
     } else {
       const QString spelling = OptionSpellings([&](const QString& name) { return name == option; }).value(0);
       lines += Entry(4, spelling.endsWith(u'=') ? spelling.chopped(1) + QStringLiteral(" WARTOŚĆ") : spelling, QString());
     }
   }
+  return lines;
+}
+
+// A command's forms and the options it takes, from the table: an option without a line of its
+// own is still named. The options stand under the command's bare form when it has one (history,
+// not history show N), else under its last form.
+QStringList CommandLines(const CommandRule& rule) {
+  QStringList lines;
+  bool optionsShown = false;
+  for (const HelpLine& form : Forms()) {
+    const QString typed = QString::fromUtf8(form.typed);
+    if (typed.section(u' ', 0, 0) != QLatin1String(rule.name)) continue;
+    lines += Entry(2, typed, QString::fromUtf8(form.text));
+    if (typed == QLatin1String(rule.name)) {
+      lines += OptionLines(rule);
+      optionsShown = true;
+    }
+  }
+  if (!optionsShown) lines += OptionLines(rule);
   return lines;
 }
 

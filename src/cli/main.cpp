@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
       CloseResults();
       return int(ExitStatus::Done);
     };
+    if (options.command == u"help" && options.arguments.size() == 1) return answer(CommandHelp(options.arguments.front()));
     if (options.command == u"help" || (options.help && options.command.isEmpty())) return answer(HelpText());
     if (options.help) return answer(CommandHelp(options.command));
     if (options.given.contains(QStringLiteral("complete"))) return answer(CompletionWords(options));

@@ -58,6 +58,11 @@ void TstCliRegister::sites_data() {
   row("show as JSON", {add, {"--json", "site", "show", "0412"}}, 0, {R"("site":"0412")", R"("configurations":[])"});
   row("import of a provisioning table", {{"sites", "import", "@/s.csv"}, {"sites"}}, 0, {"A1", "Sklep; \"Róg\"", "B2"});
   row("site taken", {add, add}, 1, {});
+  row("import without a table", {{"sites", "import"}}, 2, {});
+  row("add of an empty ID", {{"site", "add", "", "--name", "a"}}, 2, {});
+  row("add of an ID with a space", {{"site", "add", "0412 ", "--name", "a"}}, 2, {});
+  row("show of an ID with spaces", {add, {"site", "show", " 0412 "}}, 2, {});
+  row("edit of an ID with spaces", {add, {"site", "edit", " 0412 ", "--name", "x"}}, 2, {});
   row("add without a name", {{"site", "add", "0412"}}, 2, {});
   row("edit of nothing", {add, {"site", "edit", "0412"}}, 2, {});
   row("edit of an unknown site", {{"site", "edit", "0412", "--name", "x"}}, 1, {});
@@ -203,13 +208,22 @@ void TstCliRegister::registerUse_data() {
   QTest::newRow("not a URL") << "mysql://x@h/db" << 2 << "Rejestr tego komputera";
   QTest::newRow("a server") << Unreachable << 0 << Unreachable;
   QTest::newRow("local") << "local" << 0 << "Rejestr tego komputera";
+  QTest::newRow("a choice that cannot be kept") << "" << 1 << "Rejestr tego komputera";
 }
 
 void TstCliRegister::registerUse() {
   QFETCH(QString, choice);
   QFETCH(int, status);
   QFETCH(QString, state);
-  const CliResult used = RunCli({"register", "use", choice});
+  QProcessEnvironment environment = CliEnvironment();
+  if (choice.isEmpty()) {
+    // The settings' folder would be under a file: the choice cannot be kept.
+    QFile file(configHome_->filePath("file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    environment.insert("XDG_CONFIG_HOME", file.fileName());
+    choice = Unreachable;
+  }
+  const CliResult used = RunCli({"register", "use", choice}, 20000, environment);
   QVERIFY2(used.status == status, qPrintable(used.Describe()));
   const CliResult shown = RunCli({"register"});
   QVERIFY2(shown.status == 0 && shown.out.contains(state), qPrintable(shown.Describe()));

@@ -76,7 +76,9 @@ ExitStatus Export(Context& context, const QString& folder) {
 
 ExitStatus Use(Context& context, const QString& text) {
   QString error;
-  if (!RegisterChoice::Use(text, &error)) throw CliError(ExitStatus::Usage, error);
+  // A choice typed wrong is the command line's fault; one that cannot be kept is the file's.
+  if (text != QLatin1String(RegisterChoice::Local) && !RegisterChoice::Parse(text, &error)) throw CliError(ExitStatus::Usage, error);
+  if (!RegisterChoice::Use(text, &error)) throw CliError(ExitStatus::Error, error);
   context.console.Info(text == QLatin1String(RegisterChoice::Local) ? QStringLiteral("Rejestr tego komputera")
                                                                     : QStringLiteral("Rejestr wspólny %1").arg(text));
   if (qEnvironmentVariableIsSet(RegisterChoice::Variable))

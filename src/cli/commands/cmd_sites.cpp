@@ -10,6 +10,7 @@
 #include "item_values.h"
 #include "register_fault.h"
 #include "register_view.h"
+#include "site_id.h"
 #include "site_register.h"
 #include "site_table.h"
 #include "technician.h"
@@ -96,7 +97,8 @@ ExitStatus Search(Context& context, const QString& text) {
 }
 
 // The installation of the site as the register in use lists it.
-ListedInstallation Find(Registers& registers, const QString& site, RegisterView::Source* source) {
+ListedInstallation Find(Registers& registers, const QString& typed, RegisterView::Source* source) {
+  const QString site = SiteId::Typed(typed);
   const RegisterView::Listing listing = registers.view.Search(site, All);
   *source = listing.source;
   for (const ListedInstallation& l : listing.installations)
@@ -183,9 +185,9 @@ ExitStatus Add(Context& context, const QString& site) {
   const CliOptions& options = context.options;
   if (!options.given.contains(QStringLiteral("name")))
     throw CliError(ExitStatus::Usage, QStringLiteral("site add wymaga --name NAZWA"));
-  RegisterKeeper keeper;
   InstallationFields fields = Given(options, {});
-  fields.site = site.trimmed();
+  fields.site = SiteId::Typed(site);
+  RegisterKeeper keeper;
   QString uuid;
   try {
     uuid = Installations(SiteRegister::Open(keeper)).Add(fields, Technician::Name());
@@ -248,6 +250,8 @@ void CheckForm(const CliOptions& options, const QString& form) {
 
 ExitStatus RunSites(Context& context) {
   const QStringList& arguments = context.options.arguments;
+  if (arguments == QStringList{QStringLiteral("import")})
+    throw CliError(ExitStatus::Usage, QStringLiteral("sites import: podaj tabelę: sites import TABELA.csv"));
   if (arguments.size() == 2) {
     if (arguments[0] != u"import")
       throw CliError(ExitStatus::Usage, QStringLiteral("sites przyjmuje TEKST albo 'import TABELA.csv' (velt-cli --help)"));
