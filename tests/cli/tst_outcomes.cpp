@@ -73,8 +73,12 @@ void TstOutcomes::results_data() {
   row("status --watch into a closed pipe", {"status", "--watch"}, {}, BrokenPipe, 0, 0, 1, {full, "odbiorca zamknął potok"}, "2");
   row("hang-up during a paced write", {"write", "@/a.gcf"}, {"slow=200"}, Captured, 4, SIGHUP, 1,
       {"przerwano (SIGHUP", "sterownik ma zapisane 3 z 29 pozycji, pozostałe bez zmian"}, "2");
-  row("SIGTERM during the verification", {"write", "@/a.gcf", "--verify"}, {"slow=200"}, Captured, 33, SIGTERM, 1,
-      {"zapis zakończony (sterownik ma zapisane wszystkie 29 pozycji), weryfikacja nie powiodła się: przerwano (SIGTERM)"}, "2");
+  const QString written = QStringLiteral("zapis zakończony (sterownik ma zapisane wszystkie 29 pozycji), ale: ");
+  row("SIGTERM during the verification", {"write", "@/a.gcf", "--verify"}, {"slow=200"}, Captured, 33, SIGTERM, 7,
+      {written + "weryfikacja nie powiodła się: przerwano (SIGTERM)"}, "2");
+  row("write onto a full disk", {"write", "@/a.gcf"}, {}, FullDisk, 0, 0, 7, {written + full}, "2");
+  row("set with standard output closed", {"set", "limit_sms=5"}, {}, Closed, 0, 0, 7,
+      {"zapis zakończony (sterownik ma zapisane wszystkie 1 pozycji), ale: " + full}, "2");
   row("line lost during a write", {"write", "@/a.gcf"}, {"hangup-after=4", "slow=300"}, Captured, 0, 0, 1,
       {"Port COM niedostępny", "sterownik ma zapisane 3 z 29 pozycji", "mogła zostać zapisana"}, "");
   const QString tooBig = QStringLiteral("plik za duży");
