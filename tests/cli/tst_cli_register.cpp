@@ -175,6 +175,18 @@ void TstCliRegister::importAndExport() {
     const CliResult shown = RunCli({"show", out.filePath(name)});
     QVERIFY2(shown.status == 0 && shown.out.contains(QStringLiteral("phone1=+4860010020")), qPrintable(shown.Describe()));
   }
+
+  // Again into the same folder: the files there are the entries', none is written twice.
+  const CliResult again = RunCli({"--json", "register", "export", out.path()});
+  QVERIFY2(again.status == 0, qPrintable(again.Describe()));
+  QCOMPARE(again.Json().value("files").toArray().size(), 0);
+  QCOMPARE(again.Json().value("present").toArray().size(), Entries);
+  QCOMPARE(QDir(out.path()).entryList(QDir::Files, QDir::Name), expected);
+  // Into the history folder, whose files the next run would bring in a second time: refused.
+  const QStringList history = QDir(store.Folder()).entryList(QDir::Files);
+  const CliResult intoHistory = RunCli({"register", "export", store.Folder() + "/."});
+  QVERIFY2(intoHistory.status == 2, qPrintable(intoHistory.Describe()));
+  QCOMPARE(QDir(store.Folder()).entryList(QDir::Files), history);
 }
 
 // A register that is no database: the read is made, its entry is a file of the history folder,

@@ -358,14 +358,25 @@ void TestRegister::exportLoadsAnywhere() {
   const EntryLabel label = Label(7, "+48 600;'%");
   const QString uuid = configurations.Keep(label, File(label), "T");
   QString error;
+  bool present = true;
   const QString folder = home_->path();
-  QCOMPARE(ExportEntry(configurations, uuid, folder, &error), EntryFileName(label));
-  QCOMPARE(ExportEntry(configurations, uuid, folder, &error), EntryFileName(label, 2));
+  QCOMPARE(ExportEntry(configurations, uuid, folder, &error, &present), EntryFileName(label));
+  QVERIFY(!present);
   const QByteArray bytes = Contents(folder + u'/' + EntryFileName(label));
   QCOMPARE(bytes, *configurations.Bytes(uuid));
   QCOMPARE(DecodeConfigFile(bytes), File(label));
   QCOMPARE(ParseEntryFileName(EntryFileName(label))->label, label);
-  QCOMPARE(ExportEntry(configurations, QStringLiteral("unknown"), folder, &error), std::nullopt);
+  // Exported again: the file there is the entry's.
+  QCOMPARE(ExportEntry(configurations, uuid, folder, &error, &present), EntryFileName(label));
+  QVERIFY(present);
+  // Another file of its name is kept, the entry gets a copy's name.
+  QFile other(folder + u'/' + EntryFileName(label));
+  QVERIFY(other.open(QIODevice::WriteOnly) && other.write("other") == 5);
+  other.close();
+  QCOMPARE(ExportEntry(configurations, uuid, folder, &error, &present), EntryFileName(label, 2));
+  QVERIFY(!present);
+  QCOMPARE(Contents(folder + u'/' + EntryFileName(label)), QByteArray("other"));
+  QCOMPARE(ExportEntry(configurations, QStringLiteral("unknown"), folder, &error, &present), std::nullopt);
 }
 
 void TestRegister::damagedFallsBack_data() {
