@@ -20,6 +20,7 @@ constexpr OptionRule Options[] = {
     {"for", 0, true, false},       {"ports", 0, true, false},   {"dry-run", 0, false, false},
     {"name", 0, true, false},      {"address", 0, true, false}, {"contact", 0, true, false},
     {"notes", 0, true, false},     {"changes", 0, false, false}, {"show-secrets", 0, false, false},
+    {"update", 0, false, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -70,6 +71,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"notes") options.fields.notes = value;
   else if (name == u"changes") options.changes = true;
   else if (name == u"show-secrets") options.showSecrets = true;
+  else if (name == u"update") options.update = true;
 }
 
 }  // namespace

@@ -15,11 +15,36 @@ namespace {
 
 const QString Unreachable = QStringLiteral("postgresql://x@127.0.0.1:1/db");
 
+// velt-cli run with no file it writes growing past `bytes`.
+CliResult RunLimited(qint64 bytes, const QStringList& arguments) {
+  QProcess cli;
+  cli.setProcessEnvironment(CliEnvironment());
+  LimitFileSize(cli, bytes);
+  cli.start(QStringLiteral(VELT_CLI_PATH), arguments);
+  return Finish(cli, 20000);
+}
+
+// A command of RunAll that begins with it and a number of bytes runs with no file growing past them.
+const QString FileLimit = QStringLiteral("ulimit -f");
+// Room for the register's own files, not for a table's many sites.
+const QString RegisterRoom = QStringLiteral("200000");
+
 // Runs each command in turn; the result of the last one.
 CliResult RunAll(const QList<QStringList>& commands) {
   CliResult result;
-  for (const QStringList& command : commands) result = RunCli(command, 20000);
+  for (const QStringList& command : commands)
+    result = command.value(0) == FileLimit ? RunLimited(command[1].toLongLong(), command.mid(2)) : RunCli(command, 20000);
   return result;
+}
+
+// The letters with their accents as combining marks, as some keyboards and file systems give them.
+QString Decomposed(const char* text) { return QString::fromUtf8(text).normalized(QString::NormalizationForm_D); }
+
+// Sites with long notes: more than the register may grow by under RegisterRoom.
+QString ManySites() {
+  QString table = QStringLiteral("site,name,notes\n");
+  for (int i = 0; i < 300; ++i) table += QStringLiteral("S%1,Obiekt %1,%2\n").arg(i).arg(QString(1000, u'n'));
+  return table;
 }
 
 void Contains(const QString& text, const QStringList& lines, bool present = true) {
@@ -57,6 +82,19 @@ void TstCliRegister::sites_data() {
       {R"(name: "Dom "pod"; 50%_" -> "Nowa")", "Zmiany: 4"});
   row("show as JSON", {add, {"--json", "site", "show", "0412"}}, 0, {R"("site":"0412")", R"("configurations":[])"});
   row("import of a provisioning table", {{"sites", "import", "@/s.csv"}, {"sites"}}, 0, {"A1", "Sklep; \"Róg\"", "B2"});
+  row("import past the file-size limit", {add, {FileLimit, RegisterRoom, "sites", "import", "@/many.csv"}}, 1,
+      {"many.csv:", "przed tym wierszem dodano instalacji: "}, {"many.csv:2:"});
+  const QStringList import{"sites", "import", "@/s.csv"};
+  const QStringList renamed{"site", "edit", "A1", "--name", "Inna"};
+  row("import tells what differs", {import, renamed, import}, 0, {R"("Inna")", R"("Sklep; "Róg"")", "zmieniono: 0", "--update"});
+  row("import --update takes the table's", {import, renamed, import + QStringList{"--update"}, {"site", "show", "A1"}}, 0,
+      {R"(name=Sklep; "Róg")"}, {"Inna"});
+  row("--update of a search", {{"sites", "A1", "--update"}}, 2, {});
+  row("ID with a tab", {{"sites", "import", "@/tab.csv"}}, 1, {"tab.csv:2: kolumna 1", "znak sterujący"});
+  row("ID with a bidirectional control", {{"sites", "import", "@/bidi.csv"}}, 1, {"bidi.csv:2: kolumna 1", "znak sterujący"});
+  const QStringList composed{"site", "add", "Łódź-1", "--name", "Dom"};
+  row("a decomposed ID is the same site", {composed, {"sites", "import", "@/nfd.csv"}}, 0, {"Dodano instalacji: 0, już w rejestrze: 1"});
+  row("a decomposed ID typed", {composed, {"site", "show", Decomposed("Łódź-1")}}, 0, {"name=Dom"});
   row("site taken", {add, add}, 1, {});
   row("import without a table", {{"sites", "import"}}, 2, {});
   row("add of an empty ID", {{"site", "add", "", "--name", "a"}}, 2, {});
@@ -85,6 +123,14 @@ void TstCliRegister::sites() {
   QVERIFY(table.open(QIODevice::WriteOnly));
   table.write("site;name;phone1\nA1;\"Sklep; \"\"Róg\"\"\";+48111\nB2;;+48222\n");
   table.close();
+  const QString decomposed = Decomposed("Łódź-1");
+  for (const auto& [name, text] : {std::pair{"tab.csv", QStringLiteral("site,name\n\"A\tB\",x\n")},
+                                   std::pair{"bidi.csv", QStringLiteral("site,name\nA\u202eB,x\n")},
+                                   std::pair{"nfd.csv", QStringLiteral("site,name\n%1,Dom\n").arg(decomposed)},
+                                   std::pair{"many.csv", ManySites()}}) {
+    QFile file(folder.filePath(QLatin1String(name)));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0);
+  }
   for (QStringList& command : commands) command.replaceInStrings(QStringLiteral("@/"), folder.path() + u'/');
   const CliResult result = RunAll(commands);
   QVERIFY2(result.status == status, qPrintable(result.Describe()));
