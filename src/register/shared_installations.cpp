@@ -2,6 +2,7 @@
 
 #include "native_name.h"
 #include "register_store.h"
+#include "search_key.h"
 #include "shared_store.h"
 
 namespace {
@@ -18,7 +19,7 @@ QList<ListedInstallation> Search(SharedStore& store, const QString& text, int li
       QStringLiteral("SELECT %1 FROM installations i LEFT JOIN configurations c ON c.uuid = i.latest_configuration "
                      "WHERE i.search_text LIKE ? ESCAPE '\\' ORDER BY i.latest_ms DESC, i.id DESC LIMIT ? OFFSET ?")
           .arg(Installations::ListedColumns),
-      {SharedText(Installations::LikePattern(text.toCaseFolded())), limit, offset}));
+      {SharedText(Installations::LikePattern(SearchKey(text))), limit, offset}));
 }
 
 QList<InstallationEdit> Edits(SharedStore& store, const QString& installation) {

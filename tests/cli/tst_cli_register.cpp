@@ -81,6 +81,12 @@ void TstCliRegister::sites_data() {
   row("changes", {add, {"site", "edit", "0412", "--name", "Nowa"}, {"site", "show", "0412", "--changes"}}, 0,
       {R"(name: "Dom "pod"; 50%_" -> "Nowa")", "Zmiany: 4"});
   row("show as JSON", {add, {"--json", "site", "show", "0412"}}, 0, {R"("site":"0412")", R"("configurations":[])"});
+  const QStringList polish{"site", "add", "0001", "--name", "Sklep", "--address", "ul. Żółkiewskiego 5"};
+  const QStringList plain{"site", "add", "0002", "--name", "Apteka", "--address", "ul. Zolkiewskiego 7"};
+  row("letters without diacritics find both", {polish, plain, {"sites", "zolk"}}, 0, {"0001", "0002"});
+  row("capitals with diacritics find both", {polish, plain, {"sites", "ŻÓŁK"}}, 0, {"0001", "0002"});
+  row("diacritics typed find the plain letters", {polish, plain, {"sites", "żółk"}}, 0, {"0001", "0002"});
+  row("combining accents typed", {polish, plain, {"sites", Decomposed("Żółkiewskiego 5")}}, 0, {"0001"}, {"0002"});
   row("import of a provisioning table", {{"sites", "import", "@/s.csv"}, {"sites"}}, 0, {"A1", "Sklep; \"Róg\"", "B2"});
   row("import past the file-size limit", {add, {FileLimit, RegisterRoom, "sites", "import", "@/many.csv"}}, 1,
       {"many.csv:", "przed tym wierszem dodano instalacji: "}, {"many.csv:2:"});
