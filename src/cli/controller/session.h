@@ -45,7 +45,7 @@ class Session final : public LinkClient {
   void PortFailed(const std::exception& error);
 
   // The controller took what was sent (every item written, the new password): what a failure
-  // after it must tell, "sterownik zapisany". Empty until then.
+  // after it must tell first. Empty until then.
   void NoteChanged(const QString& what) { changed_ = what; }
   const QString& Changed() const { return changed_; }
 
