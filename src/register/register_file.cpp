@@ -6,6 +6,8 @@
 #include <QtEndian>
 
 #include <cerrno>
+#include <map>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +23,10 @@ constexpr int HeaderSize = 100;
 constexpr char Magic[] = "SQLite format 3";  // with its NUL, the first 16 bytes
 
 quint32 Word(const QByteArray& header, int at) { return qFromBigEndian<quint32>(header.constData() + at); }
+
+// The register files this process holds, by device and inode, with the number of holds on each.
+std::mutex heldLock;
+std::map<std::pair<quint64, quint64>, int> held;
 
 }  // namespace
 
@@ -75,6 +81,33 @@ void CheckHeader(const QString& path) {
   const QFileInfo log(path + QStringLiteral("-wal"));
   if (countValid && (!log.exists() || log.size() == 0) && pageSize * Word(header, 28) > size)
     throw RegisterFault::Damage(path, QStringLiteral("plik jest obcięty"));
+}
+
+Hold::Hold(const QString& path) {
+  const std::lock_guard lock(heldLock);
+  Prepare(path);
+  struct stat info {};
+  if (::stat(NameBytes(path).constData(), &info) != 0)
+    throw RegisterFault(RegisterFault::Kind::Unavailable,
+                        QStringLiteral("Nie można otworzyć rejestru instalacji %1: %2").arg(path, SystemErrorText(errno)));
+  device_ = info.st_dev;
+  inode_ = info.st_ino;
+  int& holds = held[{device_, inode_}];
+  if (holds == 0) {
+    try {
+      CheckHeader(path);
+    } catch (...) {
+      held.erase({device_, inode_});
+      throw;
+    }
+  }
+  ++holds;
+}
+
+Hold::~Hold() {
+  const std::lock_guard lock(heldLock);
+  const auto it = held.find({device_, inode_});
+  if (it != held.end() && --it->second == 0) held.erase(it);
 }
 
 }  // namespace RegisterFile

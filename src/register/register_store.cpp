@@ -11,10 +11,8 @@ constexpr char CachePragma[] = "PRAGMA cache_size = -65536";
 }  // namespace
 
 RegisterStore::RegisterStore(const Options& options)
-    : path_(options.path), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
+    : path_(options.path), hold_(path_), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
                                 [this](const QSqlError& error) { return RegisterFault::OfError(error, path_); }) {
-  RegisterFile::Prepare(path_);
-  RegisterFile::CheckHeader(path_);
   QSqlDatabase db = sql_.Database();
   if (!db.isValid())
     throw RegisterFault(RegisterFault::Kind::Unavailable,

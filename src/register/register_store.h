@@ -60,6 +60,7 @@ class RegisterStore {
   void Migrate();
 
   QString path_;
+  RegisterFile::Hold hold_;  // made before the connection and ended after it
   SqlConnection sql_;
   int depth_ = 0;  // of nested transactions
 };

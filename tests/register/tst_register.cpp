@@ -25,6 +25,7 @@
 namespace {
 
 constexpr char KeeperArgument[] = "keep-entries";
+constexpr char CounterArgument[] = "count-entries";
 
 EntryLabel Label(qint64 minute, QByteArray phone1 = "+48600100200", QByteArray smsCentre = "+48501200777",
                  EntryKind kind = EntryKind::Read) {
@@ -79,6 +80,19 @@ int KeepEntries(const QString& path, const QString& history, int count) {
   return 0;
 }
 
+// The child of oneOpener: another program that opens the register, counts its entries and
+// closes it (the last one out folds the write-ahead log into the file).
+int CountEntries(const QString& path) {
+  try {
+    RegisterStore store({path, 30000});
+    QTextStream(stdout) << Configurations(store).Count({}) << '\n';
+    return 0;
+  } catch (const RegisterFault& fault) {
+    QTextStream(stderr) << fault.message() << '\n';
+    return 1;
+  }
+}
+
 }  // namespace
 
 class TestRegister : public QObject {
@@ -103,6 +117,7 @@ class TestRegister : public QObject {
   void damagedFallsBack_data();
   void damagedFallsBack();
   void concurrentProcesses();
+  void oneOpener();
   void technicianName();
 
  private:
@@ -111,6 +126,15 @@ class TestRegister : public QObject {
   RegisterStore& Store() {
     if (!store_) store_ = std::make_unique<RegisterStore>(RegisterStore::Options{RegisterPath(), 1000});
     return *store_;
+  }
+
+  // What another program counts in the register now; -1 when it failed.
+  int CountElsewhere() const {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {CounterArgument, RegisterPath()});
+    if (!child.waitForFinished(30000) || child.exitCode() != 0) return -1;
+    return child.readAllStandardOutput().trimmed().toInt();
   }
 
   std::unique_ptr<QTemporaryDir> home_;
@@ -447,6 +471,23 @@ void TestRegister::concurrentProcesses() {
   QVERIFY(!QFileInfo::exists(HistoryPath()));
 }
 
+// A store opened and closed beside one that keeps writing (the window and its background sync)
+// leaves the writer's locks in place: another program that opens and closes the register does
+// not fold away the log the writer still writes into, and every entry stays.
+void TestRegister::oneOpener() {
+  Configurations configurations(Store());
+  configurations.Keep(Label(0), File(Label(0)), "T");
+  for (int round = 1; round <= 3; ++round) {
+    {
+      RegisterStore second({RegisterPath(), 1000});
+      QCOMPARE(Configurations(second).Count({}), round);
+    }
+    QCOMPARE(CountElsewhere(), round);
+    configurations.Keep(Label(round), File(Label(round)), "T");
+  }
+  QCOMPARE(CountElsewhere(), 4);
+}
+
 void TestRegister::technicianName() {
   const QString system = Technician::Name();
   QVERIFY(!system.isEmpty());
@@ -465,6 +506,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   if (argc == 5 && qstrcmp(argv[1], KeeperArgument) == 0)
     return KeepEntries(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), atoi(argv[4]));
+  if (argc == 3 && qstrcmp(argv[1], CounterArgument) == 0) return CountEntries(QString::fromLocal8Bit(argv[2]));
   TestRegister test;
   return QTest::qExec(&test, argc, argv);
 }
