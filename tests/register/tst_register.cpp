@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <sys/stat.h>
 
@@ -18,6 +19,7 @@
 #include "installations.h"
 #include "native_name.h"
 #include "register_fault.h"
+#include "register_file.h"
 #include "register_keeper.h"
 #include "register_schema.h"
 #include "technician.h"
@@ -26,6 +28,7 @@ namespace {
 
 constexpr char KeeperArgument[] = "keep-entries";
 constexpr char CounterArgument[] = "count-entries";
+constexpr char WriterArgument[] = "hold-write";
 
 EntryLabel Label(qint64 minute, QByteArray phone1 = "+48600100200", QByteArray smsCentre = "+48501200777",
                  EntryKind kind = EntryKind::Read) {
@@ -80,6 +83,19 @@ int KeepEntries(const QString& path, const QString& history, int count) {
   return 0;
 }
 
+// The child of busyAtFirstOpen: another program setting up the register, which has no
+// write-ahead log yet, for `ms` milliseconds; says so on its standard output once it holds it.
+int HoldWrite(const QString& path, int ms) {
+  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+  db.setDatabaseName(path);
+  QSqlQuery query(db);
+  if (!db.open() || !query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return 1;
+  QTextStream(stdout) << "held" << Qt::endl;
+  QThread::msleep(ms);
+  query.exec(QStringLiteral("ROLLBACK"));
+  return 0;
+}
+
 // The child of oneOpener: another program that opens the register, counts its entries and
 // closes it (the last one out folds the write-ahead log into the file).
 int CountEntries(const QString& path) {
@@ -117,6 +133,7 @@ class TestRegister : public QObject {
   void damagedFallsBack_data();
   void damagedFallsBack();
   void concurrentProcesses();
+  void busyAtFirstOpen();
   void oneOpener();
   void technicianName();
 
@@ -471,6 +488,24 @@ void TestRegister::concurrentProcesses() {
   QVERIFY(!QFileInfo::exists(HistoryPath()));
 }
 
+// A register opened for the first time while another program sets it up: the engine refuses at
+// once, without its wait; opening tries again for the busy time-out.
+void TestRegister::busyAtFirstOpen() {
+  RegisterFile::Prepare(RegisterPath());
+  QProcess writer;
+  writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  writer.start(QCoreApplication::applicationFilePath(), {WriterArgument, RegisterPath(), QStringLiteral("500")});
+  QVERIFY(writer.waitForReadyRead(30000));
+  QCOMPARE(writer.readLine().trimmed(), QByteArray("held"));
+  RegisterKeeper keeper({RegisterPath(), 10000}, HistoryPath());
+  QString warning;
+  RegisterStore* store = keeper.Store(&warning);
+  QVERIFY2(store, qPrintable(warning));
+  Installations(*store).Add({"0412", {}, {}, {}, {}}, QStringLiteral("T"));
+  QVERIFY(writer.waitForFinished(30000));
+  QCOMPARE(writer.exitCode(), 0);
+}
+
 // A store opened and closed beside one that keeps writing (the window and its background sync)
 // leaves the writer's locks in place: another program that opens and closes the register does
 // not fold away the log the writer still writes into, and every entry stays.
@@ -506,6 +541,8 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   if (argc == 5 && qstrcmp(argv[1], KeeperArgument) == 0)
     return KeepEntries(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), atoi(argv[4]));
+  if (argc == 4 && qstrcmp(argv[1], WriterArgument) == 0)
+    return HoldWrite(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
   if (argc == 3 && qstrcmp(argv[1], CounterArgument) == 0) return CountEntries(QString::fromLocal8Bit(argv[2]));
   TestRegister test;
   return QTest::qExec(&test, argc, argv);
