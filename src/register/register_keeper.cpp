@@ -60,11 +60,12 @@ RegisterStore* RegisterKeeper::Store(QString* warning) {
 std::optional<RegisterKeeper::Kept> RegisterKeeper::Keep(const EntryLabel& label, const ConfigFile& file,
                                                          const QString& installation, QString* warning) {
   warning->clear();
+  const QString technician = Technician::Name();
   try {
     return WhileBusy(options_.busyTimeoutMs, [&] {
       try {
         if (!store_) store_ = OpenOnce(options_, historyFolder_);
-        return Kept{Configurations(*store_).Keep(label, file, Technician::Name(), installation), {}};
+        return Kept{Configurations(*store_).Keep(label, file, technician, installation), {}};
       } catch (const RegisterFault&) {
         // Opened afresh next time, which looks at the file again before writing to it.
         store_.reset();
@@ -76,7 +77,8 @@ std::optional<RegisterKeeper::Kept> RegisterKeeper::Keep(const EntryLabel& label
   }
   QString failure;
   const HistoryStore history(historyFolder_);
-  if (const std::optional<QString> name = history.Keep(label, file, &failure)) {
+  const QByteArray note = HistoryImport::NoteOf({technician, installation});
+  if (const std::optional<QString> name = history.Keep(label, file, &failure, note)) {
     *warning += QStringLiteral("; konfigurację zapisano w pliku %1").arg(history.PathOf(*name));
     return Kept{{}, history.PathOf(*name)};
   }

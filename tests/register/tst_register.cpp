@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QUuid>
 
 #include <sys/stat.h>
 
@@ -132,6 +134,8 @@ class TestRegister : public QObject {
   void exportLoadsAnywhere();
   void damagedFallsBack_data();
   void damagedFallsBack();
+  void fallbackKeepsOwner_data();
+  void fallbackKeepsOwner();
   void concurrentProcesses();
   void busyAtFirstOpen();
   void oneOpener();
@@ -468,6 +472,43 @@ void TestRegister::damagedFallsBack() {
   locker.close();
   locker = {};
   QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+}
+
+void TestRegister::fallbackKeepsOwner_data() {
+  QTest::addColumn<bool>("known");  // whether the register knows the entry's installation
+  QTest::newRow("its installation") << true;
+  QTest::newRow("an installation this register lacks") << false;
+}
+
+// An entry kept in the folder while the register was busy comes back with its technician and,
+// when the register knows it, its installation.
+void TestRegister::fallbackKeepsOwner() {
+  QFETCH(bool, known);
+  const QString site = Installations(Store()).Add({"0412", {}, {}, {}, {}}, QStringLiteral("T"));
+  const QString installation = known ? site : QUuid::createUuid().toString(QUuid::WithoutBraces);
+  store_.reset();
+  Technician::SetName(QStringLiteral("Jan Serwisant"));
+  const auto restore = qScopeGuard([] { Technician::SetName({}); });
+  RegisterKeeper keeper({RegisterPath(), 100}, HistoryPath());
+  QString warning;
+  {
+    QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+    locker.setDatabaseName(RegisterPath());
+    QVERIFY(locker.open() && QSqlQuery(locker).exec(QStringLiteral("BEGIN IMMEDIATE")));
+    const std::optional<RegisterKeeper::Kept> kept = keeper.Keep(Label(1), File(Label(1)), installation, &warning);
+    QVERIFY2(kept && !kept->file.isEmpty(), qPrintable(warning));
+    QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
+    locker.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+
+  QVERIFY(keeper.Keep(Label(2), File(Label(2)), {}, &warning));
+  const std::optional<Configuration> back =
+      Configurations(Store()).Get(HistoryImport::EntryUuid(EntryFileName(Label(1))));
+  QVERIFY(back);
+  QCOMPARE(back->technician, QStringLiteral("Jan Serwisant"));
+  QCOMPARE(back->installation, known ? site : QString());
+  QCOMPARE(Configurations(Store()).Count(ConfigurationScope::Of(site)), known ? 1 : 0);
 }
 
 void TestRegister::concurrentProcesses() {
