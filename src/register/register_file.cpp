@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QtEndian>
 
 #include <cerrno>
@@ -23,6 +24,15 @@ constexpr int HeaderSize = 100;
 constexpr char Magic[] = "SQLite format 3";  // with its NUL, the first 16 bytes
 
 quint32 Word(const QByteArray& header, int at) { return qFromBigEndian<quint32>(header.constData() + at); }
+
+QString NotePath(const QString& path) { return path + QStringLiteral("-damaged"); }
+
+// The file's device and inode as a note keeps them; empty when it cannot be looked at.
+QByteArray Identity(const QString& path) {
+  struct stat info {};
+  if (::stat(NameBytes(path).constData(), &info) != 0) return {};
+  return QByteArray::number(quint64(info.st_dev)) + ':' + QByteArray::number(quint64(info.st_ino));
+}
 
 // The register files this process holds, by device and inode, with the number of holds on each.
 std::mutex heldLock;
@@ -83,9 +93,27 @@ void CheckHeader(const QString& path) {
     throw RegisterFault::Damage(path, QStringLiteral("plik jest obcięty"));
 }
 
+void NoteDamage(const QString& path, const QString& reason) {
+  const QByteArray identity = Identity(path);
+  if (identity.isEmpty()) return;
+  QSaveFile note(NotePath(path));
+  if (note.open(QIODevice::WriteOnly) && note.write(identity + '\n' + reason.toUtf8() + '\n') > 0) note.commit();
+}
+
+void CheckDamageNote(const QString& path) {
+  QFile note(NotePath(path));
+  if (!note.open(QIODevice::ReadOnly)) return;
+  const QByteArray identity = note.readLine(64).trimmed();
+  if (identity.isEmpty() || identity != Identity(path)) return;
+  const QString reason = QString::fromUtf8(note.readLine(4096).trimmed());
+  throw RegisterFault::Damage(path, QStringLiteral("%1, stwierdzone wcześniej; po naprawie pliku usuń %2")
+                                        .arg(reason, note.fileName()));
+}
+
 Hold::Hold(const QString& path) {
   const std::lock_guard lock(heldLock);
   Prepare(path);
+  CheckDamageNote(path);
   struct stat info {};
   if (::stat(NameBytes(path).constData(), &info) != 0)
     throw RegisterFault(RegisterFault::Kind::Unavailable,

@@ -169,6 +169,7 @@ class TstCliRegister : public QObject {
   void unknownSite();
   void importAndExport();
   void damagedRegister();
+  void malformedRegister();
   void registerUse_data();
   void registerUse();
   void unreachableShared();
