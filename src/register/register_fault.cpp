@@ -1,6 +1,9 @@
 #include "register_fault.h"
 
+#include <QFileInfo>
 #include <QSqlError>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -9,6 +12,21 @@ enum : int {
   Perm = 3, Busy = 5, Locked = 6, NoMemory = 7, ReadOnly = 8, IoError = 10, Corrupt = 11, Full = 13, CantOpen = 14,
   NotADatabase = 26
 };
+
+// The largest page the engine writes at once: a file this close to the file-size limit cannot grow.
+constexpr qint64 LargestPage = 65536;
+
+// The register's file or log that the file-size limit (ulimit -f) keeps from growing; empty when
+// there is no limit or none is near it.
+QString AtSizeLimit(const QString& path) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
+  for (const QString& file : {path + QStringLiteral("-wal"), path, path + QStringLiteral("-journal")}) {
+    const QFileInfo info(file);
+    if (info.exists() && info.size() + LargestPage > qint64(limit.rlim_cur)) return file;
+  }
+  return {};
+}
 
 // The engine's primary result code; -1 for a fault of the driver, which has none.
 int CodeOf(const QSqlError& error) {
@@ -24,6 +42,10 @@ RegisterFault RegisterFault::OfError(const QSqlError& error, const QString& path
   if (code == Busy || code == Locked)
     return {Kind::Busy, QStringLiteral("Rejestr instalacji %1 jest zajęty przez inny program zbyt długo").arg(path)};
   if (code == Corrupt || code == NotADatabase) return Damage(path, Meaning(error));
+  if (code == IoError || code == Full)
+    if (const QString file = AtSizeLimit(path); !file.isEmpty())
+      return {Kind::Unavailable,
+              QStringLiteral("Rejestr instalacji: plik za duży, %1 nie może urosnąć (ograniczenie rozmiaru plików)").arg(file)};
   if (code == Full) return {Kind::Unavailable, QStringLiteral("Rejestr instalacji %1: brak miejsca na dysku").arg(path)};
   return {Kind::Unavailable, QStringLiteral("Błąd rejestru instalacji %1: %2").arg(path, Meaning(error))};
 }

@@ -12,6 +12,8 @@
 #include <QThread>
 #include <QUuid>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "configurations.h"
@@ -31,6 +33,7 @@ namespace {
 constexpr char KeeperArgument[] = "keep-entries";
 constexpr char CounterArgument[] = "count-entries";
 constexpr char WriterArgument[] = "hold-write";
+constexpr char FillerArgument[] = "fill-to-limit";
 
 EntryLabel Label(qint64 minute, QByteArray phone1 = "+48600100200", QByteArray smsCentre = "+48501200777",
                  EntryKind kind = EntryKind::Read) {
@@ -98,6 +101,23 @@ int HoldWrite(const QString& path, int ms) {
   return 0;
 }
 
+// The child of fileSizeLimit: keeps entries under a file-size limit, as `ulimit -f` sets, with
+// the signal ignored as the programs do, until the register refuses one; prints its message.
+int FillToLimit(const QString& path, qint64 limit) {
+  ::signal(SIGXFSZ, SIG_IGN);
+  const rlimit bound{rlim_t(limit), rlim_t(limit)};
+  if (::setrlimit(RLIMIT_FSIZE, &bound) != 0) return 2;
+  try {
+    RegisterStore store({path, 1000});
+    Configurations configurations(store);
+    for (int i = 0; i < 100000; ++i) configurations.Keep(Label(i), File(Label(i)), "T");
+  } catch (const RegisterFault& fault) {
+    QTextStream(stdout) << fault.message() << '\n';
+    return 0;
+  }
+  return 1;
+}
+
 // The child of oneOpener: another program that opens the register, counts its entries and
 // closes it (the last one out folds the write-ahead log into the file).
 int CountEntries(const QString& path) {
@@ -138,6 +158,7 @@ class TestRegister : public QObject {
   void fallbackKeepsOwner();
   void concurrentProcesses();
   void busyAtFirstOpen();
+  void fileSizeLimit();
   void oneOpener();
   void technicianName();
 
@@ -547,6 +568,23 @@ void TestRegister::busyAtFirstOpen() {
   QCOMPARE(writer.exitCode(), 0);
 }
 
+// A register that the file-size limit keeps from growing says so, naming its file, and opens
+// whole afterwards.
+void TestRegister::fileSizeLimit() {
+  Installations(Store()).Add({"0412", {}, {}, {}, {}}, QStringLiteral("T"));
+  store_.reset();
+  QProcess child;
+  child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  child.start(QCoreApplication::applicationFilePath(), {FillerArgument, RegisterPath(), QString::number(256 * 1024)});
+  QVERIFY(child.waitForFinished(60000));
+  QCOMPARE(child.exitCode(), 0);
+  const QString message = QString::fromUtf8(child.readAllStandardOutput());
+  QVERIFY2(message.contains(QStringLiteral("plik za duży")) && message.contains(RegisterPath()), qPrintable(message));
+  QVERIFY2(!message.contains(QStringLiteral("I/O")), qPrintable(message));
+  QCOMPARE(Installations(Store()).Count(), 1);
+  QVERIFY(Configurations(Store()).Count({}) > 0);
+}
+
 // A store opened and closed beside one that keeps writing (the window and its background sync)
 // leaves the writer's locks in place: another program that opens and closes the register does
 // not fold away the log the writer still writes into, and every entry stays.
@@ -584,6 +622,8 @@ int main(int argc, char** argv) {
     return KeepEntries(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), atoi(argv[4]));
   if (argc == 4 && qstrcmp(argv[1], WriterArgument) == 0)
     return HoldWrite(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
+  if (argc == 4 && qstrcmp(argv[1], FillerArgument) == 0)
+    return FillToLimit(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong());
   if (argc == 3 && qstrcmp(argv[1], CounterArgument) == 0) return CountEntries(QString::fromLocal8Bit(argv[2]));
   TestRegister test;
   return QTest::qExec(&test, argc, argv);
