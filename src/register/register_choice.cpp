@@ -71,6 +71,15 @@ QString SharedTarget::Url() const {
 
 QString SharedTarget::Place() const { return QStringLiteral("%1:%2/%3").arg(host).arg(port).arg(database); }
 
+QString SharedTarget::TlsMode() const {
+  if (!sslmode.isEmpty()) return sslmode;
+  static const QRegularExpression loopback(QStringLiteral("^(127(\\.\\d{1,3}){3}|::1|localhost\\.?)$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+  // A host that starts with a slash is the folder of the server's Unix socket.
+  if (host.startsWith(u'/') || loopback.match(host).hasMatch()) return {};
+  return QStringLiteral("require");
+}
+
 namespace RegisterChoice {
 
 std::optional<SharedTarget> Parse(const QString& text, QString* error) {

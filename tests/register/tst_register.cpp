@@ -164,6 +164,8 @@ class TestRegister : public QObject {
   void oneOpener();
   void addressWithoutPassword_data();
   void addressWithoutPassword();
+  void tlsMode_data();
+  void tlsMode();
   void technicianName();
 
  private:
@@ -642,6 +644,33 @@ void TestRegister::addressWithoutPassword() {
   QVERIFY(!choice.shared);
   QVERIFY2(!choice.problem.contains(QStringLiteral("Qz7")) && !choice.problem.contains(QStringLiteral("Wk9")),
            qPrintable(choice.problem));
+}
+
+void TestRegister::tlsMode_data() {
+  QTest::addColumn<QString>("address");
+  QTest::addColumn<QString>("mode");  // asked of the server; empty: the client library's own
+  QTest::newRow("a server on the network") << "postgresql://anna@db.firma.pl/velt" << "require";
+  QTest::newRow("an address on the network") << "postgresql://anna@192.168.1.20/velt" << "require";
+  QTest::newRow("looks like the loopback") << "postgresql://anna@127.0.0.1.firma.pl/velt" << "require";
+  QTest::newRow("IPv6 on the network") << "postgresql://anna@[2001:db8::1]/velt" << "require";
+  QTest::newRow("chosen") << "postgresql://anna@db.firma.pl/velt?sslmode=verify-full" << "verify-full";
+  QTest::newRow("chosen off") << "postgresql://anna@db.firma.pl/velt?sslmode=disable" << "disable";
+  QTest::newRow("loopback") << "postgresql://anna@127.0.0.1/velt" << "";
+  QTest::newRow("loopback, other address") << "postgresql://anna@127.1.2.3:5433/velt" << "";
+  QTest::newRow("localhost") << "postgresql://anna@LocalHost/velt" << "";
+  QTest::newRow("IPv6 loopback") << "postgresql://anna@[::1]/velt" << "";
+}
+
+void TestRegister::tlsMode() {
+  QFETCH(QString, address);
+  QFETCH(QString, mode);
+  QString error;
+  const std::optional<SharedTarget> target = RegisterChoice::Parse(address, &error);
+  QVERIFY2(target, qPrintable(error));
+  QCOMPARE(target->TlsMode(), mode);
+  SharedTarget socket = *target;
+  socket.host = QStringLiteral("/var/run/postgresql");
+  QCOMPARE(socket.TlsMode(), target->sslmode);
 }
 
 void TestRegister::technicianName() {

@@ -90,6 +90,7 @@ class TestRegisterShared : public QObject {
   void offlinePause();
   void backgroundSync();
   void roleWithoutSecrets();
+  void encryptionTold();
   void restartQuiet();
   void concurrentEdits_data();
   void concurrentEdits();
@@ -404,6 +405,25 @@ void TestRegisterShared::roleWithoutSecrets() {
   QVERIFY(shown.shown);
   QCOMPARE(shown.shown->record, Configurations(a).Shown(entry, Secrets::Shown)->record);
   QCOMPARE(shown.shown->password, QByteArray("9876"));
+}
+
+// The state says whether the connection is encrypted, as the server tells; the test's server
+// has none, and TLS asked of it is refused in Polish rather than done without.
+void TestRegisterShared::encryptionTold() {
+  const QString database = NewDatabase();
+  RegisterStore local(Local(QStringLiteral("a")));
+  const SharedTarget target = server_.Target(QLatin1String(TechnicianRole), database);
+  const QString state = RegisterView(local, target).State();
+  QVERIFY2(state.contains(QStringLiteral("połączony")) && state.contains(QStringLiteral("bez szyfrowania")), qPrintable(state));
+  SharedTarget required = target;
+  required.sslmode = QStringLiteral("require");
+  try {
+    SharedStore shared(required);
+    QFAIL("connected without TLS");
+  } catch (const RegisterFault& fault) {
+    QVERIFY2(fault.message().contains(QStringLiteral("nie szyfruje")) && !fault.message().contains(QStringLiteral("SSL")),
+             qPrintable(fault.message()));
+  }
 }
 
 // A server restarted under a connection with prepared statements: one Polish fault, and the
