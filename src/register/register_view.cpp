@@ -109,7 +109,9 @@ QString RegisterView::State() {
   Source source;
   const QString pending = QStringLiteral("do wysłania: %1").arg(Pending().Total());
   if (Shared(&source)) {
-    QString state = QStringLiteral("Rejestr wspólny %1: połączony, %2").arg(target_->Url(), pending);
+    QString state = QStringLiteral("Rejestr wspólny %1: połączony, %2, %3")
+                        .arg(target_->Url(), shared_->Encrypted() ? QStringLiteral("szyfrowane") : QStringLiteral("bez szyfrowania"),
+                             pending);
     if (!shared_->CanReadSecrets()) state += QStringLiteral("; bez dostępu do haseł i kodów PIN");
     if (!shared_->SearchNotice().isEmpty()) state += QStringLiteral("; ") + shared_->SearchNotice();
     return state;

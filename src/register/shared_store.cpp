@@ -20,7 +20,7 @@ QString ConnectOptions(const SharedTarget& target) {
                       QStringLiteral("keepalives_count=3"), QStringLiteral("tcp_user_timeout=10000"),
                       // Notices of what exists already would reach the user's terminal.
                       QStringLiteral("options='-c client_min_messages=warning'")};
-  if (!target.sslmode.isEmpty()) options << QStringLiteral("sslmode=") + target.sslmode;
+  if (const QString mode = target.TlsMode(); !mode.isEmpty()) options << QStringLiteral("sslmode=") + mode;
   return options.join(u';');
 }
 
@@ -39,6 +39,7 @@ SharedStore::SharedStore(SharedTarget target)
   db.setUserName(target_.user);
   db.setConnectOptions(ConnectOptions(target_));
   sql_.Open();
+  encrypted_ = Row(QStringLiteral("SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()")).value_or(QVariantList{false}).at(0).toBool();
   Migrate();
   readSecrets_ = HasPrivilege("configuration_secrets", "SELECT");
   keepSecrets_ = HasPrivilege("configuration_secrets", "INSERT");

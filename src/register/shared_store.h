@@ -30,6 +30,8 @@ class SharedStore {
   // What this role may do with the access passwords and SIM PINs.
   bool CanReadSecrets() const { return readSecrets_; }
   bool CanKeepSecrets() const { return keepSecrets_; }
+  // Whether this connection is encrypted, as the server tells.
+  bool Encrypted() const { return encrypted_; }
   // Empty while searches use the index; else why they read every installation.
   const QString& SearchNotice() const { return searchNotice_; }
 
@@ -53,7 +55,7 @@ class SharedStore {
 
   SharedTarget target_;
   SqlConnection sql_;
-  bool readSecrets_ = false, keepSecrets_ = false;
+  bool readSecrets_ = false, keepSecrets_ = false, encrypted_ = false;
   QString searchNotice_;
 };
 

@@ -171,6 +171,7 @@ class TstCliRegister : public QObject {
   void unknownSite();
   void importAndExport();
   void damagedRegister();
+  void malformedRegister();
   void registerUse_data();
   void registerUse();
   void unreachableShared();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QScopeGuard>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include "cli_rig.h"
@@ -262,6 +263,62 @@ void TstCliRegister::damagedRegister() {
   QVERIFY2(listed.status == 0 && listed.out.contains(QStringLiteral("  Odczyt ")), qPrintable(listed.Describe()));
   QVERIFY2(listed.err.contains(QStringLiteral("uszkodzony")), qPrintable(listed.err));
   QCOMPARE(RunCli({"history", "show", "1"}).status, 0);
+}
+
+// A register that the database engine calls malformed: told in Polish with the file, never
+// written to by a later command, and the history listed from the folder instead.
+void TstCliRegister::malformedRegister() {
+  QTemporaryDir folder;
+  QFile table(folder.filePath("s.csv"));
+  QVERIFY(table.open(QIODevice::WriteOnly));
+  table.write("site,name,notes\n");
+  for (int i = 0; i < 80; ++i) table.write("S" + QByteArray::number(i) + ",Hala," + QByteArray(300, 'n') + '\n');
+  table.close();
+  const CliResult imported = RunCli({"sites", "import", table.fileName()});
+  QVERIFY2(imported.status == 0, qPrintable(imported.Describe()));
+
+  // The first leaf of the installations: every search reads it, adding one does not.
+  const QString path = RegisterFile::DefaultPath();
+  qint64 page = 0, pageSize = 0;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("pages"));
+    db.setDatabaseName(path);
+    QVERIFY(db.open());
+    QSqlQuery query(db);
+    QVERIFY(query.exec("SELECT min(pageno) FROM dbstat WHERE name = 'installations' AND pagetype = 'leaf'") && query.next());
+    page = query.value(0).toLongLong();
+    QVERIFY(query.exec("PRAGMA page_size") && query.next());
+    pageSize = query.value(0).toLongLong();
+    query = QSqlQuery();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("pages"));
+  QVERIFY(page > 1);
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((page - 1) * pageSize));
+  QCOMPARE(file.write(QByteArray(pageSize, 'x')), pageSize);
+  file.close();
+
+  const CliResult listed = RunCli({"sites"});
+  QVERIFY2(listed.status == 1 && listed.err.contains(path) && listed.err.contains(QStringLiteral("uszkodzony")),
+           qPrintable(listed.Describe()));
+  for (const char* english : {"register fault", "malformed", "database"})
+    QVERIFY2(!listed.err.contains(QLatin1String(english)), qPrintable(listed.err));
+  QFile damaged(path);
+  QVERIFY(damaged.open(QIODevice::ReadOnly));
+  const QByteArray before = damaged.readAll();
+  damaged.close();
+  for (const QStringList& change : {QStringList{"site", "add", "N1", "--name", "Nowa"},
+                                    QStringList{"site", "edit", "S79", "--name", "Inna"}}) {
+    const CliResult refused = RunCli(change);
+    QVERIFY2(refused.status == 1 && refused.err.contains(path), qPrintable(refused.Describe()));
+    QVERIFY(damaged.open(QIODevice::ReadOnly));
+    QVERIFY2(damaged.readAll() == before, qPrintable(change.join(u' ')));
+    damaged.close();
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")) || QFileInfo(path + QStringLiteral("-wal")).size() == 0);
+  }
+  const CliResult history = RunCli({"history"});
+  QVERIFY2(history.status == 0 && history.err.contains(QStringLiteral("uszkodzony")), qPrintable(history.Describe()));
 }
 
 void TstCliRegister::registerUse_data() {

@@ -2,6 +2,7 @@
 // a sync that adds nothing twice and resumes after a cut at any step or a stopped server, a
 // wrong password and a silent host told in one message while the local register keeps the
 // entry, a role denied the secrets, and one installation edited on two laptops.
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QSignalSpy>
@@ -89,6 +90,8 @@ class TestRegisterShared : public QObject {
   void offlinePause();
   void backgroundSync();
   void roleWithoutSecrets();
+  void encryptionTold();
+  void restartQuiet();
   void concurrentEdits_data();
   void concurrentEdits();
 
@@ -402,6 +405,40 @@ void TestRegisterShared::roleWithoutSecrets() {
   QVERIFY(shown.shown);
   QCOMPARE(shown.shown->record, Configurations(a).Shown(entry, Secrets::Shown)->record);
   QCOMPARE(shown.shown->password, QByteArray("9876"));
+}
+
+// The state says whether the connection is encrypted, as the server tells; the test's server
+// has none, and TLS asked of it is refused in Polish rather than done without.
+void TestRegisterShared::encryptionTold() {
+  const QString database = NewDatabase();
+  RegisterStore local(Local(QStringLiteral("a")));
+  const SharedTarget target = server_.Target(QLatin1String(TechnicianRole), database);
+  const QString state = RegisterView(local, target).State();
+  QVERIFY2(state.contains(QStringLiteral("połączony")) && state.contains(QStringLiteral("bez szyfrowania")), qPrintable(state));
+  SharedTarget required = target;
+  required.sslmode = QStringLiteral("require");
+  try {
+    SharedStore shared(required);
+    QFAIL("connected without TLS");
+  } catch (const RegisterFault& fault) {
+    QVERIFY2(fault.message().contains(QStringLiteral("nie szyfruje")) && !fault.message().contains(QStringLiteral("SSL")),
+             qPrintable(fault.message()));
+  }
+}
+
+// A server restarted under a connection with prepared statements: one Polish fault, and the
+// driver's own complaint about statements it cannot free never reaches the terminal.
+void TestRegisterShared::restartQuiet() {
+  QTest::failOnWarning(QRegularExpression(QStringLiteral("statement")));
+  const QString database = NewDatabase();
+  QString error;
+  {
+    SharedStore shared(server_.Target(QLatin1String(TechnicianRole), database));
+    QCOMPARE(shared.Row(QStringLiteral("SELECT count(*) FROM installations WHERE site <> ?"), {QByteArray("x")})->at(0).toInt(), 0);
+    QVERIFY2(server_.Stop(&error) && server_.Start(&error), qPrintable(error));
+    QVERIFY_THROWS_EXCEPTION(RegisterFault, shared.Row(QStringLiteral("SELECT count(*) FROM installations WHERE site <> ?"),
+                                                       {QByteArray("x")}));
+  }
 }
 
 void TestRegisterShared::concurrentEdits_data() {
