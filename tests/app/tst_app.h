@@ -43,6 +43,7 @@ class TestDisconnect : public QObject {
   void closeWhileLoggedIn();
   void reconnectDuringDelayedClose_data();
   void reconnectDuringDelayedClose();
+  void connectWhileClosing();
 };
 
 // The ports the window offers, the "Porty COM" list and choosing a port.

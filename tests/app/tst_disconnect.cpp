@@ -138,3 +138,22 @@ void TestDisconnect::reconnectDuringDelayedClose() {
   QVERIFY(rig.window->LoggedIn);
   QCOMPARE(rig.boxes.Summaries(), QStringList{logout});
 }
+
+// POŁĄCZ while the window closes opens nothing: the port goes as the window does.
+void TestDisconnect::connectWhileClosing() {
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  LOG_IN(rig);
+  const qint64 closeMs = Simulator::NowMs();
+  bool clicked = false;
+  QTimer::singleShot(300, rig.window.get(), [&] {
+    clicked = true;
+    rig.Click(rig.ui().Button_polacz);
+  });
+  QVERIFY(rig.window->close());
+  QVERIFY(clicked);
+  QVERIFY(!rig.window->ComPort.Connected());
+  VERIFY_BETWEEN(rig.portClosedMs - closeMs, 900, 1600);
+  QCOMPARE(rig.Requests(Cmd::Login, closeMs).size(), 0);
+  QVERIFY(rig.boxes.Summaries().isEmpty());
+}
