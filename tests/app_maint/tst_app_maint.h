@@ -95,6 +95,9 @@ class TestInstallations : public QObject {
   void offer_data();
   void offer();
   void pendingCount();
+  void pendingWording_data();
+  void pendingWording();
+  void statusBarFits();
 
  private:
   std::unique_ptr<DataHome> dataHome_;
