@@ -103,6 +103,26 @@ class TestInstallations : public QObject {
   std::unique_ptr<DataHome> dataHome_;
 };
 
+// The installations dialog: keys, unsaved details, columns.
+class TestInstallationsDialog : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void tabStops();
+  void mnemonics();
+  void enter_data();
+  void enter();
+  void unsaved_data();
+  void unsaved();
+  void newKeptBySearch();
+  void fitWidths_data();
+  void fitWidths();
+  void columns();
+
+ private:
+  std::unique_ptr<DataHome> dataHome_;
+};
+
 // Each dialog of the window from the keyboard.
 class TestDialogKeys : public QObject {
   Q_OBJECT
