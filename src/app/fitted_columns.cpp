@@ -8,7 +8,9 @@
 
 namespace {
 
-constexpr int FloorChars = 6;  // a column cut narrower than this says nothing
+// A column of no more than this is never cut: dates, numbers, sites stay whole, and the table
+// scrolls instead when even the cut ones do not fit.
+constexpr int FloorChars = 24;
 
 // Keeps the natural widths measured when the contents changed, and fits them to the room the
 // viewport has whenever it is resized.

@@ -9,6 +9,7 @@
 
 namespace {
 constexpr int CaptionMinimumChars = 18;  // "Instalacja: KRK-00…" still says which
+constexpr int CaptionMaximumChars = 44;  // the rest of the bar is the passing messages'
 }
 
 RegisterStatusBar::RegisterStatusBar(QStatusBar* bar, std::function<void()> accept)
@@ -23,6 +24,8 @@ RegisterStatusBar::RegisterStatusBar(QStatusBar* bar, std::function<void()> acce
   accept_->setText(QStringLiteral("P&rzypisz"));
   accept_->setToolTip(QStringLiteral("Przypisz wpisy tego połączenia do proponowanej instalacji"));
   accept_->setAutoDefault(false);
+  for (ElidedLabel* caption : {assigned_, offer_})
+    caption->setMaximumWidth(caption->fontMetrics().averageCharWidth() * CaptionMaximumChars);
   pending_->setToolTip(QStringLiteral("Zapisy rejestru tego komputera (nowe instalacje, zmiany ich danych, konfiguracje), "
                                       "których rejestr wspólny jeszcze nie ma"));
   connect(accept_, &QPushButton::clicked, this, std::move(accept));

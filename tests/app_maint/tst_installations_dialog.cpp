@@ -271,7 +271,8 @@ void TestInstallationsDialog::fitWidths_data() {
   QTest::newRow("all fit") << QList<int>{50, 300, 60} << 500 << QList<int>{50, 300, 60};
   QTest::newRow("the widest gives way") << QList<int>{50, 300, 60} << 300 << QList<int>{50, 190, 60};
   QTest::newRow("two widest share") << QList<int>{50, 300, 280} << 450 << QList<int>{50, 200, 200};
-  QTest::newRow("none below the floor") << QList<int>{50, 300, 280} << 100 << QList<int>{40, 40, 40};
+  QTest::newRow("none cut below the floor") << QList<int>{50, 300, 280} << 100 << QList<int>{40, 40, 40};
+  QTest::newRow("short ones whole") << QList<int>{30, 300, 280} << 100 << QList<int>{30, 40, 40};
 }
 
 void TestInstallationsDialog::fitWidths() {
@@ -289,6 +290,7 @@ void TestInstallationsDialog::columns() {
   auto* list = open.Find<QTableWidget>("Table_instalacje");
   const QHeaderView* header = list->horizontalHeader();
   constexpr int Address = 2, Technician = 6;
+  if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(&open.dialog, "instalacje.png");
   for (int width : {1500, 700}) {
     open.dialog.resize(width, open.dialog.height());
     QTest::qWait(20);
@@ -305,5 +307,5 @@ void TestInstallationsDialog::columns() {
   open.Find<QTableWidget>("Table_instalacje")->selectRow(1);
   QCOMPARE(open.Find<QLineEdit>("Edit_nazwa")->text(), LongName);
   QCOMPARE(open.Find<QLineEdit>("Edit_nazwa")->cursorPosition(), 0);
-  if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(&open.dialog, "instalacje-kolumny.png");
+  if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(&open.dialog, "instalacje-waskie.png");
 }
