@@ -26,17 +26,26 @@ void TMain::SetOnline(bool online) {
   if (SignalChart) SignalChart->ShowConnection(online);
 }
 
-void TMain::Button_polaczClick() { RunOperation(&TMain::LogIn); }
+// A window that is closing lets go of the port; it opens nothing more.
+void TMain::Button_polaczClick() {
+  if (!Closing) RunOperation(&TMain::LogIn);
+}
 
 void TMain::LogIn() {
   if (ui.ComCombo->currentIndex() >= 0 && !ComPort.Connected()) {
     if (RefuseNotSerialPort(NotSerialPortBeforeOpen(ComPort.Port()))) return;
     ComPort.OpenPort();  // refuses what is no serial port before setting anything up
     if (RefuseNotSerialPort(ComPort.Refusal())) return;
-    History.Clear();  // a new connection starts a chart of its own
-    ConfigHistory.NewConnection();
   }
   if (!ComPort.Connected()) return;
+  // The port is this connection's now: a delayed close still pending from a logout leaves it.
+  ++connectionsBegun_;
+  if (!Online) {
+    // A new connection, on a port just opened or taken over from that close, starts a chart
+    // and a history of its own.
+    History.Clear();
+    ConfigHistory.NewConnection();
+  }
 
   ChosenPort = ComPort.Port();
   // A port that came back after its adapter was pulled is listed as present again.
@@ -144,13 +153,16 @@ void TMain::ShowDisconnected() {
   ui.ButtonFirmware->setEnabled(false);
 }
 
+// POŁĄCZ stays usable during the wait; a connection begun meanwhile takes the port over, and
+// the close never pulls it from under the new connection.
 void TMain::ClosePortDelayed() {
+  const quint64 began = connectionsBegun_;
   Timer.start();
   for (int i = 0; i < CloseDelaySteps; ++i) {
     QThread::msleep(CloseDelayStepMs);
     QCoreApplication::processEvents();
   }
-  ClosePortNow();
+  if (connectionsBegun_ == began) ClosePortNow();
 }
 
 void TMain::ClosePortNow() {

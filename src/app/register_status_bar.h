@@ -1,12 +1,14 @@
 #pragma once
 // The register in the window's status bar: the installation the connection's entries belong to,
 // the one a download matched with a button that assigns it, and what is still to be sent to a
-// shared register. Beside the bar's passing messages, which never hide them.
+// shared register. Beside the bar's passing messages, which never hide them; a long installation
+// is cut with "…" and whole in its tooltip, and the count is never cut.
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <optional>
 
+class ElidedLabel;
 class QLabel;
 class QPushButton;
 class QStatusBar;
@@ -25,8 +27,8 @@ class RegisterStatusBar : public QObject {
   void ShowPending(std::optional<qint64> count);
 
  private:
-  QLabel* assigned_;
-  QLabel* offer_;
+  ElidedLabel* assigned_;
+  ElidedLabel* offer_;
   QPushButton* accept_;
   QLabel* pending_;
 };

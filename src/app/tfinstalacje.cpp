@@ -1,9 +1,14 @@
 #include "tfinstalacje.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include "cp1250.h"
 #include "entry_columns.h"
+#include "fitted_columns.h"
 #include "message_box.h"
 #include "register_fault.h"
 #include "register_view.h"
@@ -13,9 +18,8 @@
 namespace {
 
 const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
-constexpr int MaxColumnChars = 24;
 
-// The table's rows replaced, each column as wide as its widest text, the last taking the rest.
+// The table's rows replaced, the columns fitted to what they hold.
 void Fill(QTableWidget* table, const QStringList& headers, const QList<QStringList>& rows) {
   const QSignalBlocker quiet(table);
   table->clearContents();
@@ -29,11 +33,7 @@ void Fill(QTableWidget* table, const QStringList& headers, const QList<QStringLi
       table->setItem(r, c, item);
     }
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-  table->resizeColumnsToContents();
-  // A long address or device path gives way to the other columns; its tooltip holds it whole.
-  const int widest = table->fontMetrics().averageCharWidth() * MaxColumnChars;
-  for (int c = 0; c < table->columnCount(); ++c)
-    if (table->columnWidth(c) > widest) table->setColumnWidth(c, widest);
+  FitColumnsToContents(table);
 }
 
 QStringList InstallationRow(const ListedInstallation& listed) {
@@ -73,7 +73,12 @@ TFInstalacje::TFInstalacje(RegisterStore& local, RegisterView& view, Actions act
 
   connect(ui->Edit_szukaj, &QLineEdit::textChanged, this, [this] { Safely([this] { Search(); }); });
   connect(ui->Table_instalacje, &QTableWidget::currentCellChanged, this, [this](int row, int, int previous) {
-    if (row != previous) Safely([this] { ShowChosen(); });
+    if (row != previous) Safely([this] { ChoiceMoved(); });
+  });
+  // The default button is what Enter does where the focus is: the details save, the rest compare.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (!now || now->window() != this || qobject_cast<QPushButton*>(now)) return;
+    (ui->GroupDane->isAncestorOf(now) ? ui->Button_zapisz : ui->Button_porownaj)->setDefault(true);
   });
   for (QTableWidget* table : {ui->Table_konfiguracje, ui->Table_bez})
     connect(table, &QTableWidget::currentCellChanged, this, &TFInstalacje::UpdateButtons);
@@ -94,7 +99,8 @@ TFInstalacje::TFInstalacje(RegisterStore& local, RegisterView& view, Actions act
   });
 }
 
-TFInstalacje::~TFInstalacje() = default;
+// The focus moves while the widgets go; the form's pointers are gone by then.
+TFInstalacje::~TFInstalacje() { disconnect(qApp, nullptr, this, nullptr); }
 
 void TFInstalacje::Safely(const std::function<void()>& handler) {
   try {
@@ -111,10 +117,20 @@ void TFInstalacje::Choose(const QString& uuid) {
     if (listed_[r].installation.uuid == uuid) ui->Table_instalacje->selectRow(r);
 }
 
-// The installations holding the text; the chosen one stays chosen while it is listed.
+// The installations holding the text. The installation shown stays chosen while it is listed;
+// changes to one that is no longer listed are not dropped unasked, and a new installation being
+// typed stays as typed.
 void TFInstalacje::Search() {
-  const QString chosen = Chosen() ? Chosen()->installation.uuid : QString();
-  const RegisterView::Listing listing = view_.Search(ui->Edit_szukaj->text().trimmed(), Limit);
+  const QString text = ui->Edit_szukaj->text();
+  const RegisterView::Listing listing = view_.Search(text.trimmed(), Limit);
+  const bool shownListed = std::any_of(listing.installations.cbegin(), listing.installations.cend(),
+                                       [this](const ListedInstallation& l) { return l.installation.uuid == shownUuid_; });
+  if (!shownUuid_.isEmpty() && !shownListed && SettleDetails() == Settled::Kept) {
+    const QSignalBlocker quiet(ui->Edit_szukaj);
+    ui->Edit_szukaj->setText(searched_);
+    return;
+  }
+  searched_ = text;
   listed_ = listing.installations;
   QList<QStringList> rows;
   for (const ListedInstallation& listed : std::as_const(listed_)) rows << InstallationRow(listed);
@@ -128,10 +144,15 @@ void TFInstalacje::Search() {
   ui->LabelLiczba->setText(count);
   ui->LabelLiczba->setToolTip(listing.source.problem);
   ui->LabelRejestr->setText(view_.State());
-  {
+  const bool keep = Unsaved();
+  ChooseShown();
+  if (keep) {
+    ShowLists();
+    return;
+  }
+  if (Chosen() == nullptr && !listed_.isEmpty()) {
     const QSignalBlocker quiet(ui->Table_instalacje);
-    Choose(chosen);
-    if (Chosen() == nullptr && !listed_.isEmpty()) ui->Table_instalacje->selectRow(0);
+    ui->Table_instalacje->selectRow(0);
   }
   ShowChosen();
 }
@@ -142,21 +163,69 @@ const ListedInstallation* TFInstalacje::Chosen() const {
   return row >= 0 && row < int(listed_.size()) ? &listed_[row] : nullptr;
 }
 
+void TFInstalacje::ChoiceMoved() {
+  if (settling_) return;
+  if (!Unsaved()) {
+    ShowChosen();
+    return;
+  }
+  // Asked once the click or key that moved the choice is done with the list.
+  settling_ = true;
+  QMetaObject::invokeMethod(this, [this] { Safely([this] { SettleChoice(); }); }, Qt::QueuedConnection);
+}
+
+void TFInstalacje::SettleChoice() {
+  settling_ = false;
+  const ListedInstallation* chosen = Chosen();
+  const QString target = chosen ? chosen->installation.uuid : QString();
+  if (target == shownUuid_) return;
+  const Settled settled = SettleDetails();
+  if (settled == Settled::Kept) {
+    ChooseShown();
+    return;
+  }
+  if (settled == Settled::Saved) {
+    Search();  // the saved details as the listing shows them now
+    const QSignalBlocker quiet(ui->Table_instalacje);
+    Choose(target);
+  }
+  ShowChosen();
+}
+
+void TFInstalacje::ChooseShown() {
+  const QSignalBlocker quiet(ui->Table_instalacje);
+  ui->Table_instalacje->clearSelection();
+  ui->Table_instalacje->setCurrentCell(-1, -1);
+  if (!shownUuid_.isEmpty()) Choose(shownUuid_);
+}
+
+void TFInstalacje::ChooseFirstFound() {
+  if (listed_.isEmpty()) return;
+  ui->Table_instalacje->setFocus();
+  ui->Table_instalacje->selectRow(0);
+}
+
 // The chosen installation's details, configurations and changes; empty fields for a new one.
 void TFInstalacje::ShowChosen() {
   const ListedInstallation* chosen = Chosen();
+  shownUuid_ = chosen ? chosen->installation.uuid : QString();
   ui->GroupDane->setTitle(chosen ? QStringLiteral("Dane instalacji") : QStringLiteral("Nowa instalacja"));
   SetFields(chosen ? chosen->installation.fields : InstallationFields{});
-  entries_ = chosen ? Configurations(local_).Newest(ConfigurationScope::Of(chosen->installation.uuid), Limit)
-                    : QList<Configuration>();
+  shownFields_ = Fields();
+  ShowLists();
+}
+
+void TFInstalacje::ShowLists() {
+  entries_ = shownUuid_.isEmpty() ? QList<Configuration>()
+                                  : Configurations(local_).Newest(ConfigurationScope::Of(shownUuid_), Limit);
   QList<QStringList> rows;
   for (const Configuration& entry : std::as_const(entries_)) rows << EntryRow(entry);
   Fill(ui->Table_konfiguracje, EntryColumns::Titles() << QStringLiteral("Technik"), rows);
   if (!entries_.isEmpty()) ui->Table_konfiguracje->selectRow(0);
 
   rows.clear();
-  if (chosen) {
-    const RegisterView::Changes changes = view_.ChangesOf(chosen->installation.uuid);
+  if (!shownUuid_.isEmpty()) {
+    const RegisterView::Changes changes = view_.ChangesOf(shownUuid_);
     // The newest first, as the configurations.
     for (auto it = changes.changes.crbegin(); it != changes.changes.crend(); ++it)
       rows << QStringList{it->when.toString(TimeFormat), it->by, FieldCaption(it->field), it->before, it->after};
@@ -208,40 +277,82 @@ InstallationFields TFInstalacje::Fields() const {
           ui->Edit_kontakt->text().trimmed(), ui->Edit_uwagi->toPlainText().trimmed()};
 }
 
+// Each field shows its beginning, however long.
 void TFInstalacje::SetFields(const InstallationFields& fields) {
-  ui->Edit_obiekt->setText(fields.site);
-  ui->Edit_nazwa->setText(fields.name);
-  ui->Edit_adres->setText(fields.address);
-  ui->Edit_kontakt->setText(fields.contact);
+  const std::pair<QLineEdit*, const QString&> lines[] = {{ui->Edit_obiekt, fields.site},
+                                                         {ui->Edit_nazwa, fields.name},
+                                                         {ui->Edit_adres, fields.address},
+                                                         {ui->Edit_kontakt, fields.contact}};
+  for (const auto& [edit, text] : lines) {
+    edit->setText(text);
+    edit->setCursorPosition(0);
+  }
   ui->Edit_uwagi->setPlainText(fields.notes);
 }
 
+bool TFInstalacje::Unsaved() const { return Fields() != shownFields_; }
+
+TFInstalacje::Settled TFInstalacje::SettleDetails() {
+  if (!Unsaved()) return Settled::Unchanged;
+  QString which = shownFields_.site;
+  if (shownUuid_.isEmpty()) which = Fields().site.isEmpty() ? QStringLiteral("nowej") : Fields().site + QStringLiteral(" (nowej)");
+  else if (!shownFields_.name.isEmpty()) which += QStringLiteral(" (%1)").arg(shownFields_.name);
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), QStringLiteral("Zapisać zmiany instalacji %1?").arg(which),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+  box.button(QMessageBox::Save)->setText(QStringLiteral("Zapisz"));
+  box.button(QMessageBox::Discard)->setText(QStringLiteral("Odrzuć"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return SaveDetails() ? Settled::Saved : Settled::Kept;
+    case QMessageBox::Discard:
+      SetFields(shownFields_);
+      return Settled::Dropped;
+    default:
+      return Settled::Kept;
+  }
+}
+
 void TFInstalacje::NewInstallation() {
-  ui->Table_instalacje->clearSelection();
-  ui->Table_instalacje->setCurrentCell(-1, -1);
+  const Settled settled = SettleDetails();
+  if (settled == Settled::Kept) return;
+  if (settled == Settled::Saved) Search();  // the saved details listed as they are now
+  {
+    const QSignalBlocker quiet(ui->Table_instalacje);
+    ui->Table_instalacje->clearSelection();
+    ui->Table_instalacje->setCurrentCell(-1, -1);
+  }
   ShowChosen();
   ui->Edit_obiekt->setFocus();
 }
 
-void TFInstalacje::SaveInstallation() {
+bool TFInstalacje::SaveDetails() {
   const InstallationFields fields = Fields();
   if (fields.site.isEmpty()) {
     ErrorBox(QStringLiteral("Podaj obiekt: identyfikator, pod którym instalacja jest znana"));
     ui->Edit_obiekt->setFocus();
-    return;
+    return false;
   }
   Installations installations(local_);
-  QString uuid;
-  if (const ListedInstallation* chosen = Chosen()) {
-    uuid = chosen->installation.uuid;
-    installations.Edit(uuid, fields, Technician::Name());
-  } else {
-    uuid = installations.Add(fields, Technician::Name());
-  }
+  if (!shownUuid_.isEmpty())
+    installations.Edit(shownUuid_, fields, Technician::Name());
+  else
+    shownUuid_ = installations.Add(fields, Technician::Name());
+  shownFields_ = fields;
   if (actions_.changed) actions_.changed();
+  return true;
+}
+
+void TFInstalacje::SaveInstallation() {
+  if (!SaveDetails()) return;
+  const QString uuid = shownUuid_;
   // Listed by its site, so that it is found however many others were visited since.
-  const QSignalBlocker quiet(ui->Edit_szukaj);
-  ui->Edit_szukaj->setText(fields.site);
+  {
+    const QSignalBlocker quiet(ui->Edit_szukaj);
+    ui->Edit_szukaj->setText(shownFields_.site);
+  }
   Search();
   Choose(uuid);
 }
@@ -260,7 +371,7 @@ void TFInstalacje::AssignEntry() {
 
 void TFInstalacje::LoadEntry() {
   const std::optional<Configuration> entry = ChosenEntry();
-  if (!entry) return;
+  if (!entry || SettleDetails() == Settled::Kept) return;
   if (const std::optional<ConfigFile> file = EntryFile(*entry); file && actions_.load(*file)) accept();
 }
 
@@ -272,7 +383,29 @@ void TFInstalacje::CompareEntry() {
 
 void TFInstalacje::AssignConnection() {
   if (const ListedInstallation* chosen = Chosen()) {
+    if (SettleDetails() == Settled::Kept) return;
     actions_.assign(chosen->installation.uuid);
     accept();
+  }
+}
+
+void TFInstalacje::done(int result) {
+  bool leave = false;
+  Safely([&] { leave = SettleDetails() != Settled::Kept; });
+  if (leave) QDialog::done(result);
+}
+
+void TFInstalacje::keyPressEvent(QKeyEvent* event) {
+  const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+                     (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  QWidget* focused = focusWidget();
+  if (enter && focused == ui->Edit_szukaj) {
+    Safely([this] { ChooseFirstFound(); });
+  } else if (enter && focused == ui->Table_instalacje) {
+    ui->Edit_obiekt->setFocus();
+  } else if (enter && focused && ui->GroupDane->isAncestorOf(focused) && !qobject_cast<QPushButton*>(focused)) {
+    Safely([this] { SaveInstallation(); });
+  } else {
+    QDialog::keyPressEvent(event);
   }
 }

@@ -17,6 +17,7 @@
 namespace Ui {
 class TFInstalacje;
 }
+class QKeyEvent;
 class QTableWidget;
 class RegisterStore;
 class RegisterView;
@@ -43,13 +44,28 @@ class TFInstalacje : public QDialog {
 
   // Chooses the installation when the listing holds it.
   void Choose(const QString& uuid);
+  // Closing asks first about details changed and not saved.
+  void done(int result) override;
+
+ protected:
+  // Enter does what the focused part is for: the search chooses the first found, the details
+  // are saved, a list of configurations compares.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // A handler that shows a register's fault instead of letting it cross Qt's code.
   void Safely(const std::function<void()>& handler);
   void Search();
   const ListedInstallation* Chosen() const;
+  // The list's choice moved: the details follow, once any changes in them are settled.
+  void ChoiceMoved();
+  void SettleChoice();
+  // The list shows the shown installation chosen again, or nothing for a new one.
+  void ChooseShown();
+  void ChooseFirstFound();
   void ShowChosen();
+  // The shown installation's configurations and changes.
+  void ShowLists();
   void ShowEntries();
   // The configuration chosen in the open tab; nullopt for none.
   std::optional<Configuration> ChosenEntry() const;
@@ -57,6 +73,15 @@ class TFInstalacje : public QDialog {
   void UpdateButtons();
   void NewInstallation();
   void SaveInstallation();
+  // The details as typed differ from those shown.
+  bool Unsaved() const;
+  // Details about to be left: unchanged, or the user asked saved them or dropped them, or kept
+  // them (also when they could not be saved, which was said); then they are not left.
+  enum class Settled { Unchanged, Saved, Dropped, Kept };
+  Settled SettleDetails();
+  // The details into the register, as the installation shown or a new one; false (said) when
+  // they lack the site.
+  bool SaveDetails();
   void AssignEntry();
   void LoadEntry();
   void CompareEntry();
@@ -69,5 +94,9 @@ class TFInstalacje : public QDialog {
   RegisterView& view_;
   Actions actions_;
   QList<ListedInstallation> listed_;
+  QString shownUuid_;               // whose details are shown; empty for a new installation
+  InstallationFields shownFields_;  // as they were shown or last saved
+  QString searched_;                // the search text the listing is of
+  bool settling_ = false;           // a moved choice waits to be settled
   QList<Configuration> entries_, unassigned_;  // as their tables list them
 };

@@ -16,6 +16,7 @@
 #include "register_status_bar.h"
 #include "tfboot.h"
 #include "version.h"
+#include "window_status_bar.h"
 #include "waits.h"
 #include "message_box.h"
 #include "serial_check.h"
@@ -131,6 +132,7 @@ void TMain::FormCreate() {
   connect(ui.PokazZmiany1, &QAction::triggered, this, Guarded(&TMain::PokazZmiany1Click));
   connect(ui.Raport1, &QAction::triggered, this, Guarded(&TMain::Raport1Click));
   connect(ui.Instalacje1, &QAction::triggered, this, Guarded(&TMain::Instalacje1Click));
+  setStatusBar(new WindowStatusBar(this));
   Register = new WindowRegister(Keeper, this);
   RegisterBar = new RegisterStatusBar(statusBar(), Guarded(&TMain::AcceptOffer));
   connect(Register, &WindowRegister::Changed, this, Guarded(&TMain::ShowRegisterState));

@@ -208,6 +208,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   QByteArray ChosenPort;   // the user's port, kept by name across refreshes
   bool Online = false;     // "POŁĄCZONY": opened by POŁĄCZ, until ROZŁĄCZ or a lost line
   bool Closing = false;
+  quint64 connectionsBegun_ = 0;  // POŁĄCZ on an open port, counted: what a delayed close leaves alone
   bool losingLink_ = false;
   bool operationRunning_ = false;
   Operation pendingOperation_ = nullptr;

@@ -41,6 +41,9 @@ class TestDisconnect : public QObject {
   void logout_data();
   void logout();
   void closeWhileLoggedIn();
+  void reconnectDuringDelayedClose_data();
+  void reconnectDuringDelayedClose();
+  void connectWhileClosing();
 };
 
 // The ports the window offers, the "Porty COM" list and choosing a port.

@@ -95,6 +95,29 @@ class TestInstallations : public QObject {
   void offer_data();
   void offer();
   void pendingCount();
+  void pendingWording_data();
+  void pendingWording();
+  void statusBarFits();
+
+ private:
+  std::unique_ptr<DataHome> dataHome_;
+};
+
+// The installations dialog: keys, unsaved details, columns.
+class TestInstallationsDialog : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void tabStops();
+  void mnemonics();
+  void enter_data();
+  void enter();
+  void unsaved_data();
+  void unsaved();
+  void newKeptBySearch();
+  void fitWidths_data();
+  void fitWidths();
+  void columns();
 
  private:
   std::unique_ptr<DataHome> dataHome_;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
@@ -13,6 +14,7 @@
 #include "entry_columns.h"
 #include "installations.h"
 #include "maint_rig.h"
+#include "register_status_bar.h"
 #include "register_store.h"
 #include "register_sync.h"
 #include "register_view.h"
@@ -63,8 +65,10 @@ bool Download(WindowRig& rig) {
   return true;
 }
 
-// What the status bar shows of the register: "LabelInstalacja=K-101 (Piekarnia)" for each shown part.
+// What the status bar shows of the register, once laid out: "LabelInstalacja=K-101 (Piekarnia)"
+// for each shown part.
 QStringList RegisterBar(const TMain& window) {
+  QTest::qWait(20);
   QStringList shown;
   for (const char* name : {"LabelInstalacja", "LabelPropozycja", "LabelDoWyslania"}) {
     const auto* label = window.statusBar()->findChild<QLabel*>(name);
@@ -219,5 +223,77 @@ void TestInstallations::pendingCount() {
   RegisterStore store;
   const qint64 pending = RegisterSync::Pending(store, *RegisterChoice::Current().shared).Total();
   QCOMPARE(pending, 1);
-  QCOMPARE(RegisterBar(*rig.window), QStringList{QStringLiteral("LabelDoWyslania=Do wysłania: %1").arg(pending)});
+  QCOMPARE(RegisterBar(*rig.window), QStringList{QStringLiteral("LabelDoWyslania=Do wysłania: 1 zmiana")});
+}
+
+void TestInstallations::pendingWording_data() {
+  QTest::addColumn<qint64>("count");
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("one") << qint64(1) << "Do wysłania: 1 zmiana";
+  QTest::newRow("few") << qint64(3) << "Do wysłania: 3 zmiany";
+  QTest::newRow("many") << qint64(5) << "Do wysłania: 5 zmian";
+  QTest::newRow("teens") << qint64(12) << "Do wysłania: 12 zmian";
+  QTest::newRow("twenties") << qint64(24) << "Do wysłania: 24 zmiany";
+}
+
+// The count says what it counts, in the form its number takes.
+void TestInstallations::pendingWording() {
+  QFETCH(qint64, count);
+  QFETCH(QString, shown);
+  QStatusBar bar;
+  RegisterStatusBar part(&bar, [] {});
+  part.ShowPending(count);
+  const auto* label = bar.findChild<QLabel*>("LabelDoWyslania");
+  QCOMPARE(label->text(), shown);
+  QVERIFY(!label->toolTip().isEmpty());
+}
+
+// A long installation, a sync's notice and the count share the status bar: none covers or cuts
+// another; the installation is cut with "…" and whole in its tooltip.
+void TestInstallations::statusBarFits() {
+  qputenv("VELT_REGISTER", "postgresql://velt@127.0.0.1:1/velt");
+  const QString name = QStringLiteral("Zakład Produkcji Opakowań i Materiałów Budowlanych „Przyszłość” sp. z o.o.");
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  RegisterStore store;
+  const QString uuid = Installations(store).Add({"KRK-0042", name, "", "", ""}, "A");
+  LOG_IN(rig);
+  QVERIFY(RunDialog<TFInstalacje>(
+      rig, [&rig] { rig.ui().Instalacje1->trigger(); },
+      [&](TFInstalacje* dialog) {
+        dialog->Choose(uuid);
+        QTest::mouseClick(dialog->findChild<QAbstractButton*>("Button_przypisz"), Qt::LeftButton);
+      },
+      10000));
+  QVERIFY(Download(rig));
+  QStatusBar* bar = rig.window->statusBar();
+  QTRY_VERIFY_WITH_TIMEOUT(!bar->currentMessage().isEmpty(), 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(bar->findChild<QLabel*>("LabelDoWyslania")->isVisible(), 10000);
+  QTest::qWait(20);
+
+  QList<QWidget*> parts;
+  for (QWidget* part : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (part->isVisible() && !qobject_cast<QSizeGrip*>(part)) parts << part;
+  QVERIFY(parts.size() >= 3);
+  for (int i = 0; i < int(parts.size()); ++i) {
+    QVERIFY2(bar->rect().contains(parts[i]->geometry()), qPrintable(parts[i]->objectName()));
+    for (int j = i + 1; j < int(parts.size()); ++j)
+      QVERIFY2(!parts[i]->geometry().intersects(parts[j]->geometry()),
+               qPrintable(parts[i]->objectName() + " covers " + parts[j]->objectName()));
+    // What a label shows fits in it.
+    if (const auto* label = qobject_cast<QLabel*>(parts[i]))
+      QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+               qPrintable(label->objectName() + ": " + label->text()));
+  }
+  const auto* installation = bar->findChild<QLabel*>("LabelInstalacja");
+  QCOMPARE(installation->toolTip(), QStringLiteral("Instalacja: KRK-0042 (%1)").arg(name));
+  QVERIFY2(installation->text().startsWith("Instalacja: KRK-0042") && installation->text().endsWith(u'…'),
+           qPrintable(installation->text()));
+  const auto* notice = bar->findChild<QLabel*>("LabelKomunikat");
+  QVERIFY(notice && notice->isVisible());
+  QCOMPARE(notice->toolTip(), bar->currentMessage());
+  QVERIFY2(notice->text() == bar->currentMessage() || notice->text().endsWith(u'…'), qPrintable(notice->text()));
+  QVERIFY(notice->width() >= notice->fontMetrics().averageCharWidth() * 10);
+  QVERIFY(bar->findChild<QLabel*>("LabelDoWyslania")->text().startsWith("Do wysłania: "));
+  if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(rig.window.get(), "pasek-stanu.png");
 }
