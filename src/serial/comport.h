@@ -217,7 +217,6 @@ class TCustomComPort : public QObject {
 
  private:
   friend class TComThread;
-class NetLine;
   friend class TComTimeouts;
   friend class TComFlowControl;
   friend class TComParity;
