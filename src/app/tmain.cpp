@@ -158,6 +158,8 @@ void TMain::FormCreate() {
 
   FormJakieCOM = new TFormJakieCOM(this);
   FormJakieCOM->OnRefresh = Guarded(&TMain::ButtonComClick);
+  FormJakieCOM->OnAddNetworkPort = [this](const QString& name, const QByteArray& url) { return AddNetworkPort(name, url); };
+  FormJakieCOM->OnRemoveNetworkPort = [this](const QString& name) { return RemoveNetworkPort(name); };
 
   ui.Button_polacz->setEnabled(false);
   RefreshPortList();
