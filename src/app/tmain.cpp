@@ -18,6 +18,7 @@
 #include "version.h"
 #include "waits.h"
 #include "message_box.h"
+#include "net_address.h"
 #include "serial_check.h"
 #include "system_error.h"
 
@@ -184,7 +185,11 @@ void TMain::HandleException(QObject*, const std::exception& error) {
 
 void TMain::ReportNoReply() {
   QApplication::beep();
-  ErrorBox(QString::fromUtf8(Link::NoReplyText));
+  // Behind a network port the silence may be the server's: the port is named.
+  const QString note = NetAddressText::IsNetworkName(ComPort.Port())
+                           ? QStringLiteral(" (port sieciowy %1)").arg(QString::fromLocal8Bit(ComPort.Port()))
+                           : QString();
+  ErrorBox(QString::fromUtf8(Link::NoReplyText) + note);
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
