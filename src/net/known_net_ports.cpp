@@ -1,7 +1,6 @@
 #include "known_net_ports.h"
 
 #include <QRegularExpression>
-#include <QFile>
 #include <QSettings>
 
 #include "net_address.h"
@@ -48,11 +47,6 @@ std::optional<QByteArray> KnownNetPorts::Find(const QString& name) const {
   for (const KnownNetPort& port : List())
     if (port.name == name) return port.url;
   return std::nullopt;
-}
-
-QByteArray KnownNetPorts::Resolve(const QString& nameOrPort) const {
-  if (const std::optional<QByteArray> url = Find(nameOrPort)) return *url;
-  return QFile::encodeName(nameOrPort);
 }
 
 bool KnownNetPorts::Add(const QString& name, const QByteArray& url, QString* error) const {

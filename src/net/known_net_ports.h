@@ -18,8 +18,6 @@ class KnownNetPorts {
 
   QList<KnownNetPort> List() const;  // by name
   std::optional<QByteArray> Find(const QString& name) const;
-  // A name as the user gave it, or a port given as it stands.
-  QByteArray Resolve(const QString& nameOrPort) const;
   // False with *error (Polish) for a bad name or URL, or a file that cannot be written. Adding a
   // name again replaces its URL.
   bool Add(const QString& name, const QByteArray& url, QString* error) const;
