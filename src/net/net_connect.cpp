@@ -142,10 +142,11 @@ Result Connect(const NetAddress& address) {
   int err = ETIMEDOUT;
   for (const addrinfo* a = lookup->addresses; a && NowNs() < deadlineNs; a = a->ai_next) {
     int fd = -1;
+    const qint64 startNs = NowNs();
     err = TryAddress(*a, deadlineNs, fd);
     if (!err) {
       SetUpLine(fd);
-      return {fd, {}};
+      return {fd, {}, NowNs() - startNs};
     }
   }
   return {-1, ConnectProblem(err)};

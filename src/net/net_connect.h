@@ -12,6 +12,7 @@ inline constexpr int ConnectLimitMs = 3000;
 struct Result {
   int socket = -1;  // connected, non-blocking; -1 on failure
   QString problem;  // Polish, on failure
+  qint64 roundTripNs = 0;  // how long the connection took to be accepted: about one round trip
 };
 Result Connect(const NetAddress& address);
 

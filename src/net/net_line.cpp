@@ -1,5 +1,6 @@
 #include "net_line.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -58,10 +59,13 @@ Greeted SetFarLine(int fd, ComPortOption& telnet) {
   return g;
 }
 
-// A raw server says no by closing (after a text, perhaps) as soon as it has accepted.
-Greeted AwaitRefusal(int fd) {
+// A raw server says no by closing (after a text, perhaps) as soon as it has accepted. Nothing
+// says yes: the wait is a few round trips, short on a near server, longer on a far one.
+Greeted AwaitRefusal(int fd, qint64 roundTripNs) {
   Greeted g;
-  const qint64 deadlineNs = NetConnect::NowNs() + qint64(NetLine::RefusalGraceMs) * 1'000'000;
+  const qint64 graceNs = std::clamp(NetLine::RefusalRoundTrips * roundTripNs, qint64(NetLine::RefusalGraceMinMs) * 1'000'000,
+                                    qint64(NetLine::RefusalGraceMaxMs) * 1'000'000);
+  const qint64 deadlineNs = NetConnect::NowNs() + graceNs;
   while (NetConnect::WaitReadable(fd, deadlineNs)) {
     if (!ReadSome(fd, g.early)) return {false, {}, QString::fromUtf8(NetLine::BusyText)};
   }
@@ -107,7 +111,7 @@ std::unique_ptr<NetLine> NetLine::Open(const QByteArray& name, QString* problem)
   const int fd = connection.socket;
   std::unique_ptr<ComPortOption> telnet;
   if (address->kind == NetAddress::Rfc2217) telnet = std::make_unique<ComPortOption>();
-  const Greeted greeted = telnet ? SetFarLine(fd, *telnet) : AwaitRefusal(fd);
+  const Greeted greeted = telnet ? SetFarLine(fd, *telnet) : AwaitRefusal(fd, connection.roundTripNs);
   std::unique_ptr<NetLine> line(new NetLine);
   int master = -1;
   const int err = greeted.ok ? OpenPair(master, line->slave_, line->path_) : 0;

@@ -12,7 +12,11 @@ class NetRelay;
 class NetLine {
  public:
   static constexpr int SettingsLimitMs = 3000;   // the server echoes every setting within this
-  static constexpr int RefusalGraceMs = 200;     // a raw server that refuses closes within this
+  // A raw server that refuses closes within a few round trips of accepting; so long velt waits
+  // before it takes the port, within these bounds.
+  static constexpr int RefusalRoundTrips = 4;
+  static constexpr int RefusalGraceMinMs = 30;
+  static constexpr int RefusalGraceMaxMs = 1000;
   static inline constexpr char BusyText[] = "port sieciowy zajęty albo odmówił połączenia";
 
   // Null with *problem (Polish, without the port's name) when the port cannot be had.

@@ -1,6 +1,8 @@
 #include "net_relay.h"
 
 #include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -86,6 +88,11 @@ bool NetRelay::FromSocket() {
   char buffer[ChunkSize];
   const ssize_t n = ::recv(socket_, buffer, sizeof buffer, 0);
   if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+  // Acknowledged at once, not after the kernel's delay: a server that keeps Nagle's algorithm
+  // holds its next small piece (the rest of a reply) until this acknowledgement comes. The
+  // kernel drops the setting again by itself, so it is renewed with every piece.
+  const int on = 1;
+  ::setsockopt(socket_, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
   if (n == 0) return false;
   if (!telnet_) {
     toLine_.append(buffer, n);
