@@ -1,7 +1,13 @@
 // Network port names, the telnet codec and the COM-port option's conversation, byte by byte.
 #include <QTest>
 
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
 #include "com_port_option.h"
+#include "known_net_ports.h"
 #include "net_address.h"
 #include "telnet_codec.h"
 
@@ -169,6 +175,46 @@ class TestNetCodec : public QObject {
     QCOMPARE(gotReply, reply);
     QCOMPARE(gotData, data);
     QCOMPARE(option.Problem().isEmpty(), state != int(ComPortOption::Refused));
+  }
+
+  void keepsNamedPorts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("url");
+    QTest::addColumn<QByteArray>("kept");  // empty: refused
+    QTest::newRow("rfc2217") << "szafa" << QByteArray("rfc2217://szafa-3.lan:4002") << QByteArray("rfc2217://szafa-3.lan:4002");
+    QTest::newRow("typed back tidy") << "Hala_2.a" << QByteArray(" TCP://[::1]:4001 ") << QByteArray("tcp://[::1]:4001");
+    QTest::newRow("blank in name") << "zła nazwa" << QByteArray("tcp://a:1") << QByteArray();
+    QTest::newRow("option-like name") << "-p" << QByteArray("tcp://a:1") << QByteArray();
+    QTest::newRow("path-like name") << "dev/x" << QByteArray("tcp://a:1") << QByteArray();
+    QTest::newRow("reserved name") << "all" << QByteArray("tcp://a:1") << QByteArray();
+    QTest::newRow("bad url") << "szafa" << QByteArray("tcp://a") << QByteArray();
+  }
+  void keepsNamedPorts() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, url);
+    QFETCH(QByteArray, kept);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("velt/velt.conf");
+    // What else the file holds stays.
+    QVERIFY(QDir().mkpath(folder.filePath("velt")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("register=local\n[network_ports]\nstare=ftp://x:1\n");
+    file.close();
+    const KnownNetPorts ports(path);
+    QString error;
+    QCOMPARE(ports.Add(name, url, &error), !kept.isEmpty());
+    QCOMPARE(error.isEmpty(), !kept.isEmpty());
+    // A hand-edited line that is no network port is never offered.
+    const QList<KnownNetPort> expected = kept.isEmpty() ? QList<KnownNetPort>{} : QList<KnownNetPort>{{name, kept}};
+    QCOMPARE(ports.List(), expected);
+    QCOMPARE(QSettings(path, QSettings::IniFormat).value("register").toString(), "local");
+    if (kept.isEmpty()) return;
+    QCOMPARE(ports.Find(name), std::optional<QByteArray>(kept));
+    QVERIFY(ports.Remove(name, &error));
+    QVERIFY(!ports.Remove(name, &error));
+    QVERIFY(error.contains(name));
+    QVERIFY(ports.List().isEmpty());
   }
 };
 
