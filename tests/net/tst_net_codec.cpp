@@ -17,6 +17,13 @@ Q_DECLARE_METATYPE(NetAddress)
 
 namespace {
 QByteArray Hex(const char* text) { return QByteArray::fromHex(text); }
+
+// What the decoder makes of the bytes when they come in two pieces, cut at `cut`.
+void DecodeInTwo(const QByteArray& wire, qsizetype cut, QByteArray& data, QList<Event>& events) {
+  Decoder decoder;
+  decoder.Feed(wire.left(cut), data, events);
+  decoder.Feed(wire.mid(cut), data, events);
+}
 }  // namespace
 
 class TestNetCodec : public QObject {
@@ -94,11 +101,9 @@ class TestNetCodec : public QObject {
     QCOMPARE(EscapeIac(data), wire);
     // And back, whatever the split of the stream.
     for (qsizetype cut = 0; cut <= wire.size(); ++cut) {
-      Decoder decoder;
       QByteArray back;
       QList<Event> events;
-      decoder.Feed(wire.left(cut), back, events);
-      decoder.Feed(wire.mid(cut), back, events);
+      DecodeInTwo(wire, cut, back, events);
       QCOMPARE(back, data);
       QVERIFY(events.isEmpty());
     }
@@ -120,11 +125,9 @@ class TestNetCodec : public QObject {
     QFETCH(QByteArray, data);
     QFETCH(QList<Event>, events);
     for (qsizetype cut = 0; cut <= wire.size(); ++cut) {
-      Decoder decoder;
       QByteArray gotData;
       QList<Event> got;
-      decoder.Feed(wire.left(cut), gotData, got);
-      decoder.Feed(wire.mid(cut), gotData, got);
+      DecodeInTwo(wire, cut, gotData, got);
       QCOMPARE(gotData, data);
       QCOMPARE(got, events);
     }

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -51,6 +52,31 @@ CliResult Run(const QString& port, QStringList arguments, int timeoutMs = 30000,
     QVERIFY2((server).Start(&why_), qPrintable(why_));    \
   } while (false)
 
+// The simulator, and ser2net in front of it.
+struct ServedRig {
+  explicit ServedRig(Ser2NetServer::Kind k) : kind(k) {}
+  bool Start(QString* why) {
+    if (!rig.Start(why)) return false;
+    server = std::make_unique<Ser2NetServer>(rig.sim.DevicePath(), kind);
+    return server->Start(why);
+  }
+  Ser2NetServer::Kind kind;
+  CliRig rig;
+  std::unique_ptr<Ser2NetServer> server;
+};
+
+#define START_SERVED(served)                              \
+  do {                                                    \
+    QString why_;                                         \
+    QVERIFY2((served).Start(&why_), qPrintable(why_));    \
+  } while (false)
+
+// A status watch, logged in until it ends.
+void StartWatch(QProcess& process, const QString& port) {
+  process.setProcessEnvironment(CliEnvironment());
+  process.start(QStringLiteral(VELT_CLI_PATH), {"-p", port, "status", "--watch"});
+}
+
 }  // namespace
 
 class TestNetPorts : public QObject {
@@ -79,10 +105,10 @@ class TestNetPorts : public QObject {
 // Status and a whole configuration read, as through a cable.
 void TestNetPorts::servesTheController() {
   QFETCH(Ser2NetServer::Kind, kind);
-  CliRig rig;
-  START_RIG(rig);
-  Ser2NetServer server(rig.sim.DevicePath(), kind);
-  START_SERVER(server);
+  ServedRig served(kind);
+  START_SERVED(served);
+  CliRig& rig = served.rig;
+  Ser2NetServer& server = *served.server;
   const CliResult status = Run(server.Url(), {"status", "--json"});
   QVERIFY2(status.status == 0, qPrintable(status.Describe()));
   const CliResult direct = rig.Run({"read", "-o", rig.File("direct.gcf")});
@@ -97,10 +123,10 @@ void TestNetPorts::servesTheController() {
 // 0xFF is IAC to telnet: written doubled, read back single, stored as the one byte it is.
 void TestNetPorts::carriesIacBothWays() {
   QFETCH(Ser2NetServer::Kind, kind);
-  CliRig rig;
-  START_RIG(rig);
-  Ser2NetServer server(rig.sim.DevicePath(), kind);
-  START_SERVER(server);
+  ServedRig served(kind);
+  START_SERVED(served);
+  CliRig& rig = served.rig;
+  Ser2NetServer& server = *served.server;
   const int k = ConfigItemByKey("in1_off_text")->index;
   // U+02D9 is 0xFF in the controller's code page.
   const CliResult set = Run(server.Url(), {"set", QStringLiteral("in1_off_text=A\u02D9\u02D9B"), "--verify"});
@@ -114,13 +140,12 @@ void TestNetPorts::carriesIacBothWays() {
 // port serves again once the server is back.
 void TestNetPorts::lostWhileLoggedInThenResumes() {
   QFETCH(Ser2NetServer::Kind, kind);
-  CliRig rig;
-  START_RIG(rig);
-  Ser2NetServer server(rig.sim.DevicePath(), kind);
-  START_SERVER(server);
+  ServedRig served(kind);
+  START_SERVED(served);
+  CliRig& rig = served.rig;
+  Ser2NetServer& server = *served.server;
   QProcess watch;
-  watch.setProcessEnvironment(CliEnvironment());
-  watch.start(QStringLiteral(VELT_CLI_PATH), {"-p", server.Url(), "status", "--watch"});
+  StartWatch(watch, server.Url());
   QVERIFY(rig.sim.WaitForRequests(3, 10000));  // logged in, and polling
   QElapsedTimer took;
   took.start();
@@ -138,13 +163,12 @@ void TestNetPorts::lostWhileLoggedInThenResumes() {
 // ser2net's own refusal ("Port already in use") is never shown; the user's words are.
 void TestNetPorts::busyServerIsNamedNotQuoted() {
   QFETCH(Ser2NetServer::Kind, kind);
-  CliRig rig;
-  START_RIG(rig);
-  Ser2NetServer server(rig.sim.DevicePath(), kind);
-  START_SERVER(server);
+  ServedRig served(kind);
+  START_SERVED(served);
+  CliRig& rig = served.rig;
+  Ser2NetServer& server = *served.server;
   QProcess holder;
-  holder.setProcessEnvironment(CliEnvironment());
-  holder.start(QStringLiteral(VELT_CLI_PATH), {"-p", server.Url(), "status", "--watch"});
+  StartWatch(holder, server.Url());
   QVERIFY(rig.sim.WaitForRequests(2, 10000));
   const CliResult second = Run(server.Url(), {"status"});
   holder.terminate();
