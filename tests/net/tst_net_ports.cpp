@@ -181,23 +181,27 @@ void TestNetPorts::busyServerIsNamedNotQuoted() {
 // a local port in the same state gives.
 void TestNetPorts::failsLikeALocalPort_data() {
   QTest::addColumn<QString>("scheme");
+  QTest::addColumn<QString>("host");
   QTest::addColumn<bool>("listening");
   QTest::addColumn<QStringList>("localTwin");  // a local port in the same state: -p and its set-up
   QTest::addColumn<int>("limitMs");
-  QTest::newRow("raw, nothing listening") << "tcp" << false << QStringList{"/dev/velt-no-such-port"} << 4000;
-  QTest::newRow("rfc2217, nothing listening") << "rfc2217" << false << QStringList{"/dev/velt-no-such-port"} << 4000;
-  QTest::newRow("raw, accepted and silent") << "tcp" << true << QStringList{"silent"} << 6000;
-  QTest::newRow("rfc2217, accepted and silent") << "rfc2217" << true << QStringList{"/dev/velt-no-such-port"} << 8000;
+  QTest::newRow("raw, nothing listening") << "tcp" << "127.0.0.1" << false << QStringList{"/dev/velt-no-such-port"} << 4000;
+  QTest::newRow("by name, nothing listening") << "tcp" << "localhost" << false << QStringList{"/dev/velt-no-such-port"} << 4000;
+  QTest::newRow("IPv6, nothing listening") << "rfc2217" << "[::1]" << false << QStringList{"/dev/velt-no-such-port"} << 4000;
+  QTest::newRow("rfc2217, nothing listening") << "rfc2217" << "127.0.0.1" << false << QStringList{"/dev/velt-no-such-port"} << 4000;
+  QTest::newRow("raw, accepted and silent") << "tcp" << "127.0.0.1" << true << QStringList{"silent"} << 6000;
+  QTest::newRow("rfc2217, accepted and silent") << "rfc2217" << "127.0.0.1" << true << QStringList{"/dev/velt-no-such-port"} << 8000;
 }
 
 void TestNetPorts::failsLikeALocalPort() {
   QFETCH(QString, scheme);
+  QFETCH(QString, host);
   QFETCH(bool, listening);
   QFETCH(QStringList, localTwin);
   QFETCH(int, limitMs);
   SilentServer silent;
   const int port = listening ? silent.Port() : Ser2NetServer::FreePort();
-  const QString url = QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(port);
+  const QString url = QStringLiteral("%1://%2:%3").arg(scheme, host).arg(port);
   QElapsedTimer took;
   took.start();
   const CliResult result = Run(url, {"status"});
