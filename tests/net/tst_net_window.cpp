@@ -15,7 +15,45 @@ class TestNetWindow : public QObject {
   Q_OBJECT
  private slots:
   void lostServerThenOnePolaczResumes();
+  void refusalNamesTheNetworkPort();
+
+ private:
+  // Names the port in "COM?" and chooses it in the list.
+  static void ChooseNetworkPort(WindowRig& rig, const QString& url);
 };
+
+void TestNetWindow::ChooseNetworkPort(WindowRig& rig, const QString& url) {
+  rig.Click(rig.ui().ButtonCom);
+  auto* dialog = rig.window->findChild<TFormJakieCOM*>();
+  QVERIFY(dialog && dialog->isVisible());
+  QTest::keyClicks(dialog->findChild<QLineEdit*>("Edit_nazwa"), "szafa");
+  QTest::keyClicks(dialog->findChild<QLineEdit*>("Edit_adres"), url);
+  rig.Click(dialog->findChild<QWidget*>("Button_dodaj"));
+  QCOMPARE(rig.boxes.Boxes().size(), 0);
+  QVERIFY(dialog->findChild<QPlainTextEdit*>("PortyCom")->toPlainText().split('\n').contains(url));
+  QVERIFY(dialog->findChild<QPlainTextEdit*>("DevCom")->toPlainText().contains("Port sieciowy szafa"));
+  const int index = rig.ui().ComCombo->findData(url.toUtf8());
+  QVERIFY(index >= 0);
+  rig.ui().ComCombo->setCurrentIndex(index);
+  emit rig.ui().ComCombo->activated(index);
+}
+
+// Nothing listens: one box naming the network port, and the window stays disconnected.
+void TestNetWindow::refusalNamesTheNetworkPort() {
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  const QString url = QStringLiteral("tcp://127.0.0.1:%1").arg(Ser2NetServer::FreePort());
+  ChooseNetworkPort(rig, url);
+  if (QTest::currentTestFailed()) return;
+  rig.Click(rig.ui().Button_polacz);
+  QCOMPARE(rig.boxes.Boxes().size(), 1);
+  const QString summary = rig.boxes.Boxes().first().summary;
+  QVERIFY2(summary.startsWith(QStringLiteral("Error: %1: port sieciowy nie przyjmuje połączeń").arg(url)), qPrintable(summary));
+  QVERIFY(!rig.window->ComPort.Connected());
+  QCOMPARE(EnabledControls(*rig.window), Enabled::Disconnected);
+}
 
 void TestNetWindow::lostServerThenOnePolaczResumes() {
   QTemporaryDir config;
@@ -26,19 +64,8 @@ void TestNetWindow::lostServerThenOnePolaczResumes() {
   QString why;
   QVERIFY2(server.Start(&why), qPrintable(why));
 
-  rig.Click(rig.ui().ButtonCom);
-  auto* dialog = rig.window->findChild<TFormJakieCOM*>();
-  QVERIFY(dialog && dialog->isVisible());
-  QTest::keyClicks(dialog->findChild<QLineEdit*>("Edit_nazwa"), "szafa");
-  QTest::keyClicks(dialog->findChild<QLineEdit*>("Edit_adres"), server.Url());
-  rig.Click(dialog->findChild<QWidget*>("Button_dodaj"));
-  QCOMPARE(rig.boxes.Boxes().size(), 0);
-  QVERIFY(dialog->findChild<QPlainTextEdit*>("PortyCom")->toPlainText().split('\n').contains(server.Url()));
-  QVERIFY(dialog->findChild<QPlainTextEdit*>("DevCom")->toPlainText().contains("Port sieciowy szafa"));
-  const int index = rig.ui().ComCombo->findData(server.Url().toUtf8());
-  QVERIFY(index >= 0);
-  rig.ui().ComCombo->setCurrentIndex(index);
-  emit rig.ui().ComCombo->activated(index);
+  ChooseNetworkPort(rig, server.Url());
+  if (QTest::currentTestFailed()) return;
   LOG_IN(rig);
   QCOMPARE(rig.window->ComPort.Port(), server.Url().toUtf8());
 
