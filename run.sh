@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
 
-PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev ser2net
           qt6-charts-dev qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql postgresql
           libudev-dev libjpeg62-turbo-dev libgl-dev xvfb xauth fonts-dejavu-core poppler-utils clang
           libclang-rt-14-dev)

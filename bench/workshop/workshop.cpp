@@ -4,7 +4,9 @@
 // the wall time, velt-cli's CPU (user and system, all its threads) and its peak resident memory,
 // taken from the ended child by wait4. The ratios compare 8 controllers with one alone: the time
 // should stay about that of one, and the CPU per controller no higher. The machine's load is
-// printed before and after, since other programs share its cores.
+// printed before and after, since other programs share its cores. Last, 16 controllers at once,
+// 8 on their pseudo-terminals and 8 through ser2net on loopback (raw and RFC 2217 in turn, set
+// up as the README recommends), against one alone.
 #include <QCoreApplication>
 #include <QDir>
 #include <QMap>
@@ -20,6 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "ser2net_server.h"
 #include "simulator.h"
 
 extern char** environ;
@@ -28,6 +31,8 @@ namespace {
 constexpr int Baud = 1200;
 constexpr int ImageBytes = 4096;
 const int Counts[] = {1, 4, 8};
+constexpr int MixedLocal = 8;
+constexpr int MixedNetwork = 8;
 
 struct Run {
   bool ok = false;
@@ -95,9 +100,11 @@ struct Pair {
   Run provision, firmware;
 };
 
-// Both runs on `count` fresh controllers; false with the reason printed.
-bool Measure(int count, const QDir& folder, QTextStream& out, Pair& pair) {
+// Both runs on `count` fresh controllers, the last `networked` of them through ser2net; false
+// with the reason printed.
+bool Measure(int count, const QDir& folder, QTextStream& out, Pair& pair, int networked = 0) {
   std::vector<std::unique_ptr<Simulator>> sims;
+  std::vector<std::unique_ptr<Ser2NetServer>> servers;
   QStringList ports;
   QByteArray table = "site,port,phone1,limit_sms\n";
   for (int n = 0; n < count; ++n) {
@@ -107,8 +114,18 @@ bool Measure(int count, const QDir& folder, QTextStream& out, Pair& pair) {
       out << "cannot start a simulator: " << why << '\n';
       return false;
     }
-    ports << "-p" << sims.back()->DevicePath();
-    table += QStringLiteral("Obiekt-%1,%2,+486001002%3,%4\n").arg(n).arg(sims.back()->DevicePath()).arg(n, 2, 10, QChar(u'0')).arg(n).toUtf8();
+    QString port = sims.back()->DevicePath();
+    if (n >= count - networked) {
+      const auto kind = n % 2 ? Ser2NetServer::Rfc2217 : Ser2NetServer::Raw;
+      servers.push_back(std::make_unique<Ser2NetServer>(port, kind));
+      if (!servers.back()->Start(&why)) {
+        out << "cannot start ser2net: " << why << '\n';
+        return false;
+      }
+      port = servers.back()->Url();
+    }
+    ports << "-p" << port;
+    table += QStringLiteral("Obiekt-%1,%2,+486001002%3,%4\n").arg(n).arg(port).arg(n, 2, 10, QChar(u'0')).arg(n).toUtf8();
   }
   const QString sites = folder.filePath(QStringLiteral("sites-%1.csv").arg(count));
   const QString image = folder.filePath(QStringLiteral("image.gfr"));
@@ -154,6 +171,10 @@ int main(int argc, char** argv) {
     out.flush();
     runs.insert(count, pair);
   }
+  Pair mixed;
+  if (!Measure(MixedLocal + MixedNetwork, QDir(folder.path()), out, mixed, MixedNetwork)) return 1;
+  Print(out, "provision --verify, 8 local + 8 ser2net,", MixedLocal + MixedNetwork, mixed.provision);
+  Print(out, "firmware 4 KiB, 8 local + 8 ser2net,", MixedLocal + MixedNetwork, mixed.firmware);
   const QString loadAfter = Load();
   out << "load after: " << loadAfter << '\n';
   const Pair& one = runs.value(1);
@@ -169,5 +190,9 @@ int main(int argc, char** argv) {
              .arg(one.provision.seconds, 0, 'f', 2).arg(eight.provision.seconds, 0, 'f', 2)
              .arg(one.firmware.seconds, 0, 'f', 2).arg(eight.firmware.seconds, 0, 'f', 2)
              .arg(loadBefore.section(u' ', 0, 0), loadAfter.section(u' ', 0, 0));
+  out << QStringLiteral("RESULT mixed16_provision_ratio=%1 mixed16_firmware_ratio=%2 mixed16_provision_s=%3 mixed16_firmware_s=%4\n")
+             .arg(mixed.provision.seconds / one.provision.seconds, 0, 'f', 3)
+             .arg(mixed.firmware.seconds / one.firmware.seconds, 0, 'f', 3)
+             .arg(mixed.provision.seconds, 0, 'f', 2).arg(mixed.firmware.seconds, 0, 'f', 2);
   return 0;
 }

@@ -1,10 +1,12 @@
 // The connection controller: connect and log in, log out and disconnect, the three states the
 // window shows, and a line that vanishes under it.
+#include <QFile>
 #include <QThread>
 
 #include "commands.h"
 #include "colours.h"
 #include "message_box.h"
+#include "net_address.h"
 #include "serial_check.h"
 #include "tfwykres.h"
 #include "tmain.h"
@@ -192,6 +194,8 @@ void TMain::LinkLost(const QString& message) {
   losingLink_ = false;
   QApplication::beep();
   // What happened, in plain words, before the component's own text.
-  ErrorBox(QStringLiteral("Utracono połączenie z portem %1: adapter mógł zostać odłączony.\n%2\nPort COM niedostępny")
-               .arg(port, message));
+  const QString cause = NetAddressText::IsNetworkName(QFile::encodeName(port))
+                            ? QStringLiteral("serwer portów zamknął połączenie albo sieć przestała działać")
+                            : QStringLiteral("adapter mógł zostać odłączony");
+  ErrorBox(QStringLiteral("Utracono połączenie z portem %1: %2.\n%3\nPort COM niedostępny").arg(port, cause, message));
 }

@@ -1,8 +1,16 @@
-// Port discovery as the main window offers it: the port list, "COM?" and choosing a port.
+// Port discovery as the main window offers it: the port list, "COM?" and choosing a port, and
+// the network ports the user has named there.
 #include <QFile>
 
 #include "form_jakie_com.h"
+#include "known_net_ports.h"
+#include "message_box.h"
+#include "technician.h"
 #include "tmain.h"
+
+namespace {
+KnownNetPorts NetworkPorts() { return KnownNetPorts(Technician::SettingsPath()); }
+}  // namespace
 
 void TMain::FillPortList(QByteArrayList& target) {
   PortNames.clear();
@@ -10,6 +18,10 @@ void TMain::FillPortList(QByteArrayList& target) {
   for (const DiscoveredPort& port : DiscoverPorts(PortRoots)) {
     PortNames.append(port.name);
     DeviceNames.append(port.description);
+  }
+  for (const KnownNetPort& port : NetworkPorts().List()) {
+    PortNames.append(port.url);
+    DeviceNames.append(QStringLiteral("Port sieciowy %1").arg(port.name));
   }
   target = PortNames;
 }
@@ -56,6 +68,26 @@ void TMain::ButtonComClick() {
   FormJakieCOM->show();
   RefreshPortList();
   FormJakieCOM->ShowPorts(PortNames, DeviceNames);
+}
+
+bool TMain::AddNetworkPort(const QString& name, const QByteArray& url) {
+  QString error;
+  if (!NetworkPorts().Add(name, url, &error)) {
+    ErrorBox(error);
+    return false;
+  }
+  ButtonComClick();
+  return true;
+}
+
+bool TMain::RemoveNetworkPort(const QString& name) {
+  QString error;
+  if (!NetworkPorts().Remove(name, &error)) {
+    ErrorBox(error);
+    return false;
+  }
+  ButtonComClick();
+  return true;
 }
 
 void TMain::ComComboChange(int index) {

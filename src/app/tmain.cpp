@@ -19,6 +19,7 @@
 #include "window_status_bar.h"
 #include "waits.h"
 #include "message_box.h"
+#include "net_address.h"
 #include "serial_check.h"
 #include "system_error.h"
 
@@ -160,6 +161,8 @@ void TMain::FormCreate() {
 
   FormJakieCOM = new TFormJakieCOM(this);
   FormJakieCOM->OnRefresh = Guarded(&TMain::ButtonComClick);
+  FormJakieCOM->OnAddNetworkPort = [this](const QString& name, const QByteArray& url) { return AddNetworkPort(name, url); };
+  FormJakieCOM->OnRemoveNetworkPort = [this](const QString& name) { return RemoveNetworkPort(name); };
 
   ui.Button_polacz->setEnabled(false);
   RefreshPortList();
@@ -184,7 +187,11 @@ void TMain::HandleException(QObject*, const std::exception& error) {
 
 void TMain::ReportNoReply() {
   QApplication::beep();
-  ErrorBox(QString::fromUtf8(Link::NoReplyText));
+  // Behind a network port the silence may be the server's: the port is named.
+  const QString note = NetAddressText::IsNetworkName(ComPort.Port())
+                           ? QStringLiteral(" (port sieciowy %1)").arg(QString::fromLocal8Bit(ComPort.Port()))
+                           : QString();
+  ErrorBox(QString::fromUtf8(Link::NoReplyText) + note);
 }
 
 void TMain::closeEvent(QCloseEvent* event) {

@@ -106,6 +106,9 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void Oprogramie1Click();
   void WykresGSM1Click();  // the signal chart; the gauge's double-click too
   void ButtonComClick();
+  // The "COM?" dialog's network ports: kept in velt.conf, then listed at once.
+  bool AddNetworkPort(const QString& name, const QByteArray& url);
+  bool RemoveNetworkPort(const QString& name);
   void ComComboChange(int index);
   void ShowChosenPort();
   void Button_zmiana_haslaClick();

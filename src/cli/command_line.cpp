@@ -35,9 +35,16 @@ const OptionRule* FindShort(QChar letter) {
   return nullptr;
 }
 
-bool AllPorts(const QString& value) {
-  if (value != u"all") RefuseUsage(QStringLiteral("opcja --ports przyjmuje tylko 'all'; wybrane porty podaj, powtarzając -p"));
-  return true;
+// "all", or ports and names of network ports separated by commas.
+void TakePorts(CliOptions& options, const QString& value) {
+  if (value == u"all") {
+    options.allPorts = true;
+    return;
+  }
+  for (const QString& port : value.split(u',')) {
+    if (port.trimmed().isEmpty()) RefuseUsage(QStringLiteral("opcja --ports: pusty port na liście '%1'").arg(value));
+    options.ports.append(port.trimmed());
+  }
 }
 
 void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
@@ -48,7 +55,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   // '' is a value left out by mistake (an unset variable), never "no option".
   if (rule.takesValue && value.isEmpty()) RefuseUsage(QStringLiteral("opcja --%1: pusta wartość").arg(name));
   if (name == u"port") options.ports.append(value);
-  else if (name == u"ports") options.allPorts = AllPorts(value);
+  else if (name == u"ports") TakePorts(options, value);
   else if (name == u"password") options.password = value;
   else if (name == u"json") options.json = true;
   else if (name == u"quiet") options.quiet = true;

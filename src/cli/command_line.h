@@ -14,7 +14,7 @@ struct CliOptions {
   QStringList arguments;  // after the command
   QString port;           // -p/--port, the first one
   QStringList ports;      // every -p, in order: several make a many-port command
-  bool allPorts = false;  // --ports all: every port that discovery lists
+  bool allPorts = false;  // --ports all: every port that discovery lists, and the known network ports
   std::optional<QString> password;
   QString output;         // -o/--output; "-" is standard output
   QString sites, site, record;  // site: the first --site

@@ -9,7 +9,7 @@ namespace {
 
 const QList<CommandRule>& Commands() {
   static const QList<CommandRule> commands{
-      {"ports", 0, 0, {}, RunPorts},
+      {"ports", 0, 3, {}, RunPorts},
       {"status", 0, 0, {"watch", "csv", "force", "for", "ports"}, RunStatus},
       {"read", 0, 0, {"output", "force", "ports", "site"}, RunRead},
       {"write", 1, 1, {"verify", "dry-run", "ports", "site"}, RunWrite},
@@ -50,7 +50,9 @@ struct HelpLine {
 // The forms of the commands, each under the command of its first word.
 const QList<HelpLine>& Forms() {
   static const QList<HelpLine> forms{
-      {"ports", "porty szeregowe z opisami"},
+      {"ports", "porty szeregowe z opisami i znane porty sieciowe"},
+      {"ports add NAZWA URL", "zapamiętuje port sieciowy rfc2217://KOMPUTER:PORT albo\ntcp://KOMPUTER:PORT pod nazwą, której można użyć w -p"},
+      {"ports remove NAZWA", "zapomina port sieciowy"},
       {"status", "stan sterownika"},
       {"read", "odczyt 29 pozycji na ekran albo do pliku"},
       {"write PLIK.gcf", "zapis pliku do sterownika"},
@@ -90,7 +92,7 @@ const QList<OptionHelp>& OptionHelps() {
       {nullptr, "verify", {"--verify", "odczyt po zapisie i porównanie (kod 5: różnice)"}},
       {nullptr, "dry-run", {"--dry-run", "odczyt sterownika i to, co zapis by zmienił; nic nie jest\n"
                                          "zapisywane (kod 0: bez zmian, 5: są zmiany)"}},
-      {nullptr, "ports", {"--ports all", "każdy port z listy velt-cli ports (niżej: wiele sterowników)"}},
+      {nullptr, "ports", {"--ports all|LISTA", "każdy port z listy velt-cli ports albo porty po przecinku\n(niżej: wiele sterowników)"}},
       {"status", "watch", {"--watch", "co sekundę do Ctrl-C"}},
       {"status", "csv", {"--csv PLIK", "z --watch: nagłówek i wiersz CSV na każdą odpowiedź; plik\n"
                                        "powstaje przy pierwszej odpowiedzi"}},
@@ -187,7 +189,9 @@ QStringList PortsTakers() {
 QString CommonOptions() {
   return QStringLiteral(
       "Opcje wspólne:\n"
-      "  -p, --port PORT            port (domyślnie jedyny znaleziony)\n"
+      "  -p, --port PORT            port (domyślnie jedyny znaleziony): urządzenie,\n"
+      "                             rfc2217://KOMPUTER:PORT, tcp://KOMPUTER:PORT albo nazwa\n"
+      "                             portu sieciowego z velt-cli ports add\n"
       "  --password HASŁO           hasło dostępu; bezpieczniej w zmiennej VELT_PASSWORD\n"
       "                             (domyślnie 7315)\n"
       "  --json                     wynik jako JSON, jeden dokument w wierszu\n"
@@ -200,7 +204,10 @@ QString ManyPorts() {
   return QStringLiteral(
              "Wiele sterowników naraz (%1):\n"
              "  -p PORT -p PORT ...        każdy port to osobny sterownik; wszystkie równocześnie\n"
-             "  --ports all                każdy port z listy velt-cli ports (także wirtualne)\n"
+             "  --ports all                każdy port z listy velt-cli ports (także wirtualne\n"
+             "                             i sieciowe)\n"
+             "  --ports A,B,...            wymienione porty, lokalne i sieciowe, na przykład\n"
+             "                             --ports /dev/ttyUSB0,tcp://a:4001,rfc2217://b:4002\n"
              "  provision                  obiekt portu z kolumny 'port' tabeli albo z opcji\n"
              "                             --site PORT=OBIEKT (po jednej na port); port bez obiektu\n"
              "                             albo obiekt dwóch portów: nic nie zostaje wysłane\n"

@@ -1,6 +1,8 @@
 #include "comport.h"
 
 #include "comthread.h"
+#include "net_address.h"
+#include "net_line.h"
 #include "termios_line.h"
 
 #include <QScopeGuard>
@@ -152,15 +154,26 @@ void TCustomComPort::StopEventThread() {
 }
 
 void TCustomComPort::CreatePortHandle() {
-  fd_ = ::open(port_.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  QByteArray path = port_;
+  if (NetAddressText::IsNetworkName(port_)) {
+    // Connected (and for RFC 2217 set up) here; the line it is carried on opens like a device.
+    // What stands in the way is a refusal, told in the user's words.
+    netLine_ = NetLine::Open(port_, &refusal_);
+    if (!netLine_) return;
+    path = netLine_->DevicePath();
+  }
+  fd_ = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) {
-    ReportError(CError_OpenFailed, errno);
+    const int err = errno;
+    netLine_.reset();
+    ReportError(CError_OpenFailed, err);
     return;
   }
   if (OnCheckDevice) refusal_ = OnCheckDevice(fd_);
   if (!refusal_.isEmpty()) {
     ::close(fd_);
     fd_ = -1;
+    netLine_.reset();
     return;
   }
   // No sharing: the lock keeps out every other opener (root included), the exclusive flag
@@ -175,6 +188,7 @@ void TCustomComPort::CreatePortHandle() {
   if (err) {
     ::close(fd_);
     fd_ = -1;
+    netLine_.reset();
     ReportError(CError_OpenFailed, err);
     return;
   }
@@ -192,6 +206,7 @@ void TCustomComPort::ReleasePortHandle() {
   ::flock(fd_, LOCK_UN);
   ::close(fd_);
   fd_ = -1;
+  netLine_.reset();  // a network port's connection ends with its line
 }
 
 void TCustomComPort::ConfigurePort() {

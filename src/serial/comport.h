@@ -16,6 +16,7 @@
 #include <optional>
 
 class TComThread;
+class NetLine;
 
 // The rest of a read that waits for more bytes. Not nested in TPortTransfer: an optional member
 // of a nested type with member initializers is not default-constructible for every compiler.
@@ -58,7 +59,9 @@ class TCustomComPort : public QObject {
   bool Connected() const { return connected_; }
   void SetConnected(bool value);
   QByteArray Port() const { return port_; }
-  void SetPort(const QByteArray& name);  // a device path, e.g. "/dev/ttyUSB0"; reopens if open
+  // A device path, e.g. "/dev/ttyUSB0", or a network port, rfc2217://HOST:PORT or
+  // tcp://HOST:PORT; reopens if open.
+  void SetPort(const QByteArray& name);
   TBaudRate BaudRate() const { return baudRate_; }
   void SetBaudRate(TBaudRate value);
   int CustomBaudRate() const { return customBaudRate_; }
@@ -169,7 +172,8 @@ class TCustomComPort : public QObject {
                      qint64 osError, const QString& osMessage)> OnException;
   // Asked with the device just opened, before anything about it changes (lock, exclusive flag,
   // line settings): a non-empty answer refuses it, closed untouched, and OpenPort returns with
-  // the port closed. Refusal() keeps the answer until the next open.
+  // the port closed. Refusal() keeps the answer until the next open. A network port that cannot
+  // be reached or set up is refused the same way, with the reason.
   std::function<QString(int fd)> OnCheckDevice;
   QString Refusal() const { return refusal_; }
 
@@ -242,6 +246,7 @@ class TCustomComPort : public QObject {
   bool threadCreated_ = false;
   bool closing_ = false;  // ClosePort runs: handlers it delivers may call it again
   int fd_ = -1;
+  std::unique_ptr<NetLine> netLine_;  // a network port's connection, carried to fd_
   QString refusal_;
   QByteArray savedLine_;  // the termios the device had at open, given back at close
   bool triggersOnRxChar_ = true;

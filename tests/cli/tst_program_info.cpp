@@ -79,6 +79,7 @@ void TstProgramInfo::completion_data() {
   row("history", {"history", ""}, {"show"});
   row("form of site", {"site", "e"}, {"edit"});
   row("form of register", {"register", ""}, {"export", "use", "sync"});
+  row("form of ports", {"ports", ""}, {"add", "remove"});
   row("table to import", {"sites", "import", "@/c"}, {"@/c.gcf"});
   row("no form after a site's ID", {"site", "show", ""}, {});
   row("nothing for a value", {"set", "pin", "=", "1"}, {});

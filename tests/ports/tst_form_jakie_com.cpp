@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QScreen>
@@ -30,6 +31,11 @@ void TestFormJakieCOM::layout_data() {
   QTest::newRow("PortyCom") << "PortyCom" << QRect(8, 24, 81, 137) << "";
   QTest::newRow("DevCom") << "DevCom" << QRect(88, 24, 185, 137) << "";
   QTest::newRow("Button1") << "Button1" << QRect(8, 168, 265, 25) << "Odświerz";
+  QTest::newRow("Label_siec") << "Label_siec" << QRect(8, 200, -1, -1) << "Port sieciowy (nazwa i adres):";
+  QTest::newRow("Edit_nazwa") << "Edit_nazwa" << QRect(8, 216, 81, 21) << "";
+  QTest::newRow("Edit_adres") << "Edit_adres" << QRect(88, 216, 185, 21) << "";
+  QTest::newRow("Button_dodaj") << "Button_dodaj" << QRect(8, 244, 129, 25) << "Dodaj";
+  QTest::newRow("Button_usun") << "Button_usun" << QRect(144, 244, 129, 25) << "Usuń";
 }
 
 void TestFormJakieCOM::layout() {
@@ -43,7 +49,7 @@ void TestFormJakieCOM::layout() {
   if (geometry.width() >= 0) QCOMPARE(w->size(), geometry.size());
   QCOMPARE(TextOf(w), text);
   // Everything lies inside the client area.
-  QVERIFY(QRect(0, 0, 281, 202).contains(w->geometry()));
+  QVERIFY(QRect(0, 0, 281, 278).contains(w->geometry()));
   if (auto* label = qobject_cast<QLabel*>(w)) QVERIFY(label->width() >= label->sizeHint().width());
 }
 
@@ -56,7 +62,7 @@ void TestFormJakieCOM::window() {
   QVERIFY(form.isHidden());
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
-  QCOMPARE(form.size(), QSize(281, 202));
+  QCOMPARE(form.size(), QSize(281, 278));
   QCOMPARE(form.minimumSize(), form.maximumSize());
   QVERIFY(!form.isModal());
   const Qt::WindowFlags flags = form.windowFlags();
@@ -68,6 +74,40 @@ void TestFormJakieCOM::window() {
   QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
   const QString fault = DialogKeysFault(&form);
   QVERIFY2(fault.isEmpty(), qPrintable(fault));
+}
+
+// What is typed goes to the owner; it is cleared once kept, and stays to be corrected when not.
+void TestFormJakieCOM::addsAndRemovesNetworkPorts_data() {
+  QTest::addColumn<bool>("kept");
+  QTest::newRow("kept") << true;
+  QTest::newRow("refused") << false;
+}
+
+void TestFormJakieCOM::addsAndRemovesNetworkPorts() {
+  QFETCH(bool, kept);
+  TFormJakieCOM form;
+  auto* name = form.findChild<QLineEdit*>("Edit_nazwa");
+  auto* url = form.findChild<QLineEdit*>("Edit_adres");
+  QVERIFY(name && url);
+  QStringList calls;
+  form.OnAddNetworkPort = [&](const QString& n, const QByteArray& u) {
+    calls << n + u' ' + QString::fromUtf8(u);
+    return kept;
+  };
+  form.OnRemoveNetworkPort = [&](const QString& n) {
+    calls << n;
+    return kept;
+  };
+  QTest::keyClicks(name, " szafa ");
+  QTest::keyClicks(url, "rfc2217://[::1]:4001");
+  QTest::mouseClick(form.findChild<QAbstractButton*>("Button_dodaj"), Qt::LeftButton);
+  QCOMPARE(calls, QStringList{"szafa rfc2217://[::1]:4001"});
+  QCOMPARE(name->text().isEmpty(), kept);
+  QCOMPARE(url->text().isEmpty(), kept);
+  name->setText("szafa");
+  QTest::mouseClick(form.findChild<QAbstractButton*>("Button_usun"), Qt::LeftButton);
+  QCOMPARE(calls.last(), "szafa");
+  QCOMPARE(name->text().isEmpty(), kept);
 }
 
 void TestFormJakieCOM::showPorts_data() {

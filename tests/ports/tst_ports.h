@@ -35,6 +35,8 @@ class TestFormJakieCOM : public QObject {
   void layout_data();
   void layout();
   void window();
+  void addsAndRemovesNetworkPorts_data();
+  void addsAndRemovesNetworkPorts();
   void showPorts_data();
   void showPorts();
   void longNamesStayReadable_data();

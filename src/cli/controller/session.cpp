@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "console.h"
 #include "native_name.h"
+#include "net_address.h"
 #include "serial_check.h"
 #include "interrupts.h"
 #include "status_decode.h"
@@ -128,9 +129,15 @@ void Session::LetAnswerArrive(quint8 command) {
 void Session::ThrowWaitFailure(const QString& context) const {
   const QString where = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context);
   if (lost_) throw CliError(ExitStatus::Error, lostMessage_ + where);
-  if (noReply_) throw CliError(ExitStatus::NoReply, NoReplyText + where);
+  if (noReply_) throw CliError(ExitStatus::NoReply, NoReplyText + NetworkPortNote() + where);
   if (interrupts_.Count() > 0) throw CliError(ExitStatus::Error, QStringLiteral("przerwano (%1)").arg(interrupts_.Cause()) + where);
   throw CliError(ExitStatus::Error, QStringLiteral("połączenie zakończone") + where);
+}
+
+// A silent controller behind a network port may be a server that accepts and passes nothing on:
+// the port is named, since the message alone would point at the controller.
+QString Session::NetworkPortNote() const {
+  return NetAddressText::IsNetworkName(path_) ? QStringLiteral(" (port sieciowy %1)").arg(NameFromBytes(path_)) : QString();
 }
 
 void Session::StopIfInterrupted(const QString& context) const {
@@ -158,8 +165,11 @@ void Session::PortFailed(const std::exception& error) {
   lost_ = true;
   const auto* com = dynamic_cast<const EComPort*>(&error);
   const QString detail = com ? com->Message() : QString::fromUtf8(error.what());
-  lostMessage_ = QStringLiteral("utracono połączenie z portem %1, adapter mógł zostać odłączony "
-                                "(Port COM niedostępny: %2)").arg(NameFromBytes(path_), detail);
+  lostMessage_ = NetAddressText::IsNetworkName(path_)
+                     ? QStringLiteral("utracono połączenie z portem sieciowym %1: serwer portów zamknął połączenie "
+                                      "albo sieć przestała działać (Port COM niedostępny: %2)").arg(NameFromBytes(path_), detail)
+                     : QStringLiteral("utracono połączenie z portem %1, adapter mógł zostać odłączony "
+                                      "(Port COM niedostępny: %2)").arg(NameFromBytes(path_), detail);
   link_.EndWaits();
 }
 

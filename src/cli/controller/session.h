@@ -38,6 +38,7 @@ class Session final : public LinkClient {
 
   // Throws the error that explains why a wait for the controller ended without its reply.
   [[noreturn]] void ThrowWaitFailure(const QString& context) const;
+  QString NetworkPortNote() const;
   // Throws when Ctrl-C asked the command to stop.
   void StopIfInterrupted(const QString& context) const;
 

@@ -11,9 +11,15 @@
 #include "command_line.h"
 #include "console.h"
 #include "native_name.h"
-#include "port_discovery.h"
+#include "net_address.h"
+#include "network_ports.h"
+#include "port_choice.h"
 
 QString PortIdentity(const QString& path) {
+  // One server port, whether raw or RFC 2217: host as written, and the port number.
+  QString ignored;
+  if (const std::optional<NetAddress> address = NetAddressText::Parse(NameBytes(path), &ignored))
+    return QStringLiteral("network %1 %2").arg(address->host.toLower()).arg(address->port);
   struct stat status {};
   const QByteArray name = NameBytes(path);
   if (::stat(name.constData(), &status) == 0 && S_ISCHR(status.st_mode))
@@ -26,7 +32,8 @@ QList<QByteArray> CommandPorts(const CliOptions& options, Console& console) {
   QList<QByteArray> ports;
   QHash<QString, QString> nameOfDevice;
   if (!options.allPorts) {
-    for (const QString& port : options.ports) {
+    for (const QString& given : options.ports) {
+      const QString port = NameFromBytes(PortGiven(given));
       const QString identity = PortIdentity(port);
       if (nameOfDevice.contains(identity))
         throw CliError(ExitStatus::Usage, port == nameOfDevice.value(identity)
@@ -39,7 +46,7 @@ QList<QByteArray> CommandPorts(const CliOptions& options, Console& console) {
   }
   if (!options.ports.isEmpty())
     throw CliError(ExitStatus::Usage, QStringLiteral("--ports all bierze wszystkie porty: nie łącz go z -p"));
-  for (const DiscoveredPort& found : DiscoverPorts()) {
+  for (const DiscoveredPort& found : ListedPorts()) {
     const QString name = NameFromBytes(found.name);
     const QString identity = PortIdentity(name);
     if (nameOfDevice.contains(identity)) {

@@ -1,6 +1,6 @@
 #pragma once
-// The ports of a command that serves several controllers at once: every -p in order, or with
-// --ports all every port that discovery lists. A port is never opened twice: one device named
+// The ports of a command that serves several controllers at once: every -p and --ports list
+// entry in order (a known network port by its name), or with --ports all every port listed. A port is never opened twice: one device named
 // twice with -p (also through a link) is refused before anything is sent, and of the names
 // discovery lists for one device only the first is taken.
 #include <QByteArray>

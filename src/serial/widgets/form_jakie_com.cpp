@@ -30,6 +30,8 @@ TFormJakieCOM::TFormJakieCOM(QWidget* parent)
   ui->setupUi(this);
   ScrollTogether(ui->PortyCom, ui->DevCom);
   connect(ui->Button1, &QPushButton::clicked, this, &TFormJakieCOM::Button1Click);
+  connect(ui->Button_dodaj, &QPushButton::clicked, this, &TFormJakieCOM::Button_dodajClick);
+  connect(ui->Button_usun, &QPushButton::clicked, this, &TFormJakieCOM::Button_usunClick);
 }
 
 TFormJakieCOM::~TFormJakieCOM() = default;
@@ -62,10 +64,28 @@ void TFormJakieCOM::FitWidths(const QStringList& names, const QStringList& devic
   ui->DevCom->setGeometry(NameBox.left() + nameWidth - overlap, DeviceBox.top(), deviceWidth, DeviceBox.height());
   ui->Label1->resize(formWidth - 2 * Margin, ui->Label1->height());
   ui->Button1->resize(formWidth - 2 * Margin, ui->Button1->height());
+  ui->Label_siec->resize(formWidth - 2 * Margin, ui->Label_siec->height());
+  ui->Edit_nazwa->setGeometry(NameBox.left(), ui->Edit_nazwa->y(), nameWidth, ui->Edit_nazwa->height());
+  ui->Edit_adres->setGeometry(NameBox.left() + nameWidth - overlap, ui->Edit_adres->y(), deviceWidth, ui->Edit_adres->height());
+  const int half = (formWidth - 2 * Margin - Margin / 2) / 2;
+  ui->Button_dodaj->resize(half, ui->Button_dodaj->height());
+  ui->Button_usun->setGeometry(formWidth - Margin - half, ui->Button_usun->y(), half, ui->Button_usun->height());
   setFixedSize(formWidth, height());
   if (isVisible()) move(pos() + centre - geometry().center());
 }
 
 void TFormJakieCOM::Button1Click() {
   if (OnRefresh) OnRefresh();
+}
+
+void TFormJakieCOM::Button_dodajClick() {
+  if (!OnAddNetworkPort) return;
+  if (!OnAddNetworkPort(ui->Edit_nazwa->text().trimmed(), ui->Edit_adres->text().trimmed().toUtf8())) return;
+  ui->Edit_nazwa->clear();
+  ui->Edit_adres->clear();
+}
+
+void TFormJakieCOM::Button_usunClick() {
+  if (!OnRemoveNetworkPort) return;
+  if (OnRemoveNetworkPort(ui->Edit_nazwa->text().trimmed())) ui->Edit_nazwa->clear();
 }
