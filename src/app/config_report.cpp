@@ -17,7 +17,8 @@ void TMain::Raport1Click() {
   data.technician = Technician::Name();
   data.source = QStringLiteral("okno programu velt");
   data.made = QDateTime::currentDateTime();
-  if (AssignedInstallation) data.site = AssignedInstallation();
+  if (const std::optional<Installation> site = LocalInstallation(ConfigHistory.Installation()))
+    data.site = ReportSite{site->fields.site, site->fields.name, site->fields.address, site->fields.contact};
   // Only a connection that read the controller knows what the visit changed, and its signal.
   if (const ConfigRecord* found = ConfigHistory.Found()) {
     data.before = *found;

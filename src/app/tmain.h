@@ -19,7 +19,7 @@
 #include "link.h"
 #include "port_discovery.h"
 #include "record_compare.h"
-#include "report_data.h"
+#include "installations.h"
 #include "register_keeper.h"
 #include "status_display.h"
 #include "status_history.h"
@@ -72,8 +72,6 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   // The file dialogs; tests answer them instead of a user. Empty: cancelled.
   std::function<QString(const QString& filter)> ChooseOpenFile;
   std::function<QString(const QString& filter, const QString& suffix)> ChooseSaveFile;
-  // The installation the connection is assigned to, for the report; unset: none known.
-  std::function<std::optional<ReportSite>()> AssignedInstallation;
   void RunOperation(Operation operation);
   bool OperationRunning() const { return operationRunning_; }
 
@@ -122,6 +120,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void ShowRegisterState();
   // "site (name)" of an installation of the local register; the UUID when it is not there.
   QString InstallationCaption(const QString& uuid);
+  // The installation of the local register; nullopt when it is not there or cannot be read.
+  std::optional<Installation> LocalInstallation(const QString& uuid);
   void PokazZmiany1Click();
   void Raport1Click();
 

@@ -4,6 +4,7 @@
 #include "config_source.h"
 #include "console.h"
 #include "register_keeper.h"
+#include "site_register.h"
 
 namespace HistoryEntries {
 
@@ -13,6 +14,11 @@ HistoryListing Listed(RegisterKeeper& keeper, Console& console, const Configurat
   if (!listing.warning.isEmpty())
     console.Warn(QStringLiteral("%1; historia z folderu %2").arg(listing.warning, listing.place));
   return listing;
+}
+
+ConfigurationScope ScopeOf(RegisterKeeper& keeper, const QString& site) {
+  if (site.isEmpty()) return {};
+  return ConfigurationScope::Of(SiteRegister::OfSite(SiteRegister::Open(keeper), site).uuid);
 }
 
 const HistoryRow& Numbered(const QList<HistoryRow>& rows, const QString& number) {
@@ -33,10 +39,10 @@ ConfigFile Load(RegisterKeeper& keeper, const HistoryRow& row) {
   throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(row.listed.fileName, error));
 }
 
-ConfigFile LoadFileOrEntry(const QString& argument, Console& console) {
+ConfigFile LoadFileOrEntry(const QString& argument, Console& console, const QString& site) {
   if (!argument.startsWith(u'@')) return LoadConfigFile(argument);
   RegisterKeeper keeper;
-  const HistoryListing listing = Listed(keeper, console);
+  const HistoryListing listing = Listed(keeper, console, ScopeOf(keeper, site));
   return Load(keeper, Numbered(listing.rows, argument.mid(1)));
 }
 

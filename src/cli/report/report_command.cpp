@@ -22,16 +22,19 @@ QDateTime ReportTime() {
   return number ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTime();
 }
 
-// What a file or a history entry holds; a history entry knows the firmware it came from.
-void FromFile(const QString& source, Console& console, ReportData& data) {
+// What a file or a history entry holds; a history entry knows the firmware it came from and the
+// installation it belongs to. With --site, @N counts that installation's entries only.
+void FromFile(const QString& source, const QString& site, Console& console, ReportData& data) {
   ConfigFile file;
+  RegisterKeeper keeper;
+  if (!site.isEmpty()) data.site = LookUpInstallation(keeper, site);
   if (source.startsWith(u'@')) {
-    RegisterKeeper keeper;
-    const HistoryListing listing = HistoryEntries::Listed(keeper, console);
+    const HistoryListing listing = HistoryEntries::Listed(keeper, console, HistoryEntries::ScopeOf(keeper, site));
     const HistoryRow& row = HistoryEntries::Numbered(listing.rows, source.mid(1));
     const EntryLabel& label = row.listed.name.label;
     data.firmware = label.firmware;
     data.source = QStringLiteral("historia konfiguracji, wpis z %1").arg(label.time.toString(QStringLiteral("dd.MM.yyyy, HH:mm")));
+    if (!data.site) data.site = InstallationOfEntry(keeper, row.installation);
     file = HistoryEntries::Load(keeper, row);
   } else {
     data.source = QStringLiteral("plik %1").arg(source);
@@ -56,7 +59,6 @@ ExitStatus RunHandoverReport(Context& context) {
   ReportData data;
   data.revealSecrets = options.showSecrets;
   data.technician = Technician::Name();
-  if (!options.site.isEmpty()) data.site = LookUpInstallation(options.site);
   const auto finish = [&]() {
     data.made = ReportTime();
     QString error;
@@ -73,8 +75,12 @@ ExitStatus RunHandoverReport(Context& context) {
     return ExitStatus::Done;
   };
   if (source != DeviceSource) {
-    FromFile(source, context.console, data);
+    FromFile(source, options.site, context.console, data);
     return finish();
+  }
+  if (!options.site.isEmpty()) {
+    RegisterKeeper keeper;
+    data.site = LookUpInstallation(keeper, options.site);
   }
   data.password = LoginPassword(options);
   return VisitController(context, [&](Session& session) {
