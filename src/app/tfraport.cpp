@@ -2,11 +2,11 @@
 
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QTextDocument>
 
 #include "atomic_write.h"
 #include "message_box.h"
 #include "report_document.h"
+#include "report_pages.h"
 #include "report_pdf.h"
 #include "ui_tfraport.h"
 
@@ -36,12 +36,11 @@ void TFRaport::SavePdf() {
 }
 
 void TFRaport::Print() {
-  QString error;
-  const std::unique_ptr<QTextDocument> document = ReportDocument(Data(), &error);
-  if (!document) return ErrorBox(error);
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageLayout(ReportPageLayout());
   printer.setDocName(QString::fromUtf8(ReportTitle));
   QPrintDialog dialog(&printer, this);
-  if (dialog.exec() == QDialog::Accepted) document->print(&printer);
+  if (dialog.exec() != QDialog::Accepted) return;
+  QString error;
+  if (!PaintReport(Data(), printer, &error)) ErrorBox(error);
 }

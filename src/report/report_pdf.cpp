@@ -4,13 +4,11 @@
 #include <QHashSeed>
 #include <QPdfWriter>
 #include <QRegularExpression>
-#include <QTextDocument>
 
 #include "report_document.h"
+#include "report_pages.h"
 
 std::optional<QByteArray> ReportPdf(const ReportData& data, QString* error) {
-  const std::unique_ptr<QTextDocument> document = ReportDocument(data, error);
-  if (!document) return std::nullopt;
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   // The writer keeps its fonts in a hash and writes them in its order: with the process's random
@@ -20,9 +18,11 @@ std::optional<QByteArray> ReportPdf(const ReportData& data, QString* error) {
     QPdfWriter writer(&buffer);
     writer.setTitle(QString::fromUtf8(ReportTitle));
     writer.setCreator(QStringLiteral("velt"));
-    writer.setPageLayout(ReportPageLayout());
     writer.setResolution(1200);
-    document->print(&writer);
+    if (!PaintReport(data, writer, error)) {
+      QHashSeed::resetRandomGlobalSeed();
+      return std::nullopt;
+    }
   }
   QHashSeed::resetRandomGlobalSeed();
   QByteArray pdf = buffer.data();
