@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QTextTable>
 #include <QUrl>
 #include <cmath>
@@ -269,17 +270,35 @@ QRectF Box(const QTextDocument& document, const Part& part) {
   return part.frame ? layout->frameBoundingRect(part.frame) : layout->blockBoundingRect(part.block);
 }
 
+// Where the first line of a block is drawn: a line that would cross a page is put on the next.
+double LineTop(const QTextDocument& document, const QTextBlock& block) {
+  const double top = document.documentLayout()->blockBoundingRect(block).top();
+  const QTextLayout* layout = block.layout();
+  return layout && layout->lineCount() > 0 ? top + layout->lineAt(0).y() : top;
+}
+
+// Where a part's text begins on the page: its first line, or a table's first cell's.
+double Top(const QTextDocument& document, const Part& part) {
+  Box(document, part);  // laid out
+  auto* table = qobject_cast<QTextTable*>(part.frame);
+  if (!table) return part.frame ? Box(document, part).top() : LineTop(document, part.block);
+  return LineTop(document, table->cellAt(0, 0).firstCursorPosition().block());
+}
+
 bool IsHeading(const Part& part) { return !part.frame && part.block.blockFormat().headingLevel() > 0; }
 
-void BreakBefore(Part& part) {
+// Puts the part at the top of the next page. A block is pushed down by its top margin: a page
+// break before a block that follows a table can skip a page.
+void BreakBefore(QTextDocument& document, Part& part, double top) {
   if (part.frame) {
     QTextFrameFormat format = part.frame->frameFormat();
     format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     part.frame->setFrameFormat(format);
     return;
   }
+  const double page = document.pageSize().height();
   QTextBlockFormat format = part.block.blockFormat();
-  format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+  format.setTopMargin(format.topMargin() + (std::floor(top / page) + 1) * page - top);
   QTextCursor(part.block).setBlockFormat(format);
 }
 
@@ -299,8 +318,8 @@ double FirstRowBottom(const QTextDocument& document, QTextTable& table) {
 // on one or it already begins one.
 void MoveToNextPage(QTextDocument& document, Part& part, double bottom) {
   const double page = document.pageSize().height();
-  const double top = Box(document, part).top();
-  if (bottom - top < page && std::fmod(top, page) >= page / 20) BreakBefore(part);
+  const double top = Top(document, part);
+  if (bottom - top < page && std::fmod(top, page) >= page / 20) BreakBefore(document, part, top);
 }
 
 bool OnePage(double page, double top, double bottom) { return int(top / page) == int((bottom - 1) / page); }
@@ -317,13 +336,13 @@ void KeepPartsTogether(QTextDocument& document) {
     if (!table) continue;
     Part& first = withHeading(i);
     const double bottom = table->rows() == 1 ? Box(document, parts[i]).bottom() : FirstRowBottom(document, *table);
-    if (!OnePage(page, Box(document, first).top(), bottom)) MoveToNextPage(document, first, bottom);
+    if (!OnePage(page, Top(document, first), bottom)) MoveToNextPage(document, first, bottom);
   }
   // The signatures are the last table; the part before them moves over to keep them company.
   const qsizetype signatures = parts.size() - 1;
   if (signatures < 1 || !parts[signatures].frame) return;
   const QRectF before = Box(document, parts[signatures - 1]);
-  if (!OnePage(page, before.bottom() - 1, Box(document, parts[signatures]).top() + 1))
+  if (!OnePage(page, before.bottom() - 1, Top(document, parts[signatures]) + 1))
     MoveToNextPage(document, withHeading(signatures - 1), Box(document, parts[signatures]).bottom());
 }
 

@@ -38,10 +38,14 @@ QString HeadHtml(const ReportCompany& company) {
 }
 
 void Draw(QPainter& painter, QTextDocument& document, const QRectF& clip) {
+  // The layout draws every block that reaches into the clip whole: the painter cuts at its edge.
+  painter.save();
+  painter.setClipRect(clip);
   QAbstractTextDocumentLayout::PaintContext context;
   context.clip = clip;
   context.palette.setColor(QPalette::Text, Qt::black);
   document.documentLayout()->draw(&painter, context);
+  painter.restore();
 }
 
 }  // namespace

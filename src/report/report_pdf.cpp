@@ -3,8 +3,8 @@
 #include <QBuffer>
 #include <QHashSeed>
 #include <QPdfWriter>
-#include <QRegularExpression>
 
+#include "pdf_metadata.h"
 #include "report_document.h"
 #include "report_pages.h"
 
@@ -19,6 +19,7 @@ std::optional<QByteArray> ReportPdf(const ReportData& data, QString* error) {
     writer.setTitle(QString::fromUtf8(ReportTitle));
     writer.setCreator(QStringLiteral("velt"));
     writer.setResolution(1200);
+    writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
     if (!PaintReport(data, writer, error)) {
       QHashSeed::resetRandomGlobalSeed();
       return std::nullopt;
@@ -26,19 +27,11 @@ std::optional<QByteArray> ReportPdf(const ReportData& data, QString* error) {
   }
   QHashSeed::resetRandomGlobalSeed();
   QByteArray pdf = buffer.data();
-  StampCreationDate(pdf, data.made);
+  const PdfInfo info{QString::fromUtf8(ReportTitle), data.technician, data.site ? data.site->id : QString(),
+                     QStringLiteral("velt"), data.made};
+  if (!SetPdfInfo(pdf, info)) {
+    if (error) *error = QStringLiteral("Nie można zapisać metadanych raportu PDF.");
+    return std::nullopt;
+  }
   return pdf;
-}
-
-bool StampCreationDate(QByteArray& pdf, const QDateTime& time) {
-  // D:YYYYMMDDHHmmSS followed by Z, or by +HH'mm' or -HH'mm'.
-  static const QRegularExpression date(QStringLiteral(R"(/CreationDate \(D:(\d{14})(Z|([+-])(\d\d)'(\d\d)')\))"));
-  const QRegularExpressionMatch match = date.match(QString::fromLatin1(pdf.left(4096)));
-  if (!match.hasMatch()) return false;
-  int offset = 0;
-  if (match.captured(2) != u"Z")
-    offset = (match.captured(3) == u"-" ? -60 : 60) * (match.captured(4).toInt() * 60 + match.captured(5).toInt());
-  const QByteArray digits = time.toOffsetFromUtc(offset).toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
-  pdf.replace(match.capturedStart(1), digits.size(), digits);
-  return true;
 }
