@@ -7,6 +7,7 @@
 #include "installation_lookup.h"
 #include "item_values.h"
 #include "native_name.h"
+#include "report_output.h"
 #include "report_pdf.h"
 #include "session.h"
 #include "technician.h"
@@ -14,13 +15,6 @@
 namespace {
 
 const QString DeviceSource = QStringLiteral("device");
-
-// Now, or the time of SOURCE_DATE_EPOCH when set, so that a report can be made again byte for byte.
-QDateTime ReportTime() {
-  bool number = false;
-  const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&number);
-  return number ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTime();
-}
 
 // What a file or a history entry holds; a history entry knows the firmware it came from and the
 // installation it belongs to. With --site, @N counts that installation's entries only.
@@ -54,13 +48,14 @@ ExitStatus RunHandoverReport(Context& context) {
   const bool toStdout = output == u"-";
   if (toStdout && context.console.Json())
     throw CliError(ExitStatus::Usage, QStringLiteral("-o - (plik na standardowe wyjście) nie łączy się z --json"));
-  if (!toStdout) CheckCanSave(output, options.force);
+  if (!toStdout) CheckReportOutput(output, source, options.force);
+  const std::optional<QDateTime> fixedTime = SourceDateEpoch();
 
   ReportData data;
   data.revealSecrets = options.showSecrets;
   data.technician = Technician::Name();
   const auto finish = [&]() {
-    data.made = ReportTime();
+    data.made = fixedTime.value_or(QDateTime::currentDateTime());
     QString error;
     const std::optional<QByteArray> pdf = ReportPdf(data, &error);
     if (!pdf) throw CliError(ExitStatus::Error, error);
@@ -68,7 +63,7 @@ ExitStatus RunHandoverReport(Context& context) {
       WriteResult(*pdf);
       return ExitStatus::Done;
     }
-    SaveOutputFile(output, *pdf);
+    SaveReport(output, *pdf);
     context.console.Info(QStringLiteral("Zapisano raport %1").arg(output));
     if (context.console.Json())
       context.console.Result(QJsonObject{{QStringLiteral("file"), output}, {QStringLiteral("source"), source}});
