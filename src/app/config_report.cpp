@@ -24,6 +24,9 @@ void TMain::Raport1Click() {
     data.before = *found;
     data.signal = VisitSignal(History);
   }
-  TFRaport dialog(std::move(data), ChooseSaveFile, this);
+  // What the window shows and the controller does not hold yet.
+  if (const ConfigRecord* held = ConfigHistory.Held())
+    for (const ItemDifference& difference : CompareRecords(*held, *record)) data.unsaved.append(difference.item);
+  TFRaport dialog(std::move(data), ChooseReportFile, this);
   dialog.exec();
 }

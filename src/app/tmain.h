@@ -72,6 +72,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   // The file dialogs; tests answer them instead of a user. Empty: cancelled.
   std::function<QString(const QString& filter)> ChooseOpenFile;
   std::function<QString(const QString& filter, const QString& suffix)> ChooseSaveFile;
+  std::function<QString(const QString& suggested)> ChooseReportFile;  // a PDF, the name suggested
   void RunOperation(Operation operation);
   bool OperationRunning() const { return operationRunning_; }
 
@@ -217,7 +218,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
 
 // The standard file dialogs, starting in the user's home folder; empty when cancelled.
 QString AskFileToOpen(QWidget* parent, const QString& filter);
-QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix);
+QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix, const QString& suggested = QString());
 
 // Marks an operation as running for its lifetime, and gives the controls back afterwards.
 class OperationScope {
