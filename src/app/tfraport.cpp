@@ -26,6 +26,7 @@ TFRaport::TFRaport(ReportData data, ChooseFile chooseFile, QWidget* parent)
             .arg(items.join(QStringLiteral(", "))));
     ui->LabelNiezapisane->setVisible(true);
   }
+  adjustSize();
   ChoosePrinter = [this](QPrinter& printer) { return QPrintDialog(&printer, this).exec() == QDialog::Accepted; };
   connect(ui->ButtonZapiszPdf, &QPushButton::clicked, this, &TFRaport::SavePdf);
   connect(ui->ButtonDrukuj, &QPushButton::clicked, this, &TFRaport::Print);
@@ -48,6 +49,7 @@ void TFRaport::SavePdf() {
   if (path.isEmpty()) return;
   if (!WriteFileAtomically(path, *pdf, &error)) return ErrorBox(error);
   ui->LabelZapisano->setText(QStringLiteral("Raport zapisano w pliku %1").arg(QDir::toNativeSeparators(path)));
+  adjustSize();
 }
 
 void TFRaport::Print() {
