@@ -1,4 +1,6 @@
 // The handover report of the window's configuration, with what this connection knows of its visit.
+#include "register_fault.h"
+#include "report_company.h"
 #include "signal_picture.h"
 #include "technician.h"
 #include "tfraport.h"
@@ -17,6 +19,14 @@ void TMain::Raport1Click() {
   data.technician = Technician::Name();
   data.source = QStringLiteral("okno programu velt");
   data.made = QDateTime::currentDateTime();
+  QString warning;
+  if (RegisterStore* store = Register->Store(&warning)) {
+    try {
+      data.company = LetterheadOf(CompanyRegister(*store).Current());
+    } catch (const RegisterFault&) {
+      // The report goes without a letterhead rather than not at all.
+    }
+  }
   if (const std::optional<Installation> site = LocalInstallation(ConfigHistory.Installation()))
     data.site = ReportSite{site->fields.site, site->fields.name, site->fields.address, site->fields.contact};
   // Only a connection that read the controller knows what the visit changed, and its signal.

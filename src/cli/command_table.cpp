@@ -27,6 +27,7 @@ const QList<CommandRule>& Commands() {
       {"sites", 0, 2, {}, RunSites},
       {"site", 2, 2, {"name", "address", "contact", "notes", "changes", "show-secrets"}, RunSite},
       {"register", 0, 2, {}, RunRegister},
+      {"company", 0, 1, {"name", "address", "phone", "email", "tax-id", "logo"}, RunCompany},
   };
   return commands;
 }
@@ -75,6 +76,8 @@ const QList<HelpLine>& Forms() {
       {"register export FOLDER", "każdy wpis jako plik .gcf nazwany jak w historii"},
       {"register use ADRES", "rejestr wspólny postgresql://UŻYTKOWNIK@HOST[:PORT]/BAZA\n[?sslmode=TRYB] (hasło w ~/.pgpass) albo local;\nzmienna VELT_REGISTER ma pierwszeństwo"},
       {"register sync", "wysłanie do rejestru wspólnego tego, czego w nim brak\n(wysyłane też po każdym odczycie i zapisie)"},
+      {"company", "dane firmy z nagłówka raportu"},
+      {"company set", "zmiana danych firmy (podane pola, reszta bez zmian)"},
   };
   return forms;
 }
@@ -117,6 +120,12 @@ const QList<OptionHelp>& OptionHelps() {
       {"report", "force", {"--force", "istniejący plik zastępuje (dowiązanie samo, nie jego cel)"}},
       {"report", "site", {"--site ID", "instalacja z rejestru: identyfikator, nazwa, adres, kontakt;\n@N to N-ty wpis velt-cli history --site ID"}},
       {"report", "show-secrets", {"--show-secrets", "PIN karty SIM i hasło dostępu jawnie (bez tego: ****)"}},
+      {"company", "name", {"--name NAZWA", "nazwa firmy"}},
+      {"company", "address", {"--address ADRES", "adres firmy"}},
+      {"company", "phone", {"--phone TELEFON", "telefon (pierwsza strona raportu)"}},
+      {"company", "email", {"--email E-MAIL", "e-mail (pierwsza strona raportu)"}},
+      {"company", "tax-id", {"--tax-id NIP", "NIP (pierwsza strona raportu)"}},
+      {"company", "logo", {"--logo PLIK.png", "logo w nagłówku każdej strony (PNG albo JPEG)"}},
   };
   return helps;
 }

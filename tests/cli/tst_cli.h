@@ -168,6 +168,9 @@ class TstCliReport : public QObject {
   void installationOfTheEntry_data();
   void installationOfTheEntry();
   void siteEntriesElsewhere();
+  void company_data();
+  void company();
+  void letterheadFromTheRegister();
 
  private:
   std::unique_ptr<DataHome> dataHome_;

@@ -178,3 +178,53 @@ void TstCliReport::siteEntriesElsewhere() {
   const CliResult diff = RunCli({"diff", "@1", "@1", "--site", "B-2"});
   QVERIFY2(diff.status == 0, qPrintable(diff.Describe()));
 }
+
+void TstCliReport::company_data() {
+  QTest::addColumn<QList<QStringList>>("commands");  // the last one's result is checked
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QStringList>("present");
+  const QStringList name{"company", "set", "--name", "Zakład Łęgi", "--address", "ul. Polna 1"};
+  QTest::newRow("set, then another field") << QList<QStringList>{name, {"company", "set", "--tax-id", "676-1"}, {"company"}} << 0
+                                           << QStringList{"name=Zakład Łęgi", "address=ul. Polna 1", "tax_id=676-1"};
+  QTest::newRow("the newer value of a field") << QList<QStringList>{name, {"company", "set", "--name", "Nowa"}, {"company"}} << 0
+                                              << QStringList{"name=Nowa", "address=ul. Polna 1"};
+  QTest::newRow("logo") << QList<QStringList>{{"company", "set", "--logo", "@/logo.png"}} << 0 << QStringList{"logo=70 B"};
+  QTest::newRow("logo of another kind") << QList<QStringList>{{"company", "set", "--logo", "@/a.gcf"}} << 2 << QStringList{"PNG"};
+  QTest::newRow("set without a field") << QList<QStringList>{{"company", "set"}} << 2 << QStringList{"--name"};
+  QTest::newRow("a field without set") << QList<QStringList>{{"company", "--name", "x"}} << 2 << QStringList{"company set"};
+  QTest::newRow("nothing kept") << QList<QStringList>{{"company"}} << 0 << QStringList{"name=\n"};
+}
+
+void TstCliReport::company() {
+  QFETCH(QList<QStringList>, commands);
+  QFETCH(int, status);
+  QFETCH(QStringList, present);
+  QTemporaryDir folder;
+  // One transparent pixel.
+  const QByteArray png = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==");
+  QFile logo(folder.filePath("logo.png"));
+  QVERIFY(logo.open(QIODevice::WriteOnly) && logo.write(png) == png.size());
+  logo.close();
+  QFile gcf(folder.filePath("a.gcf"));
+  QVERIFY(gcf.open(QIODevice::WriteOnly) && gcf.write(ConfigFileBytes("7315", ConfigRecord::Default().values)) > 0);
+  gcf.close();
+  CliResult result;
+  for (QStringList command : commands) result = RunCli(command.replaceInStrings(QStringLiteral("@/"), folder.path() + u'/'));
+  QVERIFY2(result.status == status, qPrintable(result.Describe()));
+  for (const QString& text : present) QVERIFY2((result.out + result.err).contains(text), qPrintable(text + u' ' + result.Describe()));
+}
+
+// What company set keeps heads the report of every source.
+void TstCliReport::letterheadFromTheRegister() {
+  QTemporaryDir folder;
+  QFile gcf(folder.filePath("a.gcf"));
+  QVERIFY(gcf.open(QIODevice::WriteOnly) && gcf.write(ConfigFileBytes("7315", ConfigRecord::Default().values)) > 0);
+  gcf.close();
+  QCOMPARE(RunCli({"company", "set", "--name", "Zakład Łęgi", "--address", "ul. Polna 1", "--phone", "+48 12 300 40 50"}).status, 0);
+  const QString pdf = folder.filePath("r.pdf");
+  const CliResult result = RunCli({"report", folder.filePath("a.gcf"), "-o", pdf}, 30000);
+  QVERIFY2(result.status == 0, qPrintable(result.Describe()));
+  const QString text = PdfText(pdf);
+  for (const char* shown : {"Zakład Łęgi", "ul. Polna 1", "+48 12 300 40 50"})
+    QVERIFY2(text.contains(QString::fromUtf8(shown)), qPrintable(QString::fromUtf8(shown) + " missing from " + text));
+}

@@ -1,6 +1,8 @@
 #include "installation_lookup.h"
 
+#include "company_details.h"
 #include "register_fault.h"
+#include "report_company.h"
 #include "register_keeper.h"
 #include "site_register.h"
 
@@ -23,4 +25,15 @@ std::optional<ReportSite> InstallationOfEntry(RegisterKeeper& keeper, const QStr
   } catch (const RegisterFault&) {
   }
   return std::nullopt;
+}
+
+std::optional<ReportCompany> LetterheadFromRegister(RegisterKeeper& keeper) {
+  QString why;
+  RegisterStore* store = keeper.Store(&why);
+  if (!store) return std::nullopt;
+  try {
+    return LetterheadOf(CompanyRegister(*store).Current());
+  } catch (const RegisterFault&) {
+    return std::nullopt;
+  }
 }

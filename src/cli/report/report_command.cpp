@@ -21,6 +21,7 @@ const QString DeviceSource = QStringLiteral("device");
 void FromFile(const QString& source, const QString& site, Console& console, ReportData& data) {
   ConfigFile file;
   RegisterKeeper keeper;
+  data.company = LetterheadFromRegister(keeper);
   if (!site.isEmpty()) data.site = LookUpInstallation(keeper, site);
   if (source.startsWith(u'@')) {
     const HistoryListing listing = HistoryEntries::Listed(keeper, console, HistoryEntries::ScopeOf(keeper, site));
@@ -73,9 +74,10 @@ ExitStatus RunHandoverReport(Context& context) {
     FromFile(source, options.site, context.console, data);
     return finish();
   }
-  if (!options.site.isEmpty()) {
+  {
     RegisterKeeper keeper;
-    data.site = LookUpInstallation(keeper, options.site);
+    data.company = LetterheadFromRegister(keeper);
+    if (!options.site.isEmpty()) data.site = LookUpInstallation(keeper, options.site);
   }
   data.password = LoginPassword(options);
   return VisitController(context, [&](Session& session) {
