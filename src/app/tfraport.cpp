@@ -31,6 +31,14 @@ TFRaport::TFRaport(ReportData data, ChooseFile chooseFile, QWidget* parent)
   connect(ui->ButtonZapiszPdf, &QPushButton::clicked, this, &TFRaport::SavePdf);
   connect(ui->ButtonDrukuj, &QPushButton::clicked, this, &TFRaport::Print);
   connect(ui->ButtonZamknij, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ui->ButtonDaneFirmy, &QPushButton::clicked, this, [this] {
+    if (const auto letterhead = editCompany_()) data_.company = *letterhead;
+  });
+}
+
+void TFRaport::SetEditCompany(EditCompany edit) {
+  editCompany_ = std::move(edit);
+  ui->ButtonDaneFirmy->setVisible(bool(editCompany_));
 }
 
 TFRaport::~TFRaport() = default;

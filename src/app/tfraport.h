@@ -21,6 +21,10 @@ class TFRaport : public QDialog {
   TFRaport(ReportData data, ChooseFile chooseFile, QWidget* parent);
   // The print dialog: false when cancelled (tests set the printer themselves).
   std::function<bool(QPrinter& printer)> ChoosePrinter;
+  // The company's details edited: the letterhead from now on; nullopt when nothing changed.
+  // Unset: no "Dane firmy…" (no register).
+  using EditCompany = std::function<std::optional<std::optional<ReportCompany>>()>;
+  void SetEditCompany(EditCompany edit);
   ~TFRaport() override;
 
   void SavePdf();
@@ -32,4 +36,5 @@ class TFRaport : public QDialog {
   std::unique_ptr<Ui::TFRaport> ui;
   ReportData data_;
   ChooseFile chooseFile_;
+  EditCompany editCompany_;
 };

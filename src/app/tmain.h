@@ -20,6 +20,7 @@
 #include "port_discovery.h"
 #include "record_compare.h"
 #include "installations.h"
+#include "report_data.h"
 #include "register_keeper.h"
 #include "status_display.h"
 #include "status_history.h"
@@ -125,6 +126,8 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   std::optional<Installation> LocalInstallation(const QString& uuid);
   void PokazZmiany1Click();
   void Raport1Click();
+  // "Dane firmy…" of the report dialog: the letterhead from now on; nullopt when cancelled.
+  std::optional<std::optional<ReportCompany>> EditCompanyDetails(QWidget* parent);
 
   // Connection controller steps.
   void LogIn();

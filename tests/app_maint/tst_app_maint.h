@@ -108,6 +108,7 @@ class TestReportDialog : public QObject {
   void init();
   void report_data();
   void report();
+  void companyDetails();
 
  private:
   std::unique_ptr<DataHome> dataHome_;

@@ -3,6 +3,7 @@
 // and printing onto a PDF printer.
 #include <QCheckBox>
 #include <QDate>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -17,6 +18,8 @@
 #include "installations.h"
 #include "maint_rig.h"
 #include "register_store.h"
+#include "company_details.h"
+#include "tffirma.h"
 #include "tfraport.h"
 #include "tst_app_maint.h"
 
@@ -110,4 +113,46 @@ void TestReportDialog::report() {
     QCOMPARE(text.contains(QStringLiteral("niezapisane w sterowniku")), edited);
     QCOMPARE(text.contains(QStringLiteral("7315")), reveal);  // the password typed at login
   }
+}
+
+// "Dane firmy…": what is typed and the logo chosen are kept in the register and head the report
+// made next in the same dialog.
+void TestReportDialog::companyDetails() {
+  WindowRig rig({.stageStepMs = 0});
+  START_RIG(rig);
+  QTemporaryDir folder;
+  QImage logo(40, 20, QImage::Format_ARGB32);
+  logo.fill(QColor(200, 20, 20, 120));
+  QVERIFY(logo.save(folder.filePath(QStringLiteral("logo.png"))));
+  rig.window->ChooseOpenFile = [&](const QString&) { return folder.filePath(QStringLiteral("logo.png")); };
+  rig.window->ChooseReportFile = [&](const QString& name) { return folder.filePath(name); };
+  QString logoShown;
+  const bool ran = RunDialog<TFRaport>(
+      rig, [&] { rig.ui().Raport1->trigger(); },
+      [&](TFRaport* dialog) {
+        rig.boxes.AddHandler([&](QWidget* modal) {
+          auto* details = qobject_cast<TFFirma*>(modal);
+          if (!details) return false;
+          details->findChild<QLineEdit*>("Edit_nazwa")->setText(QStringLiteral("Zakład Łęgi"));
+          details->findChild<QLineEdit*>("Edit_nip")->setText(QStringLiteral(" 676-000-11-22 "));
+          details->findChild<QPushButton*>("ButtonLogo")->click();
+          logoShown = details->findChild<QLabel*>("LabelLogo")->text();
+          if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(details, QStringLiteral("dane-firmy.png"));
+          details->accept();
+          return true;
+        });
+        dialog->findChild<QPushButton*>("ButtonDaneFirmy")->click();
+        dialog->findChild<QPushButton*>("ButtonZapiszPdf")->click();
+        dialog->findChild<QPushButton*>("ButtonZamknij")->click();
+      },
+      20000);
+  QVERIFY(ran);
+  QCOMPARE(logoShown, QStringLiteral("40 × 20 px"));
+  RegisterStore store;
+  const CompanyDetails kept = CompanyRegister(store).Current();
+  QCOMPARE(kept.name, QStringLiteral("Zakład Łęgi"));
+  QCOMPARE(kept.taxId, QStringLiteral("676-000-11-22"));
+  QVERIFY(!QImage::fromData(kept.logo).isNull());
+  const QString text = PdfText(folder.filePath(QStringLiteral("raport_%1.pdf").arg(QDate::currentDate().toString(Qt::ISODate))));
+  QVERIFY2(text.contains(QStringLiteral("Zakład Łęgi")) && text.contains(QStringLiteral("NIP: 676-000-11-22")), qPrintable(text));
 }
