@@ -21,8 +21,8 @@ TFFirma::TFFirma(const CompanyDetails& current, ChooseFile chooseLogo, QWidget* 
   ui->Edit_nip->setText(current.taxId);
   ShowLogo();
   connect(ui->ButtonLogo, &QPushButton::clicked, this, &TFFirma::ChooseLogo);
-  connect(ui->Przyciski, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(ui->Przyciski, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(ui->ButtonZapisz, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ui->ButtonAnuluj, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 TFFirma::~TFFirma() = default;

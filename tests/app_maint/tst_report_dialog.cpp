@@ -138,7 +138,7 @@ void TestReportDialog::companyDetails() {
           details->findChild<QPushButton*>("ButtonLogo")->click();
           logoShown = details->findChild<QLabel*>("LabelLogo")->text();
           if (qEnvironmentVariableIsSet("VELT_SHOTS")) SaveShot(details, QStringLiteral("dane-firmy.png"));
-          details->accept();
+          details->findChild<QPushButton*>("ButtonZapisz")->click();
           return true;
         });
         dialog->findChild<QPushButton*>("ButtonDaneFirmy")->click();
