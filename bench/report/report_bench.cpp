@@ -1,8 +1,9 @@
-// The handover report made from a full record: the first (which loads the fonts) and the median
+// The handover report made from a full record, with the company's letterhead and logo: the first (which loads the fonts) and the median
 // of the next ones. Prints one RESULT line; with a file name, writes the report there too.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QTextStream>
 #include <algorithm>
 
@@ -26,7 +27,19 @@ ReportData Sample() {
   data.record.setValue(ItemIndex::OutputFlags, QByteArray(1, 0x25));
   data.record.setValue(ItemIndex::Options, QByteArray(1, 0x0d));
   data.before = ConfigRecord::Default();
-  data.site = ReportSite{QStringLiteral("KRK-0042"), QStringLiteral("Pompownia Łęgi"), QStringLiteral("ul. Źródlana 7, Kraków")};
+  data.site = ReportSite{QStringLiteral("KRK-0042"), QStringLiteral("Pompownia Łęgi"), QStringLiteral("ul. Źródlana 7, Kraków"),
+                         QStringLiteral("Anna Nowak, 600 100 200")};
+  // The letterhead with a logo of the size a company would give, semi-transparent to be flattened.
+  QImage logo(600, 240, QImage::Format_ARGB32);
+  logo.fill(Qt::transparent);
+  QPainter painter(&logo);
+  painter.setBrush(QColor(20, 60, 140, 200));
+  painter.drawEllipse(20, 20, 200, 200);
+  painter.fillRect(260, 80, 320, 80, QColor(200, 40, 40));
+  painter.end();
+  data.company = ReportCompany{QStringLiteral("Instalacje Łęgi sp. z o.o."), QStringLiteral("ul. Przemysłowa 3, 31-001 Kraków"),
+                               QStringLiteral("+48 12 300 40 50"), QStringLiteral("biuro@example.pl"), QStringLiteral("676-000-00-00"), logo};
+  data.number = QStringLiteral("RAP/2024/7KX-0042");
   data.technician = QStringLiteral("Jan Wiśniewski");
   data.firmware = QStringLiteral("VELT v 1.8");
   data.source = QStringLiteral("sterownik");

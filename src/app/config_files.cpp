@@ -17,10 +17,12 @@ const QString ConfigSuffix = QStringLiteral("gcf");
 }  // namespace
 
 namespace {
-QString AskFile(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode, const QString& suffix) {
+QString AskFile(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode, const QString& suffix,
+                const QString& suggested = QString()) {
   QFileDialog dialog(parent, QString(), QDir::homePath(), filter);
   dialog.setAcceptMode(mode);
   dialog.setDefaultSuffix(suffix);
+  if (!suggested.isEmpty()) dialog.selectFile(suggested);
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 }  // namespace
@@ -29,8 +31,8 @@ QString AskFileToOpen(QWidget* parent, const QString& filter) {
   return AskFile(parent, filter, QFileDialog::AcceptOpen, QString());
 }
 
-QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix) {
-  return AskFile(parent, filter, QFileDialog::AcceptSave, suffix);
+QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix, const QString& suggested) {
+  return AskFile(parent, filter, QFileDialog::AcceptSave, suffix, suggested);
 }
 
 // A transfer reads or writes the controls item by item: a file neither takes them nor gives

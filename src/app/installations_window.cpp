@@ -73,16 +73,20 @@ void TMain::AcceptOffer() {
   if (!offer.isEmpty()) AssignInstallation(offer);
 }
 
-QString TMain::InstallationCaption(const QString& uuid) {
-  if (uuid.isEmpty()) return {};
+std::optional<Installation> TMain::LocalInstallation(const QString& uuid) {
+  if (uuid.isEmpty()) return std::nullopt;
   QString warning;
-  std::optional<Installation> found;
   if (RegisterStore* store = Register->Store(&warning)) {
     try {
-      found = Installations(*store).Get(uuid);
+      return Installations(*store).Get(uuid);
     } catch (const RegisterFault&) {
     }
   }
+  return std::nullopt;
+}
+
+QString TMain::InstallationCaption(const QString& uuid) {
+  const std::optional<Installation> found = LocalInstallation(uuid);
   if (!found) return uuid;
   return found->fields.name.isEmpty() ? found->fields.site
                                       : QStringLiteral("%1 (%2)").arg(found->fields.site, found->fields.name);

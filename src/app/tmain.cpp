@@ -143,6 +143,9 @@ void TMain::FormCreate() {
   ChooseSaveFile = [this](const QString& filter, const QString& suffix) {
     return AskFileToSave(this, filter, suffix);
   };
+  ChooseReportFile = [this](const QString& suggested) {
+    return AskFileToSave(this, QStringLiteral("Dokument PDF (*.pdf)"), QStringLiteral("pdf"), suggested);
+  };
 
   connect(ui.Button_polacz, &QPushButton::clicked, this, Guarded(&TMain::Button_polaczClick));
   // Enter in the password field connects, as POŁĄCZ does while it can be pressed.

@@ -19,6 +19,7 @@
 #include "link.h"
 #include "port_discovery.h"
 #include "record_compare.h"
+#include "installations.h"
 #include "report_data.h"
 #include "register_keeper.h"
 #include "status_display.h"
@@ -72,8 +73,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   // The file dialogs; tests answer them instead of a user. Empty: cancelled.
   std::function<QString(const QString& filter)> ChooseOpenFile;
   std::function<QString(const QString& filter, const QString& suffix)> ChooseSaveFile;
-  // The installation the connection is assigned to, for the report; unset: none known.
-  std::function<std::optional<ReportSite>()> AssignedInstallation;
+  std::function<QString(const QString& suggested)> ChooseReportFile;  // a PDF, the name suggested
   void RunOperation(Operation operation);
   bool OperationRunning() const { return operationRunning_; }
 
@@ -125,8 +125,12 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
   void ShowRegisterState();
   // "site (name)" of an installation of the local register; the UUID when it is not there.
   QString InstallationCaption(const QString& uuid);
+  // The installation of the local register; nullopt when it is not there or cannot be read.
+  std::optional<Installation> LocalInstallation(const QString& uuid);
   void PokazZmiany1Click();
   void Raport1Click();
+  // "Dane firmy…" of the report dialog: the letterhead from now on; nullopt when cancelled.
+  std::optional<std::optional<ReportCompany>> EditCompanyDetails(QWidget* parent);
 
   // Connection controller steps.
   void LogIn();
@@ -221,7 +225,7 @@ class TMain : public QMainWindow, private LinkClient, private MaintenanceHost {
 
 // The standard file dialogs, starting in the user's home folder; empty when cancelled.
 QString AskFileToOpen(QWidget* parent, const QString& filter);
-QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix);
+QString AskFileToSave(QWidget* parent, const QString& filter, const QString& suffix, const QString& suggested = QString());
 
 // Marks an operation as running for its lifetime, and gives the controls back afterwards.
 class OperationScope {

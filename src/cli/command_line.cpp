@@ -21,6 +21,8 @@ constexpr OptionRule Options[] = {
     {"name", 0, true, false},      {"address", 0, true, false}, {"contact", 0, true, false},
     {"notes", 0, true, false},     {"changes", 0, false, false}, {"show-secrets", 0, false, false},
     {"update", 0, false, false},
+    {"phone", 0, true, false},     {"email", 0, true, false},   {"tax-id", 0, true, false},
+    {"logo", 0, true, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -76,6 +78,10 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"address") options.fields.address = value;
   else if (name == u"contact") options.fields.contact = value;
   else if (name == u"notes") options.fields.notes = value;
+  else if (name == u"phone") options.phone = value;
+  else if (name == u"email") options.email = value;
+  else if (name == u"tax-id") options.taxId = value;
+  else if (name == u"logo") options.logo = value;
   else if (name == u"changes") options.changes = true;
   else if (name == u"show-secrets") options.showSecrets = true;
   else if (name == u"update") options.update = true;

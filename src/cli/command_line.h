@@ -31,6 +31,7 @@ struct CliOptions {
   QString complete;       // --complete (not in the help): what to list for the shell's completion
   bool force = false;     // a read-only file (read -o), or any file (status --csv), is replaced
   InstallationFields fields;  // site add, site edit: --name, --address, --contact, --notes (not the site)
+  QString phone, email, taxId, logo;  // company set: --phone, --email, --tax-id, --logo (with --name, --address)
   bool changes = false;       // site show: every change of the installation
   bool showSecrets = false;   // access passwords and PINs shown rather than masked
   bool update = false;        // sites import: the table's details replace the register's

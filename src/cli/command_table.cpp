@@ -16,7 +16,7 @@ const QList<CommandRule>& Commands() {
       {"get", 1, -1, {}, RunGet},
       {"set", 1, -1, {"verify", "dry-run", "site"}, RunSet},
       {"show", 1, 1, {}, RunShow},
-      {"diff", 2, 2, {}, RunDiff},
+      {"diff", 2, 2, {"site"}, RunDiff},
       {"history", 0, 2, {"site"}, RunHistory},
       {"passwd", 1, 1, {"ports"}, RunPasswd},
       {"restart", 0, 0, {}, RunRestart},
@@ -27,6 +27,7 @@ const QList<CommandRule>& Commands() {
       {"sites", 0, 2, {"update"}, RunSites},
       {"site", 2, 2, {"name", "address", "contact", "notes", "changes", "show-secrets"}, RunSite},
       {"register", 0, 2, {}, RunRegister},
+      {"company", 0, 1, {"name", "address", "phone", "email", "tax-id", "logo"}, RunCompany},
   };
   return commands;
 }
@@ -77,6 +78,8 @@ const QList<HelpLine>& Forms() {
       {"register export FOLDER", "każdy wpis jako plik .gcf nazwany jak w historii"},
       {"register use ADRES", "rejestr wspólny postgresql://UŻYTKOWNIK@HOST[:PORT]/BAZA\n[?sslmode=TRYB] (hasło w ~/.pgpass) albo local;\nzmienna VELT_REGISTER ma pierwszeństwo"},
       {"register sync", "wysłanie do rejestru wspólnego tego, czego w nim brak\n(wysyłane też po każdym odczycie i zapisie)"},
+      {"company", "dane firmy z nagłówka raportu"},
+      {"company set", "zmiana danych firmy (podane pola, reszta bez zmian)"},
   };
   return forms;
 }
@@ -105,7 +108,8 @@ const QList<OptionHelp>& OptionHelps() {
       {"read", "force", {"--force", "plik tylko do odczytu zastępuje"}},
       {"provision", "sites", {"--sites OBIEKTY.csv", "tabela obiektów, wiersz na obiekt"}},
       {"provision", "site", {"--site NAZWA", "obiekt z tabeli (kilka portów: PORT=OBIEKT)"}},
-      {"history", "site", {"--site ID", "tylko wpisy tej instalacji"}},
+      {"history", "site", {"--site ID", "tylko wpisy tej instalacji; @N i show N liczą się w nich"}},
+      {"diff", "site", {"--site ID", "@N to N-ty wpis velt-cli history --site ID"}},
       {nullptr, "site", {"--site ID", "wpisy tego połączenia należą do instalacji ID (jeden port)"}},
       {"sites", "update", {"--update", "sites import: pola różne od rejestru zmienia na te z tabeli"}},
       {"site", "name", {"--name NAZWA", "nazwa instalacji"}},
@@ -116,9 +120,15 @@ const QList<OptionHelp>& OptionHelps() {
       {"site", "show-secrets", {"--show-secrets", "site show: hasło dostępu i PIN zamiast ****"}},
       {"provision", "record", {"--record KATALOG", "protokół uruchomienia w tym folderze"}},
       {"report", "output", {"-o, --output PLIK.pdf", "plik raportu (-o - : na wyjście)"}},
-      {"report", "force", {"--force", "plik tylko do odczytu zastępuje"}},
-      {"report", "site", {"--site ID", "instalacja z rejestru: identyfikator, nazwa i adres"}},
+      {"report", "force", {"--force", "istniejący plik zastępuje (dowiązanie samo, nie jego cel)"}},
+      {"report", "site", {"--site ID", "instalacja z rejestru: identyfikator, nazwa, adres, kontakt;\n@N to N-ty wpis velt-cli history --site ID"}},
       {"report", "show-secrets", {"--show-secrets", "PIN karty SIM i hasło dostępu jawnie (bez tego: ****)"}},
+      {"company", "name", {"--name NAZWA", "nazwa firmy"}},
+      {"company", "address", {"--address ADRES", "adres firmy"}},
+      {"company", "phone", {"--phone TELEFON", "telefon (pierwsza strona raportu)"}},
+      {"company", "email", {"--email E-MAIL", "e-mail (pierwsza strona raportu)"}},
+      {"company", "tax-id", {"--tax-id NIP", "NIP (pierwsza strona raportu)"}},
+      {"company", "logo", {"--logo PLIK.png", "logo w nagłówku każdej strony (PNG albo JPEG)"}},
   };
   return helps;
 }

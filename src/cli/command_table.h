@@ -50,6 +50,7 @@ ExitStatus RunReport(Context& context);
 void SetReportHandler(CommandHandler handler);
 ExitStatus RunSites(Context& context);
 ExitStatus RunSite(Context& context);
+ExitStatus RunCompany(Context& context);
 ExitStatus RunRegister(Context& context);
 // write --dry-run and set --dry-run: the controller read, what writing the values would change
 // shown, nothing written. typed: the values come from the command line, and the rules between

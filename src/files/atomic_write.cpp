@@ -78,13 +78,16 @@ bool SyncFolder(const QByteArray& folder, QString* error) {
 
 }  // namespace
 
-bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* error) {
-  // Replace what a link points to, not the link itself.
+bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* error, LinkRule links) {
   QString target = path;
   QByteArray name = NameBytes(path);
   struct stat link {};
   char resolved[PATH_MAX];
-  if (::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode) && ::realpath(name.constData(), resolved)) {
+  const bool isLink = ::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode);
+  // Replace what a link points to, unless the link itself is to go (the file it pointed to then
+  // stays as it is).
+  const bool linkItself = isLink && links == LinkRule::ReplaceLink;
+  if (isLink && !linkItself && ::realpath(name.constData(), resolved)) {
     name = resolved;
     target = NameFromBytes(name);
   }
@@ -92,7 +95,7 @@ bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* erro
   // Only a regular file is replaced: a rename over a device, a FIFO or a folder would put a plain
   // file where the system expects something else (think of /dev/null).
   struct stat existing {};
-  if (::stat(name.constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+  if (!linkItself && ::stat(name.constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
     if (error)
       *error = QStringLiteral("Nie można zastąpić \"%1\": %2")
                    .arg(target, S_ISDIR(existing.st_mode) ? QStringLiteral("to jest folder")

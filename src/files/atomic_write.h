@@ -2,14 +2,18 @@
 // Writes a file so that a failure never destroys the file it replaces: the data goes to a new
 // file beside it (mode 0600, since configuration files hold the access password in plain text),
 // is flushed to the disk, and only then takes the target's name. A target that is a symbolic
-// link has the file it points to replaced; anything but a regular file (a folder, a device, a
+// link has the file it points to replaced (unless LinkRule says otherwise); anything but a regular file (a folder, a device, a
 // FIFO) is refused as a target.
 #include <QByteArrayView>
 #include <QString>
 
+// What becomes of a symbolic link given as the target: the file it points to is replaced, or the
+// link itself (asked for by a user who may not know where it points).
+enum class LinkRule { ReplaceTarget, ReplaceLink };
+
 // True on success. On failure the temporary file is removed, the target is as it was, *error
 // names the file and the system's reason, and errno holds that reason.
-bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* error);
+bool WriteFileAtomically(const QString& path, QByteArrayView data, QString* error, LinkRule links = LinkRule::ReplaceTarget);
 
 // The same for a new file: a name that is already taken is never replaced (*taken is then set),
 // even by a file that appears meanwhile.

@@ -3,6 +3,7 @@
 // the visit that left it there. Plain values, filled by the window or by velt-cli.
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -11,7 +12,13 @@
 #include "status_history.h"
 
 struct ReportSite {
-  QString id, name, address;
+  QString id, name, address, contact;
+};
+
+// The installer company whose document the report is: the head of every page.
+struct ReportCompany {
+  QString name, address, phone, email, taxId;
+  QImage logo;  // null for none
 };
 
 struct ReportSignal {
@@ -30,4 +37,8 @@ struct ReportData {
   QDateTime made;    // printed, and the PDF's creation date
   std::optional<ReportSignal> signal;
   bool revealSecrets = false;  // the PIN and the access password in plain text
+  // Items whose value here the controller does not hold: changed in the window, not written.
+  QList<int> unsaved;
+  std::optional<ReportCompany> company;
+  QString number;  // the report's number; empty while it has none
 };

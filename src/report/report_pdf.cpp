@@ -3,14 +3,12 @@
 #include <QBuffer>
 #include <QHashSeed>
 #include <QPdfWriter>
-#include <QRegularExpression>
-#include <QTextDocument>
 
+#include "pdf_metadata.h"
 #include "report_document.h"
+#include "report_pages.h"
 
 std::optional<QByteArray> ReportPdf(const ReportData& data, QString* error) {
-  const std::unique_ptr<QTextDocument> document = ReportDocument(data, error);
-  if (!document) return std::nullopt;
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   // The writer keeps its fonts in a hash and writes them in its order: with the process's random
@@ -20,25 +18,20 @@ std::optional<QByteArray> ReportPdf(const ReportData& data, QString* error) {
     QPdfWriter writer(&buffer);
     writer.setTitle(QString::fromUtf8(ReportTitle));
     writer.setCreator(QStringLiteral("velt"));
-    writer.setPageLayout(ReportPageLayout());
     writer.setResolution(1200);
-    document->print(&writer);
+    writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
+    if (!PaintReport(data, writer, error)) {
+      QHashSeed::resetRandomGlobalSeed();
+      return std::nullopt;
+    }
   }
   QHashSeed::resetRandomGlobalSeed();
   QByteArray pdf = buffer.data();
-  StampCreationDate(pdf, data.made);
+  const PdfInfo info{QString::fromUtf8(ReportTitle), data.technician, data.site ? data.site->id : QString(),
+                     QStringLiteral("velt"), data.made};
+  if (!SetPdfInfo(pdf, info)) {
+    if (error) *error = QStringLiteral("Nie można zapisać metadanych raportu PDF.");
+    return std::nullopt;
+  }
   return pdf;
-}
-
-bool StampCreationDate(QByteArray& pdf, const QDateTime& time) {
-  // D:YYYYMMDDHHmmSS followed by Z, or by +HH'mm' or -HH'mm'.
-  static const QRegularExpression date(QStringLiteral(R"(/CreationDate \(D:(\d{14})(Z|([+-])(\d\d)'(\d\d)')\))"));
-  const QRegularExpressionMatch match = date.match(QString::fromLatin1(pdf.left(4096)));
-  if (!match.hasMatch()) return false;
-  int offset = 0;
-  if (match.captured(2) != u"Z")
-    offset = (match.captured(3) == u"-" ? -60 : 60) * (match.captured(4).toInt() * 60 + match.captured(5).toInt());
-  const QByteArray digits = time.toOffsetFromUtc(offset).toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
-  pdf.replace(match.capturedStart(1), digits.size(), digits);
-  return true;
 }

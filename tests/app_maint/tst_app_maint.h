@@ -124,6 +124,19 @@ class TestInstallationsDialog : public QObject {
 };
 
 // Each dialog of the window from the keyboard.
+// The handover report of the window's configuration.
+class TestReportDialog : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void report_data();
+  void report();
+  void companyDetails();
+
+ private:
+  std::unique_ptr<DataHome> dataHome_;
+};
+
 class TestDialogKeys : public QObject {
   Q_OBJECT
  private slots:

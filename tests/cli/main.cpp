@@ -7,5 +7,5 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   return RunTests<TstBadInput, TstConfigCommands, TstProvision, TstControllerCommands, TstInterrupts,
                   TstProgramInfo, TstOutcomes, TstOptionRules, TstSafeOutput, TstWorkshop, TstCliHistory,
-                  TstCliRegister>(argc, argv);
+                  TstCliRegister, TstCliReport>(argc, argv);
 }

@@ -158,6 +158,26 @@ class TstCliHistory : public QObject {
   std::unique_ptr<DataHome> dataHome_;  // XDG_DATA_HOME of each test
 };
 
+// velt-cli report: where it may write, its time, the installation it names.
+class TstCliReport : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void output_data();
+  void output();
+  void sourceDateEpoch_data();
+  void sourceDateEpoch();
+  void installationOfTheEntry_data();
+  void installationOfTheEntry();
+  void siteEntriesElsewhere();
+  void company_data();
+  void company();
+  void letterheadFromTheRegister();
+
+ private:
+  std::unique_ptr<DataHome> dataHome_;
+};
+
 // The installations register: sites, linked entries, the history imported and exported, a
 // damaged register, the shared register's choice and a server that does not answer.
 class TstCliRegister : public QObject {

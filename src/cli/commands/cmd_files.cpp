@@ -47,8 +47,8 @@ ExitStatus RunDiff(Context& context) {
   if (deviceA && deviceB)
     throw CliError(ExitStatus::Usage, QStringLiteral("diff: tylko jedna strona może być sterownikiem ('device')"));
   // Both files are read and tested before the controller is asked anything.
-  const ItemValues a = deviceA ? ItemValues() : Keyed::FromRecord(HistoryEntries::LoadFileOrEntry(nameA, context.console).record);
-  const ItemValues b = deviceB ? ItemValues() : Keyed::FromRecord(HistoryEntries::LoadFileOrEntry(nameB, context.console).record);
+  const ItemValues a = deviceA ? ItemValues() : Keyed::FromRecord(HistoryEntries::LoadFileOrEntry(nameA, context.console, context.options.site).record);
+  const ItemValues b = deviceB ? ItemValues() : Keyed::FromRecord(HistoryEntries::LoadFileOrEntry(nameB, context.console, context.options.site).record);
   if (!deviceA && !deviceB) return Compare(context.console, nameA, a, nameB, b);
   return VisitController(context, [&](Session& session) {
     const ItemValues device = ItemTransfer::Read(session, ItemTransfer::AllItems(), context.console);

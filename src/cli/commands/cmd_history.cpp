@@ -1,5 +1,5 @@
 // history: the configurations the window and velt-cli kept, the last kept first, each numbered;
-// with --site, those of one installation; history show N: one of them as key=value.
+// with --site, those of one installation; history show N: one of them as key=value (N counted among the site's with --site).
 #include <QJsonArray>
 
 #include "command_line.h"
@@ -9,17 +9,14 @@
 #include "history_entries.h"
 #include "history_json.h"
 #include "item_values.h"
-#include "site_register.h"
+#include "register_keeper.h"
 
 namespace {
 
 ExitStatus List(Context& context) {
   Console& console = context.console;
   RegisterKeeper keeper;
-  ConfigurationScope scope;
-  if (!context.options.site.isEmpty())
-    scope = ConfigurationScope::Of(SiteRegister::OfSite(SiteRegister::Open(keeper), context.options.site).uuid);
-  const HistoryListing listing = HistoryEntries::Listed(keeper, console, scope);
+  const HistoryListing listing = HistoryEntries::Listed(keeper, console, HistoryEntries::ScopeOf(keeper, context.options.site));
   const QList<HistoryRow>& rows = listing.rows;
   if (console.Json()) {
     QJsonArray array;
@@ -36,7 +33,7 @@ ExitStatus List(Context& context) {
 ExitStatus Show(Context& context, const QString& number) {
   Console& console = context.console;
   RegisterKeeper keeper;
-  const HistoryListing listing = HistoryEntries::Listed(keeper, console);
+  const HistoryListing listing = HistoryEntries::Listed(keeper, console, HistoryEntries::ScopeOf(keeper, context.options.site));
   const HistoryRow& row = HistoryEntries::Numbered(listing.rows, number);
   const ConfigFile file = HistoryEntries::Load(keeper, row);
   const QJsonObject head = HistoryJson::Entry(listing, row, &row - listing.rows.constData() + 1);
@@ -60,7 +57,5 @@ ExitStatus RunHistory(Context& context) {
   if (arguments.isEmpty()) return List(context);
   if (arguments.size() != 2 || arguments[0] != u"show")
     throw CliError(ExitStatus::Usage, QStringLiteral("history przyjmuje tylko 'show N' (velt-cli --help)"));
-  if (!context.options.site.isEmpty())
-    throw CliError(ExitStatus::Usage, QStringLiteral("history show N numeruje całą historię: bez --site"));
   return Show(context, arguments[1]);
 }

@@ -10,6 +10,7 @@
 #include "native_name.h"
 #include "register_keeper.h"
 #include "system_error.h"
+#include "site_register.h"
 
 namespace HistoryEntries {
 namespace {
@@ -47,6 +48,11 @@ HistoryListing Listed(RegisterKeeper& keeper, Console& console, const Configurat
   return listing;
 }
 
+ConfigurationScope ScopeOf(RegisterKeeper& keeper, const QString& site) {
+  if (site.isEmpty()) return {};
+  return ConfigurationScope::Of(SiteRegister::OfSite(SiteRegister::Open(keeper), site).uuid);
+}
+
 const HistoryRow& Numbered(const QList<HistoryRow>& rows, const QString& number) {
   bool ok = false;
   const qsizetype n = number == u"latest" ? 1 : number.toLongLong(&ok);
@@ -65,10 +71,10 @@ ConfigFile Load(RegisterKeeper& keeper, const HistoryRow& row) {
   throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(row.listed.fileName, error));
 }
 
-ConfigFile LoadFileOrEntry(const QString& argument, Console& console) {
+ConfigFile LoadFileOrEntry(const QString& argument, Console& console, const QString& site) {
   if (!argument.startsWith(u'@')) return LoadConfigFile(argument);
   RegisterKeeper keeper;
-  const HistoryListing listing = Listed(keeper, console);
+  const HistoryListing listing = Listed(keeper, console, ScopeOf(keeper, site));
   return Load(keeper, Numbered(listing.rows, argument.mid(1)));
 }
 

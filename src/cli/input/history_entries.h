@@ -16,6 +16,10 @@ namespace HistoryEntries {
 // CliError (Error) when nothing can be listed.
 HistoryListing Listed(RegisterKeeper& keeper, Console& console, const ConfigurationScope& scope = {});
 
+// The entries of --site ID (that installation's, numbered as `history --site ID` lists them), or
+// the whole history for an empty site. Throws CliError (Error) when the register has no such site.
+ConfigurationScope ScopeOf(RegisterKeeper& keeper, const QString& site);
+
 // Entry N of the list: a number 1 or more, or "latest" for 1. Throws CliError: Usage for what is
 // no number, Error for a number past the list.
 const HistoryRow& Numbered(const QList<HistoryRow>& rows, const QString& number);
@@ -23,7 +27,8 @@ const HistoryRow& Numbered(const QList<HistoryRow>& rows, const QString& number)
 // Throws CliError (Error) when the entry does not load.
 ConfigFile Load(RegisterKeeper& keeper, const HistoryRow& row);
 
-// The configuration of a file, or of an entry named "@N" or "@latest"; throws CliError.
-ConfigFile LoadFileOrEntry(const QString& argument, Console& console);
+// The configuration of a file, or of an entry named "@N" or "@latest" of the site's entries (of
+// the whole history for an empty site); throws CliError.
+ConfigFile LoadFileOrEntry(const QString& argument, Console& console, const QString& site = QString());
 
 }  // namespace HistoryEntries

@@ -9,6 +9,7 @@
 #include "installation_lookup.h"
 #include "item_values.h"
 #include "native_name.h"
+#include "report_output.h"
 #include "report_pdf.h"
 #include "session.h"
 #include "technician.h"
@@ -17,23 +18,20 @@ namespace {
 
 const QString DeviceSource = QStringLiteral("device");
 
-// Now, or the time of SOURCE_DATE_EPOCH when set, so that a report can be made again byte for byte.
-QDateTime ReportTime() {
-  bool number = false;
-  const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&number);
-  return number ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTime();
-}
-
-// What a file or a history entry holds; a history entry knows the firmware it came from.
-void FromFile(const QString& source, Console& console, ReportData& data) {
+// What a file or a history entry holds; a history entry knows the firmware it came from and the
+// installation it belongs to. With --site, @N counts that installation's entries only.
+void FromFile(const QString& source, const QString& site, Console& console, ReportData& data) {
   ConfigFile file;
+  RegisterKeeper keeper;
+  data.company = LetterheadFromRegister(keeper);
+  if (!site.isEmpty()) data.site = LookUpInstallation(keeper, site);
   if (source.startsWith(u'@')) {
-    RegisterKeeper keeper;
-    const HistoryListing listing = HistoryEntries::Listed(keeper, console);
+    const HistoryListing listing = HistoryEntries::Listed(keeper, console, HistoryEntries::ScopeOf(keeper, site));
     const HistoryRow& row = HistoryEntries::Numbered(listing.rows, source.mid(1));
     const EntryLabel& label = row.listed.name.label;
     data.firmware = label.firmware;
     data.source = QStringLiteral("historia konfiguracji, wpis z %1").arg(label.time.toString(QStringLiteral("dd.MM.yyyy, HH:mm")));
+    if (!data.site) data.site = InstallationOfEntry(keeper, row.installation);
     file = HistoryEntries::Load(keeper, row);
   } else {
     data.source = QStringLiteral("plik %1").arg(source);
@@ -56,14 +54,14 @@ ExitStatus RunHandoverReport(Context& context) {
   // A PDF's bytes would only garble the terminal.
   if (toStdout && ::isatty(STDOUT_FILENO))
     throw CliError(ExitStatus::Usage, QStringLiteral("-o -: standardowe wyjście to terminal; raport PDF skieruj do pliku albo potoku"));
-  if (!toStdout) CheckCanSave(output, options.force);
+  if (!toStdout) CheckReportOutput(output, source, options.force);
+  const std::optional<QDateTime> fixedTime = SourceDateEpoch();
 
   ReportData data;
   data.revealSecrets = options.showSecrets;
   data.technician = Technician::Name();
-  if (!options.site.isEmpty()) data.site = LookUpInstallation(options.site);
   const auto finish = [&]() {
-    data.made = ReportTime();
+    data.made = fixedTime.value_or(QDateTime::currentDateTime());
     QString error;
     const std::optional<QByteArray> pdf = ReportPdf(data, &error);
     if (!pdf) throw CliError(ExitStatus::Error, error);
@@ -71,15 +69,20 @@ ExitStatus RunHandoverReport(Context& context) {
       WriteResult(*pdf);
       return ExitStatus::Done;
     }
-    SaveOutputFile(output, *pdf);
+    SaveReport(output, *pdf);
     context.console.Info(QStringLiteral("Zapisano raport %1").arg(output));
     if (context.console.Json())
       context.console.Result(QJsonObject{{QStringLiteral("file"), output}, {QStringLiteral("source"), source}});
     return ExitStatus::Done;
   };
   if (source != DeviceSource) {
-    FromFile(source, context.console, data);
+    FromFile(source, options.site, context.console, data);
     return finish();
+  }
+  {
+    RegisterKeeper keeper;
+    data.company = LetterheadFromRegister(keeper);
+    if (!options.site.isEmpty()) data.site = LookUpInstallation(keeper, options.site);
   }
   data.password = LoginPassword(options);
   return VisitController(context, [&](Session& session) {
