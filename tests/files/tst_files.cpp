@@ -205,12 +205,12 @@ void TstFiles::refused_data() {
   QTest::addColumn<QByteArray>("bytes");
   QTest::addColumn<QString>("reasonHas");
   const QByteArray body = EmptyFileBytes.chopped(1);
-  QTest::newRow("empty") << QByteArray() << "shorter";
-  QTest::newRow("signature only") << QByteArray("gcf") << "shorter";
-  QTest::newRow("signature and checksum") << WithChecksum("gcf") << "past the end";
-  QTest::newRow("cut short") << WithChecksum(body.left(40)) << "past the end";
-  QTest::newRow("password runs past the end") << WithChecksum(QByteArray(body).replace(3, 1, "\xFF")) << "past the end";
-  QTest::newRow("option byte past the end") << WithChecksum(QByteArray(body).replace(38, 1, "\x04")) << "past the end";
+  QTest::newRow("empty") << QByteArray() << "mniej niż";
+  QTest::newRow("signature only") << QByteArray("gcf") << "mniej niż";
+  QTest::newRow("signature and checksum") << WithChecksum("gcf") << "poza koniec";
+  QTest::newRow("cut short") << WithChecksum(body.left(40)) << "poza koniec";
+  QTest::newRow("password runs past the end") << WithChecksum(QByteArray(body).replace(3, 1, "\xFF")) << "poza koniec";
+  QTest::newRow("option byte past the end") << WithChecksum(QByteArray(body).replace(38, 1, "\x04")) << "poza koniec";
   QByteArray large = EncodeConfigFile(FullFile());
   large.append(QByteArray(8193 - large.size(), 'x'));
   QTest::newRow("8193 bytes") << large << "longer";
