@@ -234,7 +234,8 @@ void TFInstalacje::SaveInstallation() {
   QString uuid;
   if (const ListedInstallation* chosen = Chosen()) {
     uuid = chosen->installation.uuid;
-    installations.Edit(uuid, fields, Technician::Name());
+    // Only what the user changed since the form was filled: a save never undoes another change.
+    installations.Edit(uuid, FieldEdit::Between(chosen->installation.fields, fields), Technician::Name());
   } else {
     uuid = installations.Add(fields, Technician::Name());
   }
@@ -251,7 +252,7 @@ void TFInstalacje::AssignEntry() {
   const int row = ui->Table_bez->currentRow();
   if (!chosen || row < 0 || row >= int(unassigned_.size())) return;
   const QString uuid = chosen->installation.uuid;
-  Configurations(local_).Assign(unassigned_[row].uuid, uuid);
+  Configurations(local_).Assign(unassigned_[row].uuid, uuid, Technician::Name());
   if (actions_.changed) actions_.changed();
   ShowEntries();
   Search();  // its last visit may be this entry now

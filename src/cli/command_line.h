@@ -33,6 +33,7 @@ struct CliOptions {
   InstallationFields fields;  // site add, site edit: --name, --address, --contact, --notes (not the site)
   bool changes = false;       // site show: every change of the installation
   bool showSecrets = false;   // access passwords and PINs shown rather than masked
+  bool full = false;          // register sync: every row compared with the server's
   QStringList given;      // long names of the options on the line
 };
 

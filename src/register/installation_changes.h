@@ -1,13 +1,11 @@
 #pragma once
-// What each edit of an installation changed, and the installation that the edits of several
-// computers make together. Every edit is a snapshot of all the fields, naming the edit it
-// followed on its own computer (none for the one that made the installation): a field changed
-// where the two differ. Of the changes to one field, the newest wins; edits of the same
-// millisecond are ordered by their UUIDs, so that every computer reaches the same result.
+// What each edit of an installation changed, and the installation its edits make together. An
+// edit sets the fields in its mask; edits apply in the order of their hybrid logical clocks
+// (hybrid_clock.h), ties by UUID, so that every computer holding the same edits reaches the same
+// installation whatever order they arrived in.
 #include <QDateTime>
 #include <QList>
 #include <QString>
-#include <optional>
 
 #include "installations.h"
 
@@ -15,15 +13,17 @@ class RegisterStore;
 
 struct InstallationEdit {
   QString uuid;
-  QString previous;  // empty: the edit that made the installation
-  qint64 ms = 0;
+  qint64 clock = 0;
+  qint64 ms = 0;  // when it was made, by its computer's wall clock
   QString by;
-  InstallationFields fields;
+  FieldEdit edit;
+  qint64 receivedMs = 0;  // when the shared register received it; 0 while it has not
 };
 
 struct FieldChange {
   QString edit;  // its UUID
   QDateTime when;
+  QDateTime received;  // invalid while the shared register has not received it
   QString by;
   const char* field;  // the field's code name: site, name, address, contact, notes
   QString before, after;
@@ -32,21 +32,17 @@ struct FieldChange {
 namespace InstallationChanges {
 
 // Each field's change, oldest first; making the installation counts for its non-empty fields.
-QList<FieldChange> Of(const QList<InstallationEdit>& edits);
+QList<FieldChange> Of(QList<InstallationEdit> edits);
 
-// Each field as its newest change left it; nullopt without the edit that made it.
+// Each field as the edits leave it, with the newest edit's time and author.
 struct Merged {
   InstallationFields fields;
   qint64 changedMs = 0;
-  QString changedBy;  // of the newest edit
+  QString changedBy;
+  qint64 clock = 0;  // the newest edit's
 };
-std::optional<Merged> Merge(QList<InstallationEdit> edits);
+Merged Merge(QList<InstallationEdit> edits);
 
-// For a query of the local register's installation_edits as e: the edit before it on this
-// computer, the one kept before it.
-inline constexpr char PreviousHere[] =
-    "(SELECT p.uuid FROM installation_edits p WHERE p.installation = e.installation AND p.rowid < e.rowid "
-    "ORDER BY p.rowid DESC LIMIT 1)";
 // The installation's edits in the local register. Throws RegisterFault.
 QList<InstallationEdit> Local(RegisterStore& store, const QString& installation);
 

@@ -11,7 +11,7 @@ constexpr char CachePragma[] = "PRAGMA cache_size = -65536";
 }  // namespace
 
 RegisterStore::RegisterStore(const Options& options)
-    : path_(options.path), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
+    : path_(options.path), wallClock_(options.wallClock), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
                                 [this](const QSqlError& error) { return RegisterFault::OfError(error, path_); }) {
   RegisterFile::Prepare(path_);
   RegisterFile::CheckHeader(path_);

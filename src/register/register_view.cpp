@@ -1,118 +1,55 @@
 #include "register_view.h"
 
-#include "register_fault.h"
 #include "register_store.h"
-#include "shared_installations.h"
-#include "shared_store.h"
+#include "sync_notes.h"
 
 RegisterView::RegisterView(RegisterStore& local, std::optional<SharedTarget> target)
     : local_(local), target_(std::move(target)) {}
 
-RegisterView::~RegisterView() = default;
-
-void RegisterView::Lost(const QString& problem, Source* source) {
-  shared_.reset();
-  lastProblem_ = problem;
-  pause_ = QDeadlineTimer(RetryAfterMs);
-  source->shared = false;
-  source->notice = QLatin1String(OfflineNotice);
-  source->problem = problem;
+QString RegisterView::TimeText(qint64 ms) const {
+  const QDateTime when = QDateTime::fromMSecsSinceEpoch(ms);
+  const bool today = when.date() == QDateTime::fromMSecsSinceEpoch(local_.NowMs()).date();
+  return when.toString(today ? QStringLiteral("HH:mm") : QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-SharedStore* RegisterView::Shared(Source* source) {
-  if (!target_) return nullptr;
-  if (!shared_) {
-    if (!pause_.hasExpired()) {
-      Lost(lastProblem_, source);
-      return nullptr;
-    }
-    try {
-      shared_ = std::make_unique<SharedStore>(*target_);
-    } catch (const RegisterFault& fault) {
-      Lost(fault.message(), source);
-      return nullptr;
-    }
-  }
-  source->shared = true;
-  return shared_.get();
-}
-
-// The shared register's answer, else this computer's with the reason.
-template <typename Answer, typename Remote, typename Here>
-Answer RegisterView::Ask(Remote remote, Here here) {
-  Answer answer;
-  if (SharedStore* shared = Shared(&answer.source)) {
-    try {
-      remote(*shared, answer);
-      return answer;
-    } catch (const RegisterFault& fault) {
-      Lost(fault.message(), &answer.source);
-    }
-  }
-  here(answer);
-  return answer;
+RegisterView::Source RegisterView::Freshness() {
+  if (!target_) return {};
+  const std::optional<QString> synced = SyncNotes::Get(local_, SyncNotes::Name(*target_, QStringLiteral("synced")));
+  const std::optional<QString> failing = SyncNotes::Get(local_, SyncNotes::Name(*target_, QStringLiteral("failing")));
+  Source source;
+  source.problem = SyncNotes::Get(local_, SyncNotes::Name(*target_, QStringLiteral("problem"))).value_or(QString());
+  QStringList parts;
+  if (failing) parts << QStringLiteral("rejestr wspólny nieosiągalny od %1").arg(TimeText(failing->toLongLong()));
+  parts << (synced ? QStringLiteral("stan z %1").arg(TimeText(synced->toLongLong()))
+                   : QStringLiteral("jeszcze nie zsynchronizowano z rejestrem wspólnym"));
+  source.notice = parts.join(QStringLiteral("; "));
+  return source;
 }
 
 RegisterView::Listing RegisterView::Search(const QString& text, int limit, qint64 offset) {
-  return Ask<Listing>(
-      [&](SharedStore& shared, Listing& l) { l.installations = SharedInstallations::Search(shared, text, limit, offset); },
-      [&](Listing& l) { l.installations = Installations(local_).Search(text, limit, offset); });
+  return {Installations(local_).Search(text, limit, offset), Freshness()};
 }
 
 RegisterView::Changes RegisterView::ChangesOf(const QString& installation) {
-  return Ask<Changes>(
-      [&](SharedStore& shared, Changes& c) {
-        c.changes = InstallationChanges::Of(SharedInstallations::Edits(shared, installation));
-      },
-      [&](Changes& c) { c.changes = InstallationChanges::Of(InstallationChanges::Local(local_, installation)); });
+  return {InstallationChanges::Of(InstallationChanges::Local(local_, installation)), Freshness()};
 }
 
 RegisterView::Entry RegisterView::Shown(const QString& uuid, Secrets secrets) {
-  Configurations here(local_);
-  if (here.Has(uuid)) return {here.Shown(uuid, secrets), {}};
-  return Ask<Entry>(
-      [&](SharedStore& shared, Entry& e) {
-        const bool readable = secrets == Secrets::Shown && shared.CanReadSecrets();
-        const auto row = shared.Row(
-            readable ? QStringLiteral("SELECT c.taken_ms, c.utc_offset, c.kind, c.port, c.firmware, c.phone1, c.sms_centre, "
-                                      "c.technician, c.installation, COALESCE(s.bytes, c.bytes) FROM configurations c "
-                                      "LEFT JOIN configuration_secrets s ON s.configuration = c.uuid WHERE c.uuid = ?")
-                     : QStringLiteral("SELECT c.taken_ms, c.utc_offset, c.kind, c.port, c.firmware, c.phone1, c.sms_centre, "
-                                      "c.technician, c.installation, c.bytes FROM configurations c WHERE c.uuid = ?"),
-            {uuid});
-        if (!row) return;
-        const QVariantList& r = *row;
-        std::optional<ConfigFile> file = DecodeConfigFile(r[9].toByteArray());
-        if (!file) return;
-        const QString kind = r[2].toString();
-        const Configuration entry{uuid,
-                                  {QDateTime::fromMSecsSinceEpoch(r[0].toLongLong(), Qt::OffsetFromUTC, r[1].toInt()),
-                                   EntryKind(kind.isEmpty() ? char(EntryKind::Read) : kind[0].toLatin1()),
-                                   r[3].toByteArray(), r[4].toString(), r[5].toByteArray(), r[6].toByteArray()},
-                                  r[7].toString(),
-                                  r[8].toString()};
-        if (!readable) {
-          file->password = Configurations::Mask;
-          file->record.setValue(ItemIndex::Pin, Configurations::Mask);
-          if (secrets == Secrets::Shown)
-            e.source.notice = QStringLiteral("Ta rola rejestru wspólnego nie ma dostępu do haseł dostępu i kodów PIN");
-        }
-        e.shown = ShownConfiguration{entry, file->password, file->record};
-      },
-      [&](Entry&) {});
+  Entry entry{Configurations(local_).Shown(uuid, secrets), Freshness()};
+  if (entry.shown && secrets == Secrets::Shown && !Configurations(local_).HasSecrets(uuid)) {
+    entry.shown->password = Configurations::Mask;
+    entry.shown->record.setValue(ItemIndex::Pin, Configurations::Mask);
+    entry.source.notice = QStringLiteral("Ta rola rejestru wspólnego nie ma dostępu do haseł dostępu i kodów PIN");
+  }
+  return entry;
 }
 
 PendingCount RegisterView::Pending() { return target_ ? RegisterSync::Pending(local_, *target_) : PendingCount{}; }
 
 QString RegisterView::State() {
   if (!target_) return QStringLiteral("Rejestr tego komputera");
-  Source source;
-  const QString pending = QStringLiteral("do wysłania: %1").arg(Pending().Total());
-  if (Shared(&source)) {
-    QString state = QStringLiteral("Rejestr wspólny %1: połączony, %2").arg(target_->Url(), pending);
-    if (!shared_->CanReadSecrets()) state += QStringLiteral("; bez dostępu do haseł i kodów PIN");
-    if (!shared_->SearchNotice().isEmpty()) state += QStringLiteral("; ") + shared_->SearchNotice();
-    return state;
-  }
-  return QStringLiteral("Rejestr wspólny %1: %2 (%3), %4").arg(target_->Url(), source.notice, source.problem, pending);
+  const Source source = Freshness();
+  QString state = QStringLiteral("Rejestr wspólny %1: %2, do wysłania: %3").arg(target_->Url(), source.notice).arg(Pending().Total());
+  if (!source.problem.isEmpty()) state += QStringLiteral(" (%1)").arg(source.problem);
+  return state;
 }

@@ -1,10 +1,8 @@
 #pragma once
 // The register's schema on a shared server: the tables of the local register in that server's
-// types, keyed by the same UUIDs, with two differences that sharing needs. An installation's
-// site is not unique there, since two computers may each add one offline; and the bytes of a
-// configuration with its access password and SIM PIN live in a table of their own, which a role
-// may be denied. An edit names the edit it followed on its computer, so that what it changed,
-// and so the newer change of each field, can be told.
+// types, keyed by the same UUIDs. Rows are only ever added. The bytes of a configuration with its
+// access password and SIM PIN live in a table of their own, which a role may be denied; a site
+// belongs to the installation that claimed it first (installation_sites).
 #include <QList>
 #include <QStringList>
 

@@ -18,8 +18,10 @@ QString ConnectOptions(const SharedTarget& target) {
                       QStringLiteral("application_name=velt"), QStringLiteral("keepalives=1"),
                       QStringLiteral("keepalives_idle=5"), QStringLiteral("keepalives_interval=2"),
                       QStringLiteral("keepalives_count=3"), QStringLiteral("tcp_user_timeout=10000"),
-                      // Notices of what exists already would reach the user's terminal.
-                      QStringLiteral("options='-c client_min_messages=warning'")};
+                      // Notices of what exists already would reach the user's terminal; no
+                      // statement and no lock held by another session keeps velt waiting long.
+                      QStringLiteral("options='-c client_min_messages=warning -c statement_timeout=%1 -c lock_timeout=%1'")
+                          .arg(SharedStore::StatementTimeoutMs)};
   if (!target.sslmode.isEmpty()) options << QStringLiteral("sslmode=") + target.sslmode;
   return options.join(u';');
 }
@@ -109,6 +111,12 @@ void SharedStore::TryIndex() {
     }
   sql_.Plain(QStringLiteral("RELEASE SAVEPOINT search_index"));
 }
+
+SharedStore::Snapshot::Snapshot(SharedStore& store) : store_(store) {
+  store_.sql_.Plain(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+}
+
+SharedStore::Snapshot::~Snapshot() { QSqlQuery(store_.sql_.Database()).exec(QStringLiteral("ROLLBACK")); }
 
 SharedStore::Transaction::Transaction(SharedStore& store) : store_(store) {
   QSqlDatabase db = store_.sql_.Database();

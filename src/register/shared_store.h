@@ -1,5 +1,6 @@
 #pragma once
-// A connection to the shared register: opened with a connect time-out of at most 3 s and the
+// A connection to the shared register: opened with a connect time-out of at most 3 s, statement
+// and lock time-outs of 10 s, and the
 // TLS mode of the choice, the password left to the server's client library; the schema created
 // or brought up to date by whichever computer comes first. One object per thread: each has a
 // connection of its own. Every failure throws RegisterFault (shared_fault.h).
@@ -13,6 +14,8 @@
 class SharedStore {
  public:
   static constexpr int ConnectTimeoutS = 3;
+  // The longest a statement runs, or waits for a lock, on the server.
+  static constexpr int StatementTimeoutMs = 10000;
 
   explicit SharedStore(SharedTarget target);
   ~SharedStore();
@@ -32,6 +35,18 @@ class SharedStore {
   bool CanKeepSecrets() const { return keepSecrets_; }
   // Empty while searches use the index; else why they read every installation.
   const QString& SearchNotice() const { return searchNotice_; }
+
+  // Reads that all see the register as of one moment, until it ends.
+  class Snapshot {
+   public:
+    explicit Snapshot(SharedStore& store);
+    ~Snapshot();
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+   private:
+    SharedStore& store_;
+  };
 
   class Transaction {
    public:

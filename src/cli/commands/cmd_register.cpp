@@ -1,7 +1,10 @@
 // register: where the installations register is and what it holds; register export DIR,
-// register use URL|local, register sync.
+// register use URL|local, register sync [--full].
 #include <QDir>
 #include <QJsonArray>
+
+#include <csignal>
+#include <unistd.h>
 
 #include "command_line.h"
 #include "command_table.h"
@@ -84,17 +87,33 @@ ExitStatus Use(Context& context, const QString& text) {
   return ExitStatus::Done;
 }
 
+// Ctrl-C or SIGTERM during a sync ends the program at once: the server cancels the transaction
+// of a connection that went away, and the local register keeps its last committed state.
+extern "C" void EndSync(int signal) { ::_exit(128 + signal); }
+
 ExitStatus Sync(Context& context) {
   const std::optional<SharedTarget> target = Chosen(context.console);
   if (!target)
     throw CliError(ExitStatus::Error, QStringLiteral("nie wybrano rejestru wspólnego (velt-cli register use postgresql://...)"));
   RegisterKeeper keeper;
   SiteRegister::Open(keeper);
-  const SyncReport report = RegisterSync::Run(keeper.Options(), *target);
+  SyncOptions options;
+  options.full = context.options.full;
+  struct sigaction end = {};
+  end.sa_handler = EndSync;
+  struct sigaction previous[2];
+  ::sigaction(SIGINT, &end, &previous[0]);
+  ::sigaction(SIGTERM, &end, &previous[1]);
+  const SyncReport report = RegisterSync::Run(keeper.Options(), *target, options);
+  ::sigaction(SIGINT, &previous[0], nullptr);
+  ::sigaction(SIGTERM, &previous[1], nullptr);
   const QString summary = RegisterSync::Summary(report).simplified();
   if (!report.error.isEmpty()) throw CliError(ExitStatus::Error, summary);
   if (context.console.Json())
-    context.console.Result(QJsonObject{{QStringLiteral("sent"), report.sent.Total()}, {QStringLiteral("left"), report.left.Total()},
+    context.console.Result(QJsonObject{{QStringLiteral("sent"), report.sent.Total()},
+                                       {QStringLiteral("brought"), report.brought.Total()},
+                                       {QStringLiteral("left"), report.left.Total()},
+                                       {QStringLiteral("notices"), QJsonArray::fromStringList(report.notices)},
                                        {QStringLiteral("summary"), summary}});
   else
     context.console.Result(summary);
@@ -109,6 +128,8 @@ ExitStatus RunRegister(Context& context) {
   if (arguments.isEmpty()) return State(context);
   if (form == u"export" && arguments.size() == 2) return Export(context, arguments[1]);
   if (form == u"use" && arguments.size() == 2) return Use(context, arguments[1]);
+  if (context.options.full && form != u"sync")
+    throw CliError(ExitStatus::Usage, QStringLiteral("--full przyjmuje tylko register sync"));
   if (form == u"sync" && arguments.size() == 1) return Sync(context);
   throw CliError(ExitStatus::Usage, QStringLiteral("register przyjmuje export FOLDER, use ADRES|local albo sync (velt-cli --help)"));
 }
