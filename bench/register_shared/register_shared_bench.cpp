@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
                                   "name, address, contact, notes, 31, 0 FROM installations"),
                    QStringLiteral("INSERT INTO configurations (uuid, taken_ms, utc_offset, kind, port, firmware, technician, "
                                   "installation, phone1, sms_centre, bytes) SELECT md5('c' || j)::uuid::text, "
-                                  "1740000000000 + j * 60000, 3600, 'R', '/dev/ttyUSB0'::bytea, 'VELT v 1.8', 'bench', "
+                                  "1740000000000 + j::bigint * 60000, 3600, 'R', '/dev/ttyUSB0'::bytea, 'VELT v 1.8', 'bench', "
                                   "md5('i' || (j %% %1 + 1))::uuid::text, convert_to('+48600' || lpad((j %% %1 + 1)::text, 6, '0'), "
                                   "'UTF8'), '+48501200777'::bytea, decode('%3', 'hex') FROM generate_series(1, %2) AS j")
                        .arg(installationsMade)

@@ -125,11 +125,11 @@ ExitStatus Sync(Context& context) {
 ExitStatus RunRegister(Context& context) {
   const QStringList& arguments = context.options.arguments;
   const QString form = arguments.value(0);
+  if (context.options.full && form != u"sync")
+    throw CliError(ExitStatus::Usage, QStringLiteral("--full przyjmuje tylko register sync"));
   if (arguments.isEmpty()) return State(context);
   if (form == u"export" && arguments.size() == 2) return Export(context, arguments[1]);
   if (form == u"use" && arguments.size() == 2) return Use(context, arguments[1]);
-  if (context.options.full && form != u"sync")
-    throw CliError(ExitStatus::Usage, QStringLiteral("--full przyjmuje tylko register sync"));
   if (form == u"sync" && arguments.size() == 1) return Sync(context);
   throw CliError(ExitStatus::Usage, QStringLiteral("register przyjmuje export FOLDER, use ADRES|local albo sync (velt-cli --help)"));
 }
