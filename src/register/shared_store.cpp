@@ -19,8 +19,11 @@ QString ConnectOptions(const SharedTarget& target) {
                       QStringLiteral("keepalives_idle=5"), QStringLiteral("keepalives_interval=2"),
                       QStringLiteral("keepalives_count=3"), QStringLiteral("tcp_user_timeout=10000"),
                       // Notices of what exists already would reach the user's terminal; no
-                      // statement and no lock held by another session keeps velt waiting long.
-                      QStringLiteral("options='-c client_min_messages=warning -c statement_timeout=%1 -c lock_timeout=%1'")
+                      // statement and no lock held by another session keeps velt waiting long;
+                      // a program that went away mid-statement has its transaction cancelled
+                      // within a second rather than when the statement ends.
+                      QStringLiteral("options='-c client_min_messages=warning -c statement_timeout=%1 -c lock_timeout=%1 "
+                                     "-c client_connection_check_interval=1000'")
                           .arg(SharedStore::StatementTimeoutMs)};
   if (!target.sslmode.isEmpty()) options << QStringLiteral("sslmode=") + target.sslmode;
   return options.join(u';');

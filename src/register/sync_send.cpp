@@ -34,6 +34,7 @@ struct Outbox {
   qint64 PendingCount::*count;
   const char* local;  // the columns and the local table they are read from
   const char* own;    // what makes a row this computer's to send
+  const char* any;    // what makes a row one to compare in a full sync
   void (*send)(Batch& batch, const QVariantList& row);
 };
 
@@ -99,17 +100,19 @@ const QList<Outbox>& Outboxes() {
   static const QList<Outbox> outboxes{
       {"installations", "uuid", &PendingCount::installations,
        "uuid, site, name, address, contact, notes, created_ms, created_by, changed_ms, changed_by FROM installations",
-       "brought = 0", SendInstallation},
+       "brought = 0", "1", SendInstallation},
       {"installation_edits", "uuid", &PendingCount::edits,
        "uuid, installation, edited_ms, edited_by, site, name, address, contact, notes, fields, clock FROM installation_edits",
-       "brought = 0", SendEdit},
+       "brought = 0", "1", SendEdit},
       {"configurations", "uuid", &PendingCount::entries,
        "uuid, taken_ms, utc_offset, kind, port, firmware, technician, kept_installation, phone1, sms_centre, bytes "
        "FROM configurations",
-       "brought = 0", SendEntry},
-      {Secrets, "configuration", nullptr, "uuid, bytes FROM configurations", "secrets = 1", SendSecret},
+       "brought = 0", "1", SendEntry},
+      {Secrets, "configuration", nullptr, "uuid, bytes FROM configurations", "secrets = 1 AND brought = 0", "secrets = 1",
+       SendSecret},
       {"assignments", "uuid", &PendingCount::assignments,
-       "uuid, configuration, installation, assigned_ms, assigned_by, clock FROM assignments", "brought = 0", SendAssignment},
+       "uuid, configuration, installation, assigned_ms, assigned_by, clock FROM assignments", "brought = 0", "1",
+       SendAssignment},
   };
   return outboxes;
 }
@@ -120,7 +123,7 @@ QString CursorNote(const SharedTarget& target, const Outbox& outbox) {
 
 QString Select(const Outbox& outbox, bool full) {
   return QStringLiteral("SELECT rowid, %1 WHERE rowid > ? AND %2 ORDER BY rowid LIMIT ?")
-      .arg(QLatin1String(outbox.local), QLatin1String(full && outbox.send != SendSecret ? "1" : outbox.own));
+      .arg(QLatin1String(outbox.local), QLatin1String(full ? outbox.any : outbox.own));
 }
 
 qint64 Unsent(RegisterStore& local, const SharedTarget& target, const Outbox& outbox) {

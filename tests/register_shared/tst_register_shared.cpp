@@ -5,11 +5,14 @@
 // one installation edited on two laptops, one whose clock is hours fast, an entry assigned after
 // it was sent, one site added on two laptops, a server restored from a dump, and time limits.
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+
+#include <csignal>
 
 #include "configurations.h"
 #include "installation_changes.h"
@@ -102,6 +105,8 @@ class TestRegisterShared : public QObject {
   void restoredBackup();
   void secretsAfterRoleChange();
   void timeLimits();
+  void lockHeld_data();
+  void lockHeld();
 
  private:
   // A new database with the schema, and the roles' rights on it.
@@ -692,6 +697,107 @@ void TestRegisterShared::timeLimits() {
     holder.rollback();
   }
   QSqlDatabase::removeDatabase(name);
+}
+
+namespace {
+
+// Holds an exclusive lock on the table every sync reads first, until it ends.
+class LockHolder {
+ public:
+  LockHolder(const PostgresServer& server, const QString& database) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
+    db.setHostName(QStringLiteral("127.0.0.1"));
+    db.setPort(server.Port());
+    db.setDatabaseName(database);
+    db.setUserName(QLatin1String(PostgresServer::Admin));
+    held_ = db.open() && db.transaction()
+            && QSqlQuery(db).exec(QStringLiteral("LOCK TABLE register_notes IN ACCESS EXCLUSIVE MODE"));
+  }
+  ~LockHolder() {
+    Release();
+    QSqlDatabase::removeDatabase(name_);
+  }
+  bool Held() const { return held_; }
+  void Release() {
+    QSqlDatabase db = QSqlDatabase::database(name_, false);
+    if (db.isOpen()) {
+      db.rollback();
+      db.close();
+    }
+  }
+
+ private:
+  QString name_ = QUuid::createUuid().toString();
+  bool held_ = false;
+};
+
+}  // namespace
+
+void TestRegisterShared::lockHeld_data() {
+  QTest::addColumn<int>("signal");  // 0: the background sync's owner goes away instead
+  QTest::addColumn<int>("status");
+  QTest::newRow("SIGINT") << int(SIGINT) << 130;
+  QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+  QTest::newRow("window closed") << 0 << 0;
+}
+
+// A sync waiting for a lock another session holds ends at once when asked: velt-cli on a signal,
+// with the server's transaction cancelled and the local register intact; the window's background
+// sync within a second of the window closing, finishing by itself once the lock is gone.
+void TestRegisterShared::lockHeld() {
+  QFETCH(int, signal);
+  QFETCH(int, status);
+  const QString database = NewDatabase();
+  const SharedTarget target = server_.Target(QLatin1String(TechnicianRole), database);
+  const QString dataHome = home_->filePath(QStringLiteral("data"));
+  const RegisterStore::Options local{dataHome + QStringLiteral("/velt/register.sqlite"), 5000};
+  {
+    RegisterStore store(local);
+    Fill(store, QStringLiteral("a"));
+  }
+  LockHolder lock(server_, database);
+  QVERIFY(lock.Held());
+  const auto waiting = [&] {
+    return server_.Value(database, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'velt' "
+                                                  "AND wait_event_type = 'Lock'")).toInt() > 0;
+  };
+  QElapsedTimer took;
+  if (signal) {
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    environment.insert(QLatin1String(RegisterChoice::Variable), target.Url());
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(VELT_CLI_PATH), {QStringLiteral("register"), QStringLiteral("sync")});
+    QVERIFY(cli.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(waiting(), SharedStore::StatementTimeoutMs / 2);
+    took.start();
+    ::kill(pid_t(cli.processId()), signal);
+    QVERIFY(cli.waitForFinished(SharedStore::StatementTimeoutMs / 2));
+    QCOMPARE(cli.exitCode(), status);
+  } else {
+    auto* sync = new BackgroundSync(local, target);
+    sync->Start();
+    QTRY_VERIFY_WITH_TIMEOUT(waiting(), SharedStore::StatementTimeoutMs / 2);
+    took.start();
+    delete sync;
+  }
+  QVERIFY2(took.elapsed() < 2 * BackgroundSync::StopWaitMs, qPrintable(QString::number(took.elapsed())));
+  if (signal) {
+    // The server saw the program go: nothing of it waits or was kept.
+    QTRY_VERIFY_WITH_TIMEOUT(!waiting(), SharedStore::StatementTimeoutMs / 2);
+    lock.Release();
+    QCOMPARE(Count(server_, database, "configurations"), 0);
+  } else {
+    // The sync left running ends by itself, its work done, once the lock is gone.
+    lock.Release();
+    QTRY_VERIFY_WITH_TIMEOUT(!waiting(), SharedStore::StatementTimeoutMs / 2);
+  }
+  RegisterStore store(local);
+  QCOMPARE(Configurations(store).Count({}), 5);
+  const SyncReport after = RegisterSync::Run(local, target);
+  QVERIFY2(after.Complete(), qPrintable(after.error));
+  QCOMPARE(Count(server_, database, "configurations"), 5);
 }
 
 QTEST_GUILESS_MAIN(TestRegisterShared)

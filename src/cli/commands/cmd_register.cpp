@@ -99,12 +99,19 @@ ExitStatus Sync(Context& context) {
   SiteRegister::Open(keeper);
   SyncOptions options;
   options.full = context.options.full;
+  // The program holds these signals blocked for its event loop; a sync waits outside of one.
   struct sigaction end = {};
   end.sa_handler = EndSync;
   struct sigaction previous[2];
   ::sigaction(SIGINT, &end, &previous[0]);
   ::sigaction(SIGTERM, &end, &previous[1]);
+  sigset_t stop, blocked;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGINT);
+  sigaddset(&stop, SIGTERM);
+  ::pthread_sigmask(SIG_UNBLOCK, &stop, &blocked);
   const SyncReport report = RegisterSync::Run(keeper.Options(), *target, options);
+  ::pthread_sigmask(SIG_SETMASK, &blocked, nullptr);
   ::sigaction(SIGINT, &previous[0], nullptr);
   ::sigaction(SIGTERM, &previous[1], nullptr);
   const QString summary = RegisterSync::Summary(report).simplified();
