@@ -78,13 +78,4 @@ const QList<QStringList>& Steps() {
   return steps;
 }
 
-const QStringList& SearchIndex() {
-  static const QStringList statements{
-      QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"),
-      QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON installations USING gin (search_text gin_trgm_ops)")
-          .arg(QLatin1String(SearchIndexName)),
-  };
-  return statements;
-}
-
 }  // namespace SharedSchema

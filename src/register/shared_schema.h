@@ -12,9 +12,5 @@ namespace SharedSchema {
 const QList<QStringList>& Steps();
 inline int CurrentVersion() { return int(Steps().size()); }
 
-// The index that finds a part of the search text without reading every installation; it needs
-// an extension which the role that migrates may not be allowed to create.
-const QStringList& SearchIndex();
-inline constexpr char SearchIndexName[] = "installations_search";
 
 }  // namespace SharedSchema

@@ -47,9 +47,6 @@ SharedStore::SharedStore(SharedTarget target)
   Migrate();
   readSecrets_ = HasPrivilege("configuration_secrets", "SELECT");
   keepSecrets_ = HasPrivilege("configuration_secrets", "INSERT");
-  if (!Row(QStringLiteral("SELECT 1 FROM pg_indexes WHERE indexname = ?"), {QLatin1String(SharedSchema::SearchIndexName)}))
-    searchNotice_ = QStringLiteral("Rejestr wspólny nie ma indeksu wyszukiwania (rozszerzenie pg_trgm): "
-                                   "wyszukiwanie przegląda wszystkie instalacje");
 }
 
 SharedStore::~SharedStore() = default;
@@ -99,20 +96,7 @@ void SharedStore::Migrate() {
   } else {
     Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
   }
-  TryIndex();
   transaction.Commit();
-}
-
-void SharedStore::TryIndex() {
-  // A savepoint, so that a refusal leaves the migration's transaction usable.
-  sql_.Plain(QStringLiteral("SAVEPOINT search_index"));
-  QSqlQuery query(sql_.Database());
-  for (const QString& statement : SharedSchema::SearchIndex())
-    if (!query.exec(statement)) {
-      sql_.Plain(QStringLiteral("ROLLBACK TO SAVEPOINT search_index"));
-      return;
-    }
-  sql_.Plain(QStringLiteral("RELEASE SAVEPOINT search_index"));
 }
 
 SharedStore::Snapshot::Snapshot(SharedStore& store) : store_(store) {

@@ -33,8 +33,6 @@ class SharedStore {
   // What this role may do with the access passwords and SIM PINs.
   bool CanReadSecrets() const { return readSecrets_; }
   bool CanKeepSecrets() const { return keepSecrets_; }
-  // Empty while searches use the index; else why they read every installation.
-  const QString& SearchNotice() const { return searchNotice_; }
 
   // Reads that all see the register as of one moment, until it ends.
   class Snapshot {
@@ -63,13 +61,11 @@ class SharedStore {
 
  private:
   void Migrate();
-  void TryIndex();
   bool HasPrivilege(const char* table, const char* privilege);
 
   SharedTarget target_;
   SqlConnection sql_;
   bool readSecrets_ = false, keepSecrets_ = false;
-  QString searchNotice_;
 };
 
 // Texts as the shared server stores them: it takes no NUL character in a text.
