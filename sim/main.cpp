@@ -11,6 +11,7 @@
 
 #include "command_line.h"
 #include "device_link.h"
+#include "file_size_signal.h"
 #include "native_name.h"
 #include "simulator.h"
 #include "standard_streams.h"
@@ -35,6 +36,7 @@ void WaitForTheEnd(int stopSignalFd, int ended) {
 
 int main(int argc, char** argv) {
   StandardStreams::Occupy();
+  FileSizeSignal::Ignore();
   QStringList args;
   for (int i = 1; i < argc; ++i) args.append(NameFromBytes(argv[i]));
   QString error;

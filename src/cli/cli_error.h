@@ -11,8 +11,8 @@ enum class ExitStatus : int {
   WrongPassword = 4,  // the controller refused the password
   Differences = 5,    // what was read back, or compared, differs
   RecordFailed = 6,   // the controller was written, its commissioning record could not be saved
-  PasswordTaken = 7,  // passwd: the controller took the new password, then something failed (the
-                      // result could not be written, the logout)
+  ControllerChanged = 7,  // the controller was changed (written, a new password), then a later
+                          // step failed (the verification, the result, the logout)
 };
 
 // Thrown by the straight-line code of a command, never from inside an event handler.

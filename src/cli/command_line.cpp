@@ -21,6 +21,7 @@ constexpr OptionRule Options[] = {
     {"name", 0, true, false},      {"address", 0, true, false}, {"contact", 0, true, false},
     {"notes", 0, true, false},     {"changes", 0, false, false}, {"show-secrets", 0, false, false},
     {"full", 0, false, false},
+    {"update", 0, false, false},
 };
 
 const OptionRule* FindLong(const QString& name) {
@@ -74,6 +75,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"changes") options.changes = true;
   else if (name == u"show-secrets") options.showSecrets = true;
   else if (name == u"full") options.full = true;
+  else if (name == u"update") options.update = true;
 }
 
 }  // namespace

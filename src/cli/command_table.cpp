@@ -24,7 +24,7 @@ const QList<CommandRule>& Commands() {
       {"firmware", 1, 1, {"ports", "site"}, RunFirmware},
       {"provision", 1, 1, {"sites", "site", "verify", "record", "ports"}, RunProvision},
       {"report", 1, 1, {"output", "force", "site", "show-secrets"}, RunReport},
-      {"sites", 0, 2, {}, RunSites},
+      {"sites", 0, 2, {"update"}, RunSites},
       {"site", 2, 3, {"name", "address", "contact", "notes", "changes", "show-secrets"}, RunSite},
       {"register", 0, 2, {"full"}, RunRegister},
   };
@@ -67,7 +67,7 @@ const QList<HelpLine>& Forms() {
       {"provision SZABLON", "szablon (.gcf albo JSON kluczy) z wierszem obiektu z CSV\nzapisany do sterownika; obiekt trafia do rejestru instalacji"},
       {"report ŹRÓDŁO -o PLIK.pdf", "raport przekazania (PDF); ŹRÓDŁO: plik .gcf, wpis historii\n@N albo 'device' (odczyt sterownika)"},
       {"sites [TEKST]", "instalacje z rejestru, w których pola lub telefony zawierają\nTEKST; ostatnio odwiedzane najpierw"},
-      {"sites import OBIEKTY.csv", "obiekty tabeli provision dodane do rejestru (kolumny name,\naddress, contact, notes, gdy są)"},
+      {"sites import OBIEKTY.csv", "obiekty tabeli provision (do 4 MiB) dodane do rejestru\n(kolumny name, address, contact, notes, gdy są); pola\nróżne od rejestru są wypisane"},
       {"site show ID", "instalacja: dane, konfiguracje i najnowsza konfiguracja"},
       {"site add ID --name NAZWA", "nowa instalacja w rejestrze"},
       {"site edit ID", "zmiana danych instalacji (podane opcje; --notes '' czyści pole)"},
@@ -106,6 +106,7 @@ const QList<OptionHelp>& OptionHelps() {
       {"provision", "site", {"--site NAZWA", "obiekt z tabeli (kilka portów: PORT=OBIEKT)"}},
       {"history", "site", {"--site ID", "tylko wpisy tej instalacji"}},
       {nullptr, "site", {"--site ID", "wpisy tego połączenia należą do instalacji ID (jeden port)"}},
+      {"sites", "update", {"--update", "sites import: pola różne od rejestru zmienia na te z tabeli"}},
       {"site", "name", {"--name NAZWA", "nazwa instalacji"}},
       {"site", "address", {"--address ADRES", "adres"}},
       {"site", "contact", {"--contact KONTAKT", "kontakt"}},
@@ -135,24 +136,46 @@ QStringList Entry(int indent, const QString& typed, const QString& text) {
   return lines;
 }
 
-// A command's forms and the options it takes, from the table: an option without a line of its
-// own is still named.
-QStringList CommandLines(const CommandRule& rule) {
+// The help of a command's option: its own line, else the line every command shares.
+const OptionHelp* HelpOf(const CommandRule& rule, const QString& option) {
+  const OptionHelp* shared = nullptr;
+  for (const OptionHelp& h : OptionHelps()) {
+    if (option != QLatin1String(h.option)) continue;
+    if (h.command && qstrcmp(h.command, rule.name) == 0) return &h;
+    if (!h.command && !shared) shared = &h;
+  }
+  return shared;
+}
+
+QStringList OptionLines(const CommandRule& rule) {
   QStringList lines;
-  for (const HelpLine& form : Forms())
-    if (QString::fromUtf8(form.typed).section(u' ', 0, 0) == QLatin1String(rule.name))
-      lines += Entry(2, QString::fromUtf8(form.typed), QString::fromUtf8(form.text));
   for (const QString& option : rule.options) {
-    const auto help = std::find_if(OptionHelps().cbegin(), OptionHelps().cend(), [&](const OptionHelp& h) {
-      return option == QLatin1String(h.option) && (!h.command || qstrcmp(h.command, rule.name) == 0);
-    });
-    if (help != OptionHelps().cend()) {
+    if (const OptionHelp* help = HelpOf(rule, option)) {
       lines += Entry(4, QString::fromUtf8(help->line.typed), QString::fromUtf8(help->line.text));
     } else {
       const QString spelling = OptionSpellings([&](const QString& name) { return name == option; }).value(0);
       lines += Entry(4, spelling.endsWith(u'=') ? spelling.chopped(1) + QStringLiteral(" WARTOŚĆ") : spelling, QString());
     }
   }
+  return lines;
+}
+
+// A command's forms and the options it takes, from the table: an option without a line of its
+// own is still named. The options stand under the command's bare form when it has one (history,
+// not history show N), else under its last form.
+QStringList CommandLines(const CommandRule& rule) {
+  QStringList lines;
+  bool optionsShown = false;
+  for (const HelpLine& form : Forms()) {
+    const QString typed = QString::fromUtf8(form.typed);
+    if (typed.section(u' ', 0, 0) != QLatin1String(rule.name)) continue;
+    lines += Entry(2, typed, QString::fromUtf8(form.text));
+    if (typed == QLatin1String(rule.name)) {
+      lines += OptionLines(rule);
+      optionsShown = true;
+    }
+  }
+  if (!optionsShown) lines += OptionLines(rule);
   return lines;
 }
 
@@ -241,8 +264,9 @@ QString HelpText() {
              "  4  błędne hasło\n"
              "  5  weryfikacja (lub diff) znalazła różnice; z --dry-run: zapis coś zmieni\n"
              "  6  sterownik zapisany, ale protokołu uruchomienia nie zapisano\n"
-             "  7  passwd: sterownik przyjął nowe hasło, ale potem coś zawiodło (wynik nie\n"
-             "     zapisany, wylogowanie); obowiązuje nowe hasło\n"
+             "  7  sterownik zmieniony (write, set, provision, passwd; jeden port lub wiele), ale\n"
+             "     potem coś zawiodło (weryfikacja, wynik nie zapisany, wylogowanie); sterownik\n"
+             "     ma to, co wysłano (po passwd obowiązuje nowe hasło)\n"
              "\n"
              "Wartości (jak w polach okna):\n"
              "  teksty                     sam tekst; pin to cztery cyfry, telefony '+' i cyfry\n"

@@ -1,5 +1,6 @@
 // velt-cli: the VELT controller's configuration from a script, on the same layers as the window.
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -7,6 +8,7 @@
 #include "command_line.h"
 #include "command_table.h"
 #include "console.h"
+#include "file_size_signal.h"
 #include "interrupts.h"
 #include "native_name.h"
 #include "report_command.h"
@@ -49,6 +51,12 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, const 
   }
   if (!report) return std::make_unique<QCoreApplication>(argc, argv);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Without a runtime folder (a cron job, a su shell), Qt would warn of it in English and fall
+  // back to a shared one in /tmp: a private one lives as long as the report.
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    static QTemporaryDir runtime;
+    if (runtime.isValid()) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+  }
   SetReportHandler(RunHandoverReport);
   return std::make_unique<QGuiApplication>(argc, argv);
 }
@@ -57,6 +65,7 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, const 
 
 int main(int argc, char** argv) {
   StandardStreams::Occupy();
+  FileSizeSignal::Ignore();
   Interrupts::BlockSignals();
   // A reader that went away (velt-cli ... | head) makes writes fail with EPIPE, told as any
   // other failed write, after the logout.
@@ -76,6 +85,7 @@ int main(int argc, char** argv) {
       CloseResults();
       return int(ExitStatus::Done);
     };
+    if (options.command == u"help" && options.arguments.size() == 1) return answer(CommandHelp(options.arguments.front()));
     if (options.command == u"help" || (options.help && options.command.isEmpty())) return answer(HelpText());
     if (options.help) return answer(CommandHelp(options.command));
     if (options.given.contains(QStringLiteral("complete"))) return answer(CompletionWords(options));

@@ -86,11 +86,11 @@ QByteArray EncodeConfigFile(const ConfigFile& file) {
 
 std::optional<ConfigFile> DecodeConfigFile(QByteArrayView data, QString* reason) {
   if (data.size() < MinSize)
-    return Refuse(reason, QStringLiteral("the file is %1 bytes long, shorter than %2").arg(data.size()).arg(MinSize));
+    return Refuse(reason, QStringLiteral("plik ma %1 B, mniej niż %2 B").arg(data.size()).arg(MinSize));
   if (data.size() > MaxSize)
-    return Refuse(reason, QStringLiteral("the file is %1 bytes long, longer than %2").arg(data.size()).arg(MaxSize));
+    return Refuse(reason, QStringLiteral("plik ma %1 B, więcej niż %2 B").arg(data.size()).arg(MaxSize));
 
-  const QString pastEnd = QStringLiteral("the items run past the end of the file");
+  const QString pastEnd = QStringLiteral("pozycje sięgają poza koniec pliku");
   Reader reader(data);
   ConfigFile file;
   file.record.values.fill(QByteArray());

@@ -38,7 +38,7 @@ QByteArray EncodeConfigFile(const ConfigFile& file);
 
 // The file's items, walked from the signature on as the window loads them, for a file whose
 // signature and checksum have been tested (see file_check.h); neither is tested here. Refused,
-// with the reason in *reason, only when the file is shorter than 4 or longer than 8192 bytes, or
+// with the reason in *reason (Polish, for the user), only when the file is shorter than 4 or longer than 8192 bytes, or
 // when its items run past its end. Bytes left between the option flags byte and the checksum are
 // passed over, and an item that reaches into the checksum byte takes it as it is. Reads nothing
 // outside the data. The record's texts are the stored bytes as they are; the matrix is the first

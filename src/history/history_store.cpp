@@ -163,7 +163,8 @@ QString HistoryStore::DefaultFolder() {
 
 QString HistoryStore::PathOf(const QString& fileName) const { return folder_ + u'/' + fileName; }
 
-std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigFile& file, QString* failure) const {
+std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigFile& file, QString* failure,
+                                          QByteArrayView note) const {
   // New folders are the owner's only; one that is there keeps its mode.
   if (const int error = folder_.isEmpty() ? 0 : MakeFolders(QFile::encodeName(folder_), FolderMode)) {
     *failure = folder_ + QStringLiteral(": ") + SystemErrorText(error);
@@ -180,6 +181,8 @@ std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigF
     QString error;
     bool taken = false;
     if (CreateFileAtomically(PathOf(name), bytes, &error, &taken)) {
+      // Replacing a note left by an entry of this name that is gone.
+      if (!note.isEmpty()) WriteFileAtomically(PathOf(name + QLatin1String(NoteSuffix)), note, &error);
       Settle(name);
       return name;
     }
@@ -190,6 +193,13 @@ std::optional<QString> HistoryStore::Keep(const EntryLabel& label, const ConfigF
   }
   *failure = folder_ + QStringLiteral(": ") + SystemErrorText(EEXIST);
   return std::nullopt;
+}
+
+std::optional<QByteArray> HistoryStore::Note(const QString& fileName) const {
+  constexpr qint64 Largest = 65536;  // far more than any note
+  QFile note(PathOf(fileName + QLatin1String(NoteSuffix)));
+  if (!note.open(QIODevice::ReadOnly)) return std::nullopt;
+  return note.read(Largest);
 }
 
 QList<ListedEntry> HistoryStore::List(QString* error) const { return Sorted(true, error); }
@@ -221,5 +231,8 @@ void HistoryStore::Settle(const QString& kept) const {
   // The new entry first, whatever its stamp: it is never the one removed.
   std::rotate(entries.begin(), entry, entry + 1);
   for (qsizetype i = bound_; i < entries.size(); ++i)
-    if (entries[i].regular && !isKept(entries[i])) ::unlink(QFile::encodeName(PathOf(entries[i].fileName)).constData());
+    if (entries[i].regular && !isKept(entries[i])) {
+      ::unlink(QFile::encodeName(PathOf(entries[i].fileName)).constData());
+      ::unlink(QFile::encodeName(PathOf(entries[i].fileName + QLatin1String(NoteSuffix))).constData());
+    }
 }

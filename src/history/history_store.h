@@ -26,6 +26,7 @@ struct ListedEntry {
 class HistoryStore {
  public:
   static constexpr int DefaultBound = 10000;
+  static constexpr char NoteSuffix[] = ".note";  // never an entry's name: it does not end in .gcf
 
   explicit HistoryStore(QString folder = DefaultFolder(), int bound = DefaultBound);
 
@@ -38,7 +39,12 @@ class HistoryStore {
   // Writes the entry (making the folder when it is missing), then removes the oldest entries
   // beyond the bound, never this one. The new file's name, or nullopt with *failure set to what failed and why
   // ("/home/a/.local/share/velt/history: brak uprawnień").
-  std::optional<QString> Keep(const EntryLabel& label, const ConfigFile& file, QString* failure) const;
+  // A note, when given, is kept beside the entry (its name with NoteSuffix) for what the name
+  // cannot carry; an entry whose note could not be written is kept all the same.
+  std::optional<QString> Keep(const EntryLabel& label, const ConfigFile& file, QString* failure,
+                              QByteArrayView note = {}) const;
+  // The note kept beside an entry; nullopt when it has none.
+  std::optional<QByteArray> Note(const QString& fileName) const;
   // The entries, the one kept last first; files that velt did not name are left out. A missing folder lists
   // nothing. One that is there but cannot be listed, or is refused, lists nothing with *error set
   // to a sentence for the user; *error is cleared otherwise.

@@ -1,6 +1,8 @@
 #include "history_import.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QUuid>
 
 #include <sys/stat.h>
@@ -8,6 +10,7 @@
 #include "configurations.h"
 #include "file_check.h"
 #include "history_store.h"
+#include "installations.h"
 #include "register_store.h"
 
 namespace {
@@ -22,7 +25,7 @@ QString FolderStamp(const QString& folder) {
   return QStringLiteral("%1:%2.%3").arg(info.st_ino).arg(info.st_mtim.tv_sec).arg(info.st_mtim.tv_nsec);
 }
 
-QString NoteOf(const QString& folder) { return QStringLiteral("history:") + folder; }
+QString ImportNote(const QString& folder) { return QStringLiteral("history:") + folder; }
 
 ImportReport Bring(RegisterStore& store, const QString& folder, const QString& stamp) {
   const HistoryStore history(folder);
@@ -57,13 +60,17 @@ ImportReport Bring(RegisterStore& store, const QString& folder, const QString& s
         label.phone1 = TextOfValue(file->record.value(ItemIndex::Phone1));
         label.smsCentre = TextOfValue(file->record.value(ItemIndex::SmsCentre));
       }
-    configurations.KeepBytes(uuid, label, read.bytes, {});
+    HistoryImport::Owner owner;
+    if (const std::optional<QByteArray> note = history.Note(it->fileName)) owner = HistoryImport::OwnerOf(*note);
+    // An installation this register does not know (the note came with the folder from elsewhere) is left out.
+    if (!owner.installation.isEmpty() && !Installations(store).Get(owner.installation)) owner.installation.clear();
+    configurations.KeepBytes(uuid, label, read.bytes, owner.technician, owner.installation);
     ++report.imported;
   }
   if (report.unreadable.isEmpty())
     store.Run(QStringLiteral("INSERT INTO register_notes (note, value) VALUES (?, ?) "
                              "ON CONFLICT (note) DO UPDATE SET value = excluded.value"),
-              {NoteOf(folder), stamp});
+              {ImportNote(folder), stamp});
   transaction.Commit();
   return report;
 }
@@ -76,13 +83,24 @@ QString EntryUuid(const QString& fileName) {
   return QUuid::createUuidV5(EntryNamespace, fileName).toString(QUuid::WithoutBraces);
 }
 
+QByteArray NoteOf(const Owner& owner) {
+  return QJsonDocument(QJsonObject{{QStringLiteral("technician"), owner.technician},
+                                   {QStringLiteral("installation"), owner.installation}})
+      .toJson(QJsonDocument::Compact);
+}
+
+Owner OwnerOf(const QByteArray& note) {
+  const QJsonObject object = QJsonDocument::fromJson(note).object();
+  return {object.value(QStringLiteral("technician")).toString(), object.value(QStringLiteral("installation")).toString()};
+}
+
 ImportReport Import(RegisterStore& store, const QString& folder) { return Bring(store, folder, FolderStamp(folder)); }
 
 std::optional<ImportReport> ImportIfChanged(RegisterStore& store, const QString& folder) {
   // Taken before the listing: a file that comes in meanwhile changes it again.
   const QString stamp = FolderStamp(folder);
   if (stamp.isEmpty()) return std::nullopt;
-  const auto row = store.Row(QStringLiteral("SELECT value FROM register_notes WHERE note = ?"), {NoteOf(folder)});
+  const auto row = store.Row(QStringLiteral("SELECT value FROM register_notes WHERE note = ?"), {ImportNote(folder)});
   if (row && row->at(0).toString() == stamp) return std::nullopt;
   return Bring(store, folder, stamp);
 }

@@ -18,6 +18,16 @@ namespace HistoryImport {
 
 QString EntryUuid(const QString& fileName);
 
+// What an entry kept in the folder while the register could not take it carries besides its
+// name: who kept it and the installation it belongs to (its UUID; empty for none).
+struct Owner {
+  QString technician;
+  QString installation;
+};
+// The note HistoryStore keeps beside the entry, and read back; an unreadable note tells nothing.
+QByteArray NoteOf(const Owner& owner);
+Owner OwnerOf(const QByteArray& note);
+
 // Every entry of the folder that the register lacks. Throws RegisterFault.
 ImportReport Import(RegisterStore& store, const QString& folder);
 // The same when the folder changed since its last import (or was never imported); nullopt when

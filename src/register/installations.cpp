@@ -8,6 +8,7 @@
 #include "installation_changes.h"
 #include "register_fault.h"
 #include "register_store.h"
+#include "search_key.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ QString Installations::SearchText(const InstallationFields& f, const QByteArray&
     for (const int item : {int(ItemIndex::Phone1), ItemIndex::Phone1 + 1, ItemIndex::Phone1 + 2, ItemIndex::Phone1 + 3,
                            int(ItemIndex::SmsCentre)})
       parts << Cp1250::Decode(TextOfValue(file->record.value(item)));
-  return parts.join(u'\n').toCaseFolded();
+  return SearchKey(parts.join(u'\n'));
 }
 
 FieldEdit FieldEdit::Between(const InstallationFields& before, const InstallationFields& after) {
@@ -144,7 +145,7 @@ QList<ListedInstallation> Installations::Search(const QString& text, int limit, 
       "SELECT %1%3 FROM installations i "
       "LEFT JOIN configurations c ON c.uuid = i.latest_configuration WHERE %2 "
       "ORDER BY i.latest_ms DESC, i.id DESC LIMIT ? OFFSET ?");
-  const QString folded = text.toCaseFolded();
+  const QString folded = SearchKey(text);
   // The index finds a text that few installations have at once, but would list every one of
   // many: those are read through from the most recently visited, which soon fills a page.
   if (folded.size() >= IndexedLength) {

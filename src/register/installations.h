@@ -90,7 +90,7 @@ class Installations {
   // (table i) and, for a listing, of its newest configuration (table c) joined to it.
   static const QString Columns, ListedColumns;
   static QList<ListedInstallation> Listed(const QList<QVariantList>& rows);
-  // The fields and the numbers of the newest configuration, one a line, case folded.
+  // The fields and the numbers of the newest configuration, one a line, as SearchKey makes them.
   static QString SearchText(const InstallationFields& fields, const QByteArray& newest);
   // The folded text as a pattern in which % and _ stand for themselves.
   static QString LikePattern(const QString& folded);

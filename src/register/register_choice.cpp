@@ -13,19 +13,47 @@ constexpr char Key[] = "register";
 const QStringList SslModes{QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
                            QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
 
-// The address as a message may repeat it: a password in it (before the host, or as a parameter)
-// never reaches a terminal or a log.
+// The address as a message may repeat it: a password, however it is written, never reaches a
+// terminal or a log. A password may hold any character, '@', '/', '#' and '?' included, so all
+// from a colon after the "//" to the last '@' is masked; so is everything from the first
+// parameter that is not sslmode, whatever its name's spelling, or from a '#'.
 QString WithoutPassword(QString text) {
-  static const QRegularExpression userPassword(QStringLiteral("(//[^/@:]*):[^/@]*@"));
-  static const QRegularExpression parameter(QStringLiteral("([?&]password=)[^&]*"), QRegularExpression::CaseInsensitiveOption);
-  text.replace(userPassword, QStringLiteral("\\1:***@"));
-  text.replace(parameter, QStringLiteral("\\1***"));
-  return text;
+  const qsizetype slashes = text.indexOf(QStringLiteral("//"));
+  const qsizetype at = text.lastIndexOf(u'@');
+  const qsizetype colon = text.indexOf(u':', slashes < 0 ? 0 : slashes + 2);
+  if (colon >= 0 && colon < at) text.replace(colon + 1, at - colon - 1, QStringLiteral("***"));
+  static const QRegularExpression tailStart(QStringLiteral("[?#]"));
+  const qsizetype tail = text.indexOf(tailStart, std::max(text.lastIndexOf(u'@'), slashes + 1) + 1);
+  if (tail < 0) return text;
+  if (text[tail] == u'#') return text.left(tail) + QStringLiteral("#***");
+  // The sslmode parameters leading the query are kept; from any other on, all is masked.
+  QStringList kept;
+  const QStringList parameters = text.mid(tail + 1).split(u'&');
+  for (const QString& parameter : parameters) {
+    const QString name = QUrl::fromPercentEncoding(parameter.section(u'=', 0, 0).toUtf8()).trimmed();
+    if (name != u"sslmode" || parameter.contains(u'#')) {
+      kept << QStringLiteral("***");
+      break;
+    }
+    kept << parameter;
+  }
+  return text.left(tail + 1) + kept.join(u'&');
 }
 
-QString Bad(const QString& text, const QString& why) {
+// What may be shown of an address that does not parse: its scheme and user name, nothing after.
+QString Beginning(const QString& text) {
+  const qsizetype slashes = text.indexOf(QStringLiteral("//"));
+  if (slashes < 0) return QStringLiteral("…");
+  const QString rest = text.mid(slashes + 2);
+  static const QRegularExpression userEnd(QStringLiteral("[:@]")), notUser(QStringLiteral("[/?#\\s]"));
+  const qsizetype end = rest.indexOf(userEnd);
+  const bool hasUser = end >= 0 && rest.indexOf(u'@', end) >= 0 && !rest.left(end).contains(notUser);
+  return text.left(slashes + 2) + (hasUser ? rest.left(end) + u'@' : QString()) + u'…';
+}
+
+QString Bad(const QString& shown, const QString& why) {
   return QStringLiteral("Nieprawidłowy adres rejestru wspólnego „%1”: %2 (postać: postgresql://UŻYTKOWNIK@SERWER[:PORT]/BAZA[?sslmode=…] albo local)")
-      .arg(WithoutPassword(text), why);
+      .arg(shown, why);
 }
 
 }  // namespace
@@ -43,15 +71,28 @@ QString SharedTarget::Url() const {
 
 QString SharedTarget::Place() const { return QStringLiteral("%1:%2/%3").arg(host).arg(port).arg(database); }
 
+QString SharedTarget::TlsMode() const {
+  if (!sslmode.isEmpty()) return sslmode;
+  static const QRegularExpression loopback(QStringLiteral("^(127(\\.\\d{1,3}){3}|::1|localhost\\.?)$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+  // A host that starts with a slash is the folder of the server's Unix socket.
+  if (host.startsWith(u'/') || loopback.match(host).hasMatch()) return {};
+  return QStringLiteral("require");
+}
+
 namespace RegisterChoice {
 
 std::optional<SharedTarget> Parse(const QString& text, QString* error) {
   const QUrl url(text.trimmed(), QUrl::StrictMode);
   const auto refuse = [&](const QString& why) {
-    *error = Bad(text, why);
+    *error = Bad(WithoutPassword(text), why);
     return std::nullopt;
   };
-  if (!url.isValid()) return refuse(url.errorString());
+  // The parser's own text repeats the address whole.
+  if (!url.isValid()) {
+    *error = Bad(Beginning(text), QStringLiteral("to nie jest poprawny adres (znaki spoza adresu zapisuje się jako %XX)"));
+    return std::nullopt;
+  }
   if (url.scheme() != u"postgresql" && url.scheme() != u"postgres")
     return refuse(QStringLiteral("oczekiwano postgresql://"));
   // "USER:@HOST" too: a colon before the @ starts a password, even an empty one.
@@ -69,7 +110,8 @@ std::optional<SharedTarget> Parse(const QString& text, QString* error) {
     return refuse(QStringLiteral("brak nazwy bazy danych"));
   if (url.hasFragment()) return refuse(QStringLiteral("nieoczekiwany znak #"));
   for (const auto& [name, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
-    if (name != u"sslmode") return refuse(QStringLiteral("nieznany parametr %1").arg(name));
+    // Not named: what follows a '?' may be a password.
+    if (name != u"sslmode") return refuse(QStringLiteral("nieznany parametr (przyjmowany jest tylko sslmode)"));
     if (!SslModes.contains(value))
       return refuse(QStringLiteral("sslmode może być: %1").arg(SslModes.join(QStringLiteral(", "))));
     target.sslmode = value;

@@ -18,6 +18,10 @@ struct SharedTarget {
   QString Url() const;
   // The server and database, not the user nor the TLS mode: what was sent there is sent.
   QString Place() const;
+  // The TLS mode asked of the server: the one chosen, else "require" for any host but the
+  // loopback or a Unix socket, so that PINs and passwords never cross a network in clear.
+  // Empty: the client library's own.
+  QString TlsMode() const;
 
   bool operator==(const SharedTarget&) const = default;
 };

@@ -3,9 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QtEndian>
 
 #include <cerrno>
+#include <map>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +24,19 @@ constexpr int HeaderSize = 100;
 constexpr char Magic[] = "SQLite format 3";  // with its NUL, the first 16 bytes
 
 quint32 Word(const QByteArray& header, int at) { return qFromBigEndian<quint32>(header.constData() + at); }
+
+QString NotePath(const QString& path) { return path + QStringLiteral("-damaged"); }
+
+// The file's device and inode as a note keeps them; empty when it cannot be looked at.
+QByteArray Identity(const QString& path) {
+  struct stat info {};
+  if (::stat(NameBytes(path).constData(), &info) != 0) return {};
+  return QByteArray::number(quint64(info.st_dev)) + ':' + QByteArray::number(quint64(info.st_ino));
+}
+
+// The register files this process holds, by device and inode, with the number of holds on each.
+std::mutex heldLock;
+std::map<std::pair<quint64, quint64>, int> held;
 
 }  // namespace
 
@@ -75,6 +91,51 @@ void CheckHeader(const QString& path) {
   const QFileInfo log(path + QStringLiteral("-wal"));
   if (countValid && (!log.exists() || log.size() == 0) && pageSize * Word(header, 28) > size)
     throw RegisterFault::Damage(path, QStringLiteral("plik jest obcięty"));
+}
+
+void NoteDamage(const QString& path, const QString& reason) {
+  const QByteArray identity = Identity(path);
+  if (identity.isEmpty()) return;
+  QSaveFile note(NotePath(path));
+  if (note.open(QIODevice::WriteOnly) && note.write(identity + '\n' + reason.toUtf8() + '\n') > 0) note.commit();
+}
+
+void CheckDamageNote(const QString& path) {
+  QFile note(NotePath(path));
+  if (!note.open(QIODevice::ReadOnly)) return;
+  const QByteArray identity = note.readLine(64).trimmed();
+  if (identity.isEmpty() || identity != Identity(path)) return;
+  const QString reason = QString::fromUtf8(note.readLine(4096).trimmed());
+  throw RegisterFault::Damage(path, QStringLiteral("%1, stwierdzone wcześniej; po naprawie pliku usuń %2")
+                                        .arg(reason, note.fileName()));
+}
+
+Hold::Hold(const QString& path) {
+  const std::lock_guard lock(heldLock);
+  Prepare(path);
+  CheckDamageNote(path);
+  struct stat info {};
+  if (::stat(NameBytes(path).constData(), &info) != 0)
+    throw RegisterFault(RegisterFault::Kind::Unavailable,
+                        QStringLiteral("Nie można otworzyć rejestru instalacji %1: %2").arg(path, SystemErrorText(errno)));
+  device_ = info.st_dev;
+  inode_ = info.st_ino;
+  int& holds = held[{device_, inode_}];
+  if (holds == 0) {
+    try {
+      CheckHeader(path);
+    } catch (...) {
+      held.erase({device_, inode_});
+      throw;
+    }
+  }
+  ++holds;
+}
+
+Hold::~Hold() {
+  const std::lock_guard lock(heldLock);
+  const auto it = held.find({device_, inode_});
+  if (it != held.end() && --it->second == 0) held.erase(it);
 }
 
 }  // namespace RegisterFile

@@ -18,4 +18,27 @@ void Prepare(const QString& path);
 // than its own header says while no write-ahead log holds the rest. An empty file passes.
 void CheckHeader(const QString& path);
 
+// A register the database engine found damaged is left alone by every program from then on: a
+// note beside it names the file (its device and inode, so that a file put in its place is not
+// refused) and why. Throws nothing; a note that cannot be written leaves the file as it was.
+void NoteDamage(const QString& path, const QString& reason);
+// Throws RegisterFault (Damaged) when a note names this very file.
+void CheckDamageNote(const QString& path);
+
+// This process's hold on the register file, taken before the database engine opens it and given
+// back once the engine closed it. Only a hold taken while no other is held prepares the file and
+// looks at its header: closing any descriptor of a file drops every lock the process holds on
+// it, the engine's included, so nothing opens the file itself while the engine has it open here.
+class Hold {
+ public:
+  // Throws RegisterFault as Prepare, CheckHeader and CheckDamageNote do.
+  explicit Hold(const QString& path);
+  ~Hold();
+  Hold(const Hold&) = delete;
+  Hold& operator=(const Hold&) = delete;
+
+ private:
+  quint64 device_ = 0, inode_ = 0;
+};
+
 }  // namespace RegisterFile

@@ -10,13 +10,35 @@
 #include "technician.h"
 
 namespace {
-constexpr unsigned long BusyRetryMs = 20;
-}  // namespace
 
-std::unique_ptr<RegisterStore> OpenRegister(const RegisterStore::Options& options, const QString& historyFolder) {
+constexpr unsigned long BusyRetryMs = 20;
+
+// `step` run again while the register is busy, for as long as a write may wait: SQLite answers
+// "busy" at once, without its wait, where two programs open or migrate the register together.
+// The step opens the register afresh each time, which looks at the file again.
+template <typename Step>
+auto WhileBusy(int waitMs, Step step) {
+  const QDeadlineTimer deadline(waitMs);
+  for (;;) {
+    try {
+      return step();
+    } catch (const RegisterFault& fault) {
+      if (fault.kind() != RegisterFault::Kind::Busy || deadline.hasExpired()) throw;
+    }
+    QThread::msleep(BusyRetryMs);
+  }
+}
+
+std::unique_ptr<RegisterStore> OpenOnce(const RegisterStore::Options& options, const QString& historyFolder) {
   auto store = std::make_unique<RegisterStore>(options);
   HistoryImport::ImportIfChanged(*store, historyFolder);
   return store;
+}
+
+}  // namespace
+
+std::unique_ptr<RegisterStore> OpenRegister(const RegisterStore::Options& options, const QString& historyFolder) {
+  return WhileBusy(options.busyTimeoutMs, [&] { return OpenOnce(options, historyFolder); });
 }
 
 RegisterKeeper::RegisterKeeper(RegisterStore::Options options, QString historyFolder)
@@ -38,24 +60,25 @@ RegisterStore* RegisterKeeper::Store(QString* warning) {
 std::optional<RegisterKeeper::Kept> RegisterKeeper::Keep(const EntryLabel& label, const ConfigFile& file,
                                                          const QString& installation, QString* warning) {
   warning->clear();
-  // SQLite answers "busy" at once, without its wait, where two programs open or migrate the
-  // register together: tried again, on a fresh connection, for as long as a write may wait.
-  const QDeadlineTimer deadline(options_.busyTimeoutMs);
-  for (;;) {
-    try {
-      if (!store_) store_ = OpenRegister(options_, historyFolder_);
-      return Kept{Configurations(*store_).Keep(label, file, Technician::Name(), installation), {}};
-    } catch (const RegisterFault& fault) {
-      *warning = fault.message();
-      // Opened afresh next time, which looks at the file again before writing to it.
-      store_.reset();
-      if (fault.kind() != RegisterFault::Kind::Busy || deadline.hasExpired()) break;
-    }
-    QThread::msleep(BusyRetryMs);
+  const QString technician = Technician::Name();
+  try {
+    return WhileBusy(options_.busyTimeoutMs, [&] {
+      try {
+        if (!store_) store_ = OpenOnce(options_, historyFolder_);
+        return Kept{Configurations(*store_).Keep(label, file, technician, installation), {}};
+      } catch (const RegisterFault&) {
+        // Opened afresh next time, which looks at the file again before writing to it.
+        store_.reset();
+        throw;
+      }
+    });
+  } catch (const RegisterFault& fault) {
+    *warning = fault.message();
   }
   QString failure;
   const HistoryStore history(historyFolder_);
-  if (const std::optional<QString> name = history.Keep(label, file, &failure)) {
+  const QByteArray note = HistoryImport::NoteOf({technician, installation});
+  if (const std::optional<QString> name = history.Keep(label, file, &failure, note)) {
     *warning += QStringLiteral("; konfigurację zapisano w pliku %1").arg(history.PathOf(*name));
     return Kept{{}, history.PathOf(*name)};
   }

@@ -14,7 +14,8 @@
 #include "register_store.h"
 
 // Opens the register and imports what the history folder holds that it lacks (only when the
-// folder changed since). Throws RegisterFault.
+// folder changed since), trying again while another program holds it, for as long as a write
+// may wait. Throws RegisterFault.
 std::unique_ptr<RegisterStore> OpenRegister(const RegisterStore::Options& options = {},
                                             const QString& historyFolder = HistoryStore::DefaultFolder());
 
@@ -33,7 +34,8 @@ class RegisterKeeper {
   std::optional<Kept> Keep(const EntryLabel& label, const ConfigFile& file, const QString& installation,
                            QString* warning);
 
-  // The open register; null with *warning set when it cannot be opened now.
+  // The open register (opened as OpenRegister does); null with *warning set when it cannot be
+  // opened now.
   RegisterStore* Store(QString* warning);
   const RegisterStore::Options& Options() const { return options_; }
   const QString& HistoryFolder() const { return historyFolder_; }

@@ -11,10 +11,8 @@ constexpr char CachePragma[] = "PRAGMA cache_size = -65536";
 }  // namespace
 
 RegisterStore::RegisterStore(const Options& options)
-    : path_(options.path), wallClock_(options.wallClock), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
-                                [this](const QSqlError& error) { return RegisterFault::OfError(error, path_); }) {
-  RegisterFile::Prepare(path_);
-  RegisterFile::CheckHeader(path_);
+    : path_(options.path), wallClock_(options.wallClock), hold_(path_), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
+                                [this](const QSqlError& error) { return Fault(error); }) {
   QSqlDatabase db = sql_.Database();
   if (!db.isValid())
     throw RegisterFault(RegisterFault::Kind::Unavailable,
@@ -30,6 +28,16 @@ RegisterStore::RegisterStore(const Options& options)
 }
 
 RegisterStore::~RegisterStore() = default;
+
+RegisterFault RegisterStore::Fault(const QSqlError& error) {
+  RegisterFault fault = RegisterFault::OfError(error, path_);
+  // Found damaged by the engine: never written to again, by this program or another.
+  if (fault.kind() == RegisterFault::Kind::Damaged && damage_.isEmpty()) {
+    damage_ = fault.message();
+    RegisterFile::NoteDamage(path_, RegisterFault::Meaning(error));
+  }
+  return fault;
+}
 
 int RegisterStore::SchemaVersion() {
   if (!Row(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'register_version'"))) return 0;
@@ -67,7 +75,14 @@ void RegisterStore::Migrate() {
 }
 
 RegisterStore::Transaction::Transaction(RegisterStore& store) : store_(store) {
-  if (store_.depth_++ > 0) return;
+  if (store_.depth_ > 0) {
+    ++store_.depth_;
+    return;
+  }
+  // Another program may have found it damaged since it was opened here.
+  if (!store_.damage_.isEmpty()) throw RegisterFault(RegisterFault::Kind::Damaged, store_.damage_);
+  RegisterFile::CheckDamageNote(store_.path_);
+  ++store_.depth_;
   try {
     store_.Run(QStringLiteral("BEGIN IMMEDIATE"));
   } catch (...) {

@@ -45,7 +45,8 @@ class RegisterStore {
   std::optional<QVariantList> Row(const QString& sql, const QVariantList& values = {}) { return sql_.Row(sql, values); }
 
   // A write transaction, taken at once so that two writers never deadlock. Nested ones join
-  // the outermost; what is not committed is rolled back when it ends.
+  // the outermost; what is not committed is rolled back when it ends. Refused (Damaged) once
+  // the register was found damaged, here or by another program.
   class Transaction {
    public:
     explicit Transaction(RegisterStore& store);
@@ -61,9 +62,12 @@ class RegisterStore {
 
  private:
   void Migrate();
+  RegisterFault Fault(const QSqlError& error);
 
   QString path_;
   HybridClock::WallClock wallClock_;
+  RegisterFile::Hold hold_;  // made before the connection and ended after it
   SqlConnection sql_;
-  int depth_ = 0;  // of nested transactions
+  int depth_ = 0;   // of nested transactions
+  QString damage_;  // why the engine found the file damaged; empty while it did not
 };

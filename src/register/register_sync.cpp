@@ -73,6 +73,7 @@ void Sync(RegisterStore& local, SharedStore& shared, const SyncOptions& options,
   SyncBring::Bring(local, shared, options, report);
   if (options.stop && options.stop->load()) return;
   SyncNotes::Set(local, identityNote, server.identity);
+  SyncNotes::Set(local, SyncNotes::Name(target, QStringLiteral("encrypted")), shared.Encrypted() ? QStringLiteral("1") : QStringLiteral("0"));
   report->complete = true;
 }
 

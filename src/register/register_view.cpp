@@ -50,6 +50,9 @@ QString RegisterView::State() {
   if (!target_) return QStringLiteral("Rejestr tego komputera");
   const Source source = Freshness();
   QString state = QStringLiteral("Rejestr wspólny %1: %2, do wysłania: %3").arg(target_->Url(), source.notice).arg(Pending().Total());
+  // As the last sync found the connection.
+  if (const std::optional<QString> encrypted = SyncNotes::Get(local_, SyncNotes::Name(*target_, QStringLiteral("encrypted"))))
+    state += *encrypted == u"1" ? QStringLiteral(", szyfrowane") : QStringLiteral(", bez szyfrowania");
   if (!source.problem.isEmpty()) state += QStringLiteral(" (%1)").arg(source.problem);
   return state;
 }

@@ -28,6 +28,10 @@ RegisterFault Of(const QSqlError& error, const SharedTarget& target) {
   if (state == u"42501" || Says(detail, {"permission denied"}))
     return {RegisterFault::Kind::Refused,
             QStringLiteral("Brak uprawnień w rejestrze wspólnym %1: %2").arg(where, detail)};
+  if (Says(detail, {"server does not support SSL"}))
+    return {RegisterFault::Kind::Unavailable,
+            QStringLiteral("Rejestr wspólny %1 nie szyfruje połączeń, a velt tego wymaga (sslmode=%2)")
+                .arg(where, target.TlsMode())};
   if (state == u"3D000")
     return {RegisterFault::Kind::Unavailable,
             QStringLiteral("Na serwerze nie ma bazy rejestru wspólnego %1").arg(where)};

@@ -25,7 +25,7 @@ QString ConnectOptions(const SharedTarget& target) {
                       QStringLiteral("options='-c client_min_messages=warning -c statement_timeout=%1 -c lock_timeout=%1 "
                                      "-c client_connection_check_interval=1000'")
                           .arg(SharedStore::StatementTimeoutMs)};
-  if (!target.sslmode.isEmpty()) options << QStringLiteral("sslmode=") + target.sslmode;
+  if (const QString mode = target.TlsMode(); !mode.isEmpty()) options << QStringLiteral("sslmode=") + mode;
   return options.join(u';');
 }
 
@@ -44,6 +44,7 @@ SharedStore::SharedStore(SharedTarget target)
   db.setUserName(target_.user);
   db.setConnectOptions(ConnectOptions(target_));
   sql_.Open();
+  encrypted_ = Row(QStringLiteral("SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()")).value_or(QVariantList{false}).at(0).toBool();
   Migrate();
   readSecrets_ = HasPrivilege("configuration_secrets", "SELECT");
   keepSecrets_ = HasPrivilege("configuration_secrets", "INSERT");

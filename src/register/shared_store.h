@@ -45,6 +45,8 @@ class SharedStore {
    private:
     SharedStore& store_;
   };
+  // Whether this connection is encrypted, as the server tells.
+  bool Encrypted() const { return encrypted_; }
 
   class Transaction {
    public:
@@ -65,7 +67,7 @@ class SharedStore {
 
   SharedTarget target_;
   SqlConnection sql_;
-  bool readSecrets_ = false, keepSecrets_ = false;
+  bool readSecrets_ = false, keepSecrets_ = false, encrypted_ = false;
 };
 
 // Texts as the shared server stores them: it takes no NUL character in a text.

@@ -10,9 +10,12 @@ SqlConnection::SqlConnection(const QString& prefix, const QString& driver, Wordi
 }
 
 SqlConnection::~SqlConnection() {
-  prepared_.clear();
+  // The connection closed and its driver gone before the statements: a statement that outlives
+  // its driver frees nothing on the server, whose session ended with the connection, and so
+  // has nothing to complain of when that server went away meanwhile.
   Database().close();
   QSqlDatabase::removeDatabase(name_);
+  prepared_.clear();
 }
 
 void SqlConnection::Open() {

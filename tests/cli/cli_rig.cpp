@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QStringList>
+#include <sys/resource.h>
 
 #include "config_file.h"
 #include "field_rules.h"
@@ -20,7 +21,16 @@ QString CliResult::Describe() const {
 QProcessEnvironment CliEnvironment() {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove(QStringLiteral("VELT_PASSWORD"));
+  // A user's virtual ports are no test's; a test that wants a runtime folder gives its own.
+  environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
   return environment;
+}
+
+void LimitFileSize(QProcess& process, qint64 bytes) {
+  process.setChildProcessModifier([bytes] {
+    const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
 }
 
 CliResult Finish(QProcess& process, int timeoutMs) {

@@ -25,7 +25,12 @@ CliResult Finish(QProcess& process, int timeoutMs);
 CliResult RunCli(const QStringList& arguments, int timeoutMs = 60000,
                  const QProcessEnvironment& environment = QProcessEnvironment());
 
-// The environment velt-cli runs in: the caller's without VELT_PASSWORD.
+// Below any configuration file, report or CSV header: every file velt-cli writes grows past it.
+inline constexpr qint64 SmallFileLimit = 16;
+// velt-cli started by `process` may write no file past `bytes` (ulimit -f).
+void LimitFileSize(QProcess& process, qint64 bytes = SmallFileLimit);
+
+// The environment velt-cli runs in: the caller's without VELT_PASSWORD and XDG_RUNTIME_DIR.
 QProcessEnvironment CliEnvironment();
 
 class CliRig {

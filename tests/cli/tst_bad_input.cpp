@@ -101,7 +101,8 @@ void TstBadInput::files_data() {
       {"@/c.gcf", "Bląd CRC pliku konfiguracji"});
   row("signature and checksum", {{"c.gcf", upperSignature}}, {"diff", "@/c.gcf", "device"},
       {"@/c.gcf", "Zly format pliku; Bląd CRC pliku konfiguracji"});
-  row("items past the end", {{"c.gcf", WithChecksum("gcf\x05")}}, {"show", "@/c.gcf"}, {"@/c.gcf", "Zly format pliku"});
+  row("items past the end", {{"c.gcf", WithChecksum("gcf\x05")}}, {"show", "@/c.gcf"},
+      {"@/c.gcf", "Zly format pliku (pozycje sięgają poza koniec pliku)"});
   row("missing configuration file", {}, {"write", "@/none.gcf"},
       {"@/none.gcf: nie można otworzyć pliku: nie ma takiego pliku ani folderu"});
   row("configuration file is a folder", {}, {"write", "@"}, {"@: to nie jest zwykły plik"});

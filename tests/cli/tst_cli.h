@@ -134,6 +134,8 @@ class TstWorkshop : public QObject {
   void readIntoFolder_data();
   void readIntoFolder();
   void interruptStopsEveryPort();
+  void summaryLost_data();
+  void summaryLost();
 };
 
 // The configuration history: what each command keeps, history, diff @N, dry runs.
@@ -169,6 +171,7 @@ class TstCliRegister : public QObject {
   void unknownSite();
   void importAndExport();
   void damagedRegister();
+  void malformedRegister();
   void registerUse_data();
   void registerUse();
   void unreachableShared();

@@ -232,24 +232,30 @@ void TstCliHistory::unwritableFolder() {
 
 void TstCliHistory::unreadableFolder_data() {
   QTest::addColumn<QStringList>("arguments");
-  QTest::newRow("list") << QStringList{"history"};
-  QTest::newRow("list as JSON") << QStringList{"--json", "history"};
-  QTest::newRow("show") << QStringList{"history", "show", "1"};
-  QTest::newRow("diff of the latest") << QStringList{"diff", "@latest", "@/a.gcf"};
+  QTest::addColumn<bool>("damaged");  // the register
+  QTest::newRow("list") << QStringList{"history"} << true;
+  QTest::newRow("list as JSON") << QStringList{"--json", "history"} << true;
+  QTest::newRow("show") << QStringList{"history", "show", "1"} << true;
+  QTest::newRow("diff of the latest") << QStringList{"diff", "@latest", "@/a.gcf"} << true;
+  QTest::newRow("list of a whole register") << QStringList{"history"} << false;
+  QTest::newRow("list of a whole register as JSON") << QStringList{"--json", "history"} << false;
 }
 
-// A damaged register and a file where the folder should be: the history cannot be read, which is
-// no empty history.
+// A file where the folder should be: with a damaged register the history cannot be read, which
+// is no empty history; with a whole one, the folder's entries could not come into it, and that
+// is told.
 void TstCliHistory::unreadableFolder() {
   QFETCH(QStringList, arguments);
+  QFETCH(bool, damaged);
   CliRig rig;
   START_RIG(rig);
   rig.File("a.gcf", ConfigFileBytes("7315", ConfigRecord::Default().values));
   const HistoryStore store;
   QVERIFY(QDir().mkpath(QFileInfo(store.Folder()).path()));
-  QFile damaged(RegisterFile::DefaultPath());
-  QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4096, 'x')) == 4096);
-  damaged.close();
+  if (damaged) {
+    QFile file(RegisterFile::DefaultPath());
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096);
+  }
   QFile placed(store.Folder());
   QVERIFY(placed.open(QIODevice::WriteOnly));
   placed.close();
@@ -258,6 +264,11 @@ void TstCliHistory::unreadableFolder() {
   QVERIFY(!error.isEmpty());
 
   const CliResult result = rig.Run(Here(rig, arguments));
+  if (!damaged) {
+    QVERIFY2(result.status == 0 && result.err.contains(QStringLiteral("nie można zaimportować wpisów z folderu historii %1").arg(store.Folder())),
+             qPrintable(result.Describe()));
+    return;
+  }
   QVERIFY2(result.status == 1, qPrintable(result.Describe()));
   if (arguments.contains("--json")) QCOMPARE(result.Json().value("error").toString(), error);
   else QVERIFY2(result.err.endsWith(QStringLiteral("velt-cli: %1\n").arg(error)), qPrintable(result.err));

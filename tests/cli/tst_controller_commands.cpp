@@ -352,8 +352,9 @@ void TstControllerCommands::faults_data() {
                                                      << shortReply + "out_times" << (reads + QStringList{"2"}).join(' ');
   QTest::newRow("short reply in a get") << "short=58" << QStringList{"get", "options", "pin"} << 1
                                         << shortReply + "options" << "1 4 58 2";
+  // The controller holds the item by then: what failed came after it.
   QTest::newRow("short reply in a verification") << "short=48" << QStringList{"set", "input_matrix=IN1T1", "--verify"}
-                                                 << 1 << shortReply + "input_matrix" << "1 49 48 2";
+                                                 << 7 << shortReply + "input_matrix" << "1 49 48 2";
 }
 
 void TstControllerCommands::faults() {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QtTest>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,12 +13,23 @@
 
 namespace {
 
-enum Output { Captured, FullDisk, Closed, BrokenPipe };
+enum Output { Captured, FullDisk, Closed, BrokenPipe, SmallFiles, Terminal };
 
 // velt-cli started with its standard output as the row asks.
 void Launch(CliRig& rig, QProcess& cli, const QStringList& arguments, int output) {
   if (output == FullDisk) cli.setStandardOutputFile(QStringLiteral("/dev/full"));
   if (output == Closed) cli.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+  if (output == SmallFiles) LimitFileSize(cli);
+  if (output == Terminal)
+    cli.setChildProcessModifier([] {
+      char name[64];
+      const int controller = ::posix_openpt(O_RDWR | O_NOCTTY);
+      if (controller < 0 || ::grantpt(controller) != 0 || ::unlockpt(controller) != 0 ||
+          ::ptsname_r(controller, name, sizeof name) != 0)
+        return;
+      const int terminal = ::open(name, O_RDWR | O_NOCTTY);
+      if (terminal >= 0) ::dup2(terminal, STDOUT_FILENO);
+    });
   if (output == BrokenPipe) {
     int ends[2];
     QVERIFY(::pipe2(ends, O_CLOEXEC) == 0);
@@ -61,10 +73,21 @@ void TstOutcomes::results_data() {
   row("status --watch into a closed pipe", {"status", "--watch"}, {}, BrokenPipe, 0, 0, 1, {full, "odbiorca zamknął potok"}, "2");
   row("hang-up during a paced write", {"write", "@/a.gcf"}, {"slow=200"}, Captured, 4, SIGHUP, 1,
       {"przerwano (SIGHUP", "sterownik ma zapisane 3 z 29 pozycji, pozostałe bez zmian"}, "2");
-  row("SIGTERM during the verification", {"write", "@/a.gcf", "--verify"}, {"slow=200"}, Captured, 33, SIGTERM, 1,
-      {"zapis zakończony (sterownik ma zapisane wszystkie 29 pozycji), weryfikacja nie powiodła się: przerwano (SIGTERM)"}, "2");
+  const QString written = QStringLiteral("zapis zakończony (sterownik ma zapisane wszystkie 29 pozycji), ale: ");
+  row("SIGTERM during the verification", {"write", "@/a.gcf", "--verify"}, {"slow=200"}, Captured, 33, SIGTERM, 7,
+      {written + "weryfikacja nie powiodła się: przerwano (SIGTERM)"}, "2");
+  row("write onto a full disk", {"write", "@/a.gcf"}, {}, FullDisk, 0, 0, 7, {written + full}, "2");
+  row("set with standard output closed", {"set", "limit_sms=5"}, {}, Closed, 0, 0, 7,
+      {"zapis zakończony (sterownik ma zapisane wszystkie 1 pozycji), ale: " + full}, "2");
   row("line lost during a write", {"write", "@/a.gcf"}, {"hangup-after=4", "slow=300"}, Captured, 0, 0, 1,
       {"Port COM niedostępny", "sterownik ma zapisane 3 z 29 pozycji", "mogła zostać zapisana"}, "");
+  const QString tooBig = QStringLiteral("plik za duży");
+  row("read -o past the file-size limit", {"read", "-o", "@/out.gcf"}, {}, SmallFiles, 0, 0, 1, {tooBig, "out.gcf"}, "2");
+  row("report past the file-size limit", {"report", "@/a.gcf", "-o", "@/r.pdf"}, {}, SmallFiles, 0, 0, 1, {tooBig, "r.pdf"}, "");
+  row("watch --csv past the file-size limit", {"status", "--watch", "--csv", "@/w.csv", "--for", "60s"}, {}, SmallFiles,
+      0, 0, 1, {tooBig, "w.csv"}, "2");
+  row("report into a file", {"report", "@/a.gcf", "-o", "@/made.pdf"}, {}, Captured, 0, 0, 0, {}, "");
+  row("report onto a terminal", {"report", "@/a.gcf", "-o", "-"}, {}, Terminal, 0, 0, 2, {"terminal"}, "");
   row("empty output name", {"read", "-o", ""}, {}, Captured, 0, 0, 2, {"opcja --output: pusta wartość"}, "");
   row("empty record folder", {"provision", "@/t.json", "--sites", "@/s.csv", "--site", "A", "--record="}, {}, Captured,
       0, 0, 2, {"opcja --record: pusta wartość"}, "");
@@ -95,9 +118,15 @@ void TstOutcomes::results() {
   QVERIFY2(result.status == status, qPrintable(result.Describe()));
   QFETCH(QStringList, message);
   for (const QString& part : message) QVERIFY2(result.err.contains(part), qPrintable(part + " in " + result.err));
+  // Qt's own warnings (in English) never reach the user.
+  QVERIFY2(!result.err.contains(QStringLiteral("XDG_RUNTIME_DIR")), qPrintable(result.err));
   const QString commands = rig.Commands();
   QVERIFY2(last.isEmpty() ? !commands.endsWith(" 2") : commands.endsWith(u' ' + last), qPrintable(commands));
   if (status == 2) QCOMPARE(rig.sim.RequestCount(), 0);
+  // Nothing half-written stays: neither a temporary file nor the target.
+  const QStringList left = QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden);
+  for (const QString& name : {"out.gcf", "r.pdf", "w.csv", ".velt-"})
+    QVERIFY2(left.filter(name).isEmpty(), qPrintable(left.join(u' ')));
 }
 
 void TstOutcomes::records_data() {

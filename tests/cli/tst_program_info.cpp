@@ -18,6 +18,13 @@ void TstProgramInfo::answers_data() {
                                     << QStringList{"provision SZABLON", "Klucze:"};
   QTest::newRow("a form that is no option") << QStringList{"history", "--help"} << QStringList{"history show N"}
                                             << QStringList{"Klucze:"};
+  QTest::newRow("the report's own --site") << QStringList{"report", "--help"}
+                                          << QStringList{"--site ID", "instalacja z rejestru"}
+                                          << QStringList{"wpisy tego połączenia"};
+  QTest::newRow("--site under history, not under history show")
+      << QStringList{"history", "--help"} << QStringList{"najnowszy\n    --site ID"} << QStringList{"KLUCZ=WARTOŚĆ\n    --site"};
+  QTest::newRow("help of one command") << QStringList{"help", "report"} << QStringList{"report ŹRÓDŁO", "--show-secrets"}
+                                       << QStringList{"provision SZABLON", "Klucze:"};
   QTest::newRow("an unknown command's help") << QStringList{"bogus", "--help"} << QStringList{"provision SZABLON"}
                                              << QStringList{};
 }

@@ -266,3 +266,26 @@ void TstWorkshop::interruptStopsEveryPort() {
   }
   QCOMPARE(result.out.count("przerwano (Ctrl-C) po pozycji"), 2);  // a row of the summary each
 }
+
+void TstWorkshop::summaryLost_data() {
+  QTest::addColumn<QStringList>("command");
+  QTest::addColumn<int>("status");
+  QTest::newRow("passwd") << QStringList{"passwd", "1234"} << 7;
+  QTest::newRow("write") << QStringList{"write", "@/a.gcf"} << 7;
+  QTest::newRow("read, nothing changed") << QStringList{"read", "-o", "@"} << 1;
+}
+
+// The summary cannot be written (a full disk): a script still learns whether controllers changed.
+void TstWorkshop::summaryLost() {
+  QFETCH(QStringList, command);
+  QFETCH(int, status);
+  Workshop w;
+  START_WORKSHOP(w, (QList<QStringList>{{}, {}}), 0);
+  w.Write("@/a.gcf", ConfigFileBytes("7315", ConfigRecord::Default().values));
+  QProcess cli;
+  cli.setProcessEnvironment(CliEnvironment());
+  cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+  cli.start(QStringLiteral(VELT_CLI_PATH), w.PortOptions() + w.Expanded(command));
+  const CliResult result = Finish(cli, 60000);
+  QVERIFY2(result.status == status && result.err.contains(QStringLiteral("brak miejsca na dysku")), qPrintable(result.Describe()));
+}

@@ -3,8 +3,9 @@
 // after a cut at any step or a stopped server, a wrong password and a silent host told in one
 // message while the local register keeps the entry, a role denied the secrets and a role changed,
 // one installation edited on two laptops, one whose clock is hours fast, an entry assigned after
-// it was sent, one site added on two laptops, a server restored from a dump, and time limits.
+// it was sent, one site added on two laptops, a server restored from a dump, time limits, and whether the connection is encrypted.
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -96,6 +97,8 @@ class TestRegisterShared : public QObject {
   void readsWithoutServer();
   void backgroundSync();
   void roleWithoutSecrets();
+  void encryptionTold();
+  void restartQuiet();
   void concurrentEdits_data();
   void concurrentEdits();
   void wrongClock();
@@ -443,6 +446,41 @@ void TestRegisterShared::secretsAfterRoleChange() {
   RegisterStore c(Local(QStringLiteral("c")));
   for (const Configuration& entry : Configurations(c).Newest({}, 10))
     QVERIFY(Configurations(c).Shown(entry.uuid, Secrets::Shown)->record.value(ItemIndex::Pin).startsWith("12"));
+}
+
+// The state says whether the last sync's connection was encrypted, as the server told; the test's server
+// has none, and TLS asked of it is refused in Polish rather than done without.
+void TestRegisterShared::encryptionTold() {
+  const QString database = NewDatabase();
+  RegisterStore local(Local(QStringLiteral("a")));
+  const SharedTarget target = server_.Target(QLatin1String(TechnicianRole), database);
+  QVERIFY(RegisterSync::Run(Local(QStringLiteral("a")), target).Complete());
+  const QString state = RegisterView(local, target).State();
+  QVERIFY2(state.contains(QStringLiteral("stan z ")) && state.contains(QStringLiteral("bez szyfrowania")), qPrintable(state));
+  SharedTarget required = target;
+  required.sslmode = QStringLiteral("require");
+  try {
+    SharedStore shared(required);
+    QFAIL("connected without TLS");
+  } catch (const RegisterFault& fault) {
+    QVERIFY2(fault.message().contains(QStringLiteral("nie szyfruje")) && !fault.message().contains(QStringLiteral("SSL")),
+             qPrintable(fault.message()));
+  }
+}
+
+// A server restarted under a connection with prepared statements: one Polish fault, and the
+// driver's own complaint about statements it cannot free never reaches the terminal.
+void TestRegisterShared::restartQuiet() {
+  QTest::failOnWarning(QRegularExpression(QStringLiteral("statement")));
+  const QString database = NewDatabase();
+  QString error;
+  {
+    SharedStore shared(server_.Target(QLatin1String(TechnicianRole), database));
+    QCOMPARE(shared.Row(QStringLiteral("SELECT count(*) FROM installations WHERE site <> ?"), {QByteArray("x")})->at(0).toInt(), 0);
+    QVERIFY2(server_.Stop(&error) && server_.Start(&error), qPrintable(error));
+    QVERIFY_THROWS_EXCEPTION(RegisterFault, shared.Row(QStringLiteral("SELECT count(*) FROM installations WHERE site <> ?"),
+                                                       {QByteArray("x")}));
+  }
 }
 
 void TestRegisterShared::concurrentEdits_data() {

@@ -20,21 +20,11 @@ void Done(Console& console, const QString& text, const char* jsonKey) {
 
 ExitStatus RunPasswd(Context& context) {
   const QByteArray password = NewPassword(context.options);
-  bool taken = false;
-  try {
-    return VisitController(context, [&](Session& session) {
-      ChangePassword(session, password);
-      taken = true;
-      Done(context.console, QStringLiteral("Hasło zmienione"), "password_changed");
-      // A write the system deferred fails here, while the change can still be told with it.
-      CloseResults();
-      return ExitStatus::Done;
-    });
-  } catch (const CliError& error) {
-    // A script that took this for a refusal would go on with the old password.
-    if (!taken) throw;
-    throw CliError(ExitStatus::PasswordTaken, QStringLiteral("sterownik przyjął nowe hasło, ale: ") + error.message);
-  }
+  return VisitController(context, [&](Session& session) {
+    ChangePassword(session, password);
+    Done(context.console, QStringLiteral("Hasło zmienione"), "password_changed");
+    return ExitStatus::Done;
+  });
 }
 
 ExitStatus RunRestart(Context& context) {

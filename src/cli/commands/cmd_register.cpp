@@ -1,6 +1,7 @@
 // register: where the installations register is and what it holds; register export DIR,
 // register use URL|local, register sync [--full].
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 
 #include <csignal>
@@ -50,20 +51,32 @@ ExitStatus State(Context& context) {
   return ExitStatus::Done;
 }
 
+// One folder under both names: the same one when both are there, else the same path.
+bool SameFolder(const QString& a, const QString& b) {
+  const QFileInfo first(a), second(b);
+  if (first.exists() && second.exists()) return first.canonicalFilePath() == second.canonicalFilePath();
+  return QDir::cleanPath(first.absoluteFilePath()) == QDir::cleanPath(second.absoluteFilePath());
+}
+
 ExitStatus Export(Context& context, const QString& folder) {
-  if (!QDir().mkpath(folder)) throw CliError(ExitStatus::Error, QStringLiteral("nie można utworzyć folderu %1").arg(folder));
   RegisterKeeper keeper;
+  // Its files come into the register on the next run: every entry would be there twice.
+  if (SameFolder(folder, keeper.HistoryFolder()))
+    throw CliError(ExitStatus::Usage, QStringLiteral("%1 to folder historii konfiguracji, którego wpisy są już w rejestrze: podaj inny folder")
+                                          .arg(folder));
+  if (!QDir().mkpath(folder)) throw CliError(ExitStatus::Error, QStringLiteral("nie można utworzyć folderu %1").arg(folder));
   Configurations configurations(SiteRegister::Open(keeper));
-  QStringList written;
+  QStringList written, present;
   try {
     constexpr int Page = 1000;
     for (qint64 offset = 0;; offset += Page) {
       const QList<Configuration> page = configurations.Newest({}, Page, offset);
       for (const Configuration& entry : page) {
         QString error;
-        const std::optional<QString> name = ExportEntry(configurations, entry.uuid, folder, &error);
+        bool there = false;
+        const std::optional<QString> name = ExportEntry(configurations, entry.uuid, folder, &error, &there);
         if (!name) throw CliError(ExitStatus::Error, QStringLiteral("%1: %2").arg(folder, error));
-        written.append(*name);
+        (there ? present : written).append(*name);
       }
       if (page.size() < Page) break;
     }
@@ -71,15 +84,19 @@ ExitStatus Export(Context& context, const QString& folder) {
     throw CliError(ExitStatus::Error, fault.message());
   }
   if (context.console.Json())
-    context.console.Result(QJsonObject{{QStringLiteral("folder"), folder}, {QStringLiteral("files"), QJsonArray::fromStringList(written)}});
+    context.console.Result(QJsonObject{{QStringLiteral("folder"), folder},
+                                       {QStringLiteral("files"), QJsonArray::fromStringList(written)},
+                                       {QStringLiteral("present"), QJsonArray::fromStringList(present)}});
   else
-    context.console.Result(QStringLiteral("Zapisano plików: %1 w %2").arg(written.size()).arg(folder));
+    context.console.Result(QStringLiteral("Zapisano plików: %1 w %2, już tam były: %3").arg(written.size()).arg(folder).arg(present.size()));
   return ExitStatus::Done;
 }
 
 ExitStatus Use(Context& context, const QString& text) {
   QString error;
-  if (!RegisterChoice::Use(text, &error)) throw CliError(ExitStatus::Usage, error);
+  // A choice typed wrong is the command line's fault; one that cannot be kept is the file's.
+  if (text != QLatin1String(RegisterChoice::Local) && !RegisterChoice::Parse(text, &error)) throw CliError(ExitStatus::Usage, error);
+  if (!RegisterChoice::Use(text, &error)) throw CliError(ExitStatus::Error, error);
   context.console.Info(text == QLatin1String(RegisterChoice::Local) ? QStringLiteral("Rejestr tego komputera")
                                                                     : QStringLiteral("Rejestr wspólny %1").arg(text));
   if (qEnvironmentVariableIsSet(RegisterChoice::Variable))

@@ -11,6 +11,7 @@
 #include "item_values.h"
 #include "register_fault.h"
 #include "register_view.h"
+#include "site_id.h"
 #include "site_register.h"
 #include "site_table.h"
 #include "technician.h"
@@ -194,9 +195,9 @@ ExitStatus Add(Context& context, const QString& site) {
   const CliOptions& options = context.options;
   if (!options.given.contains(QStringLiteral("name")))
     throw CliError(ExitStatus::Usage, QStringLiteral("site add wymaga --name NAZWA"));
-  RegisterKeeper keeper;
   InstallationFields fields = Given(options).values;
-  fields.site = site.trimmed();
+  fields.site = SiteId::Typed(site);
+  RegisterKeeper keeper;
   QString uuid;
   try {
     uuid = Installations(SiteRegister::Open(keeper)).Add(fields, Technician::Name());
@@ -250,27 +251,79 @@ ExitStatus Assign(Context& context, const QString& site, const QString& referenc
   return ExitStatus::Done;
 }
 
+// A detail of a known site that its table row gives otherwise.
+struct Difference {
+  QString site;
+  const FieldName* field;
+  QString registered, tabled;
+};
+
+// The details the table has columns for, as the register holds them and as the row gives them.
+QList<Difference> Differences(const SiteTable& table, const SiteRow& row, const InstallationFields& registered) {
+  QList<Difference> found;
+  for (const int column : table.detailColumns) {
+    const FieldName& field = Fields[column + 1];  // after the site
+    if (registered.*field.field != row.details.*field.field)
+      found.append({row.site, &field, registered.*field.field, row.details.*field.field});
+  }
+  return found;
+}
+
 ExitStatus Import(Context& context, const QString& path) {
   const SiteTable table = LoadSiteTable(path);
+  const bool update = context.options.update;
   RegisterKeeper keeper;
-  RegisterStore& store = SiteRegister::Open(keeper);
-  QStringList added;
+  Installations installations(SiteRegister::Open(keeper));
+  QStringList added, updated;
+  QList<Difference> differences;
   for (const SiteRow& row : table.rows) {
-    bool isNew = false;
-    SiteRegister::Ensure(store, row.details, &isNew);
-    if (isNew) added.append(row.site);
+    try {
+      const std::optional<Installation> known = installations.BySite(row.site);
+      if (!known) {
+        installations.Add(row.details, Technician::Name());
+        added.append(row.site);
+        continue;
+      }
+      const QList<Difference> found = Differences(table, row, known->fields);
+      differences += found;
+      if (found.isEmpty() || !update) continue;
+      InstallationFields fields = known->fields;
+      for (const Difference& d : found) fields.*d.field->field = d.tabled;
+      installations.Edit(known->uuid, FieldEdit::Between(known->fields, fields), Technician::Name());
+      updated.append(row.site);
+    } catch (const RegisterFault& fault) {
+      // Each row is taken on its own: those before it stay.
+      throw CliError(ExitStatus::Error, QStringLiteral("%1:%2: %3; przed tym wierszem dodano instalacji: %4, zmieniono: %5")
+                                            .arg(path).arg(row.line).arg(fault.message()).arg(added.size()).arg(updated.size()));
+    }
   }
   const qsizetype known = table.rows.size() - added.size();
-  if (context.console.Json()) {
-    context.console.Result(QJsonObject{{QStringLiteral("added"), QJsonArray::fromStringList(added)}, {QStringLiteral("known"), known}});
+  Console& console = context.console;
+  if (console.Json()) {
+    QJsonArray array;
+    for (const Difference& d : differences)
+      array.append(QJsonObject{{QStringLiteral("site"), d.site}, {QStringLiteral("field"), QLatin1String(d.field->key)},
+                               {QStringLiteral("register"), d.registered}, {QStringLiteral("table"), d.tabled}});
+    console.Result(QJsonObject{{QStringLiteral("added"), QJsonArray::fromStringList(added)}, {QStringLiteral("known"), known},
+                               {QStringLiteral("differences"), array}, {QStringLiteral("updated"), QJsonArray::fromStringList(updated)}});
     return ExitStatus::Done;
   }
-  context.console.Result(QStringLiteral("Dodano instalacji: %1, już w rejestrze: %2").arg(added.size()).arg(known));
+  if (!differences.isEmpty()) {
+    QList<QStringList> rows{{QStringLiteral("Obiekt"), QStringLiteral("Pole"), QStringLiteral("W rejestrze"), QStringLiteral("W tabeli")}};
+    for (const Difference& d : differences)
+      rows.append({Escaped(d.site), QLatin1String(d.field->key), u'"' + Escaped(d.registered) + u'"', u'"' + Escaped(d.tabled) + u'"'});
+    for (const QString& line : AlignedColumns(rows)) console.Result(line);
+  }
+  console.Result(QStringLiteral("Dodano instalacji: %1, już w rejestrze: %2, zmieniono: %3").arg(added.size()).arg(known).arg(updated.size()));
+  if (!differences.isEmpty() && !update)
+    console.Info(QStringLiteral("Pola różne od rejestru zostały bez zmian; --update zmieni je na te z tabeli"));
   return ExitStatus::Done;
 }
 
 // Options that only one form takes.
 void CheckForm(const CliOptions& options, const QString& form) {
+  if (form != u"import" && options.update)
+    throw CliError(ExitStatus::Usage, QStringLiteral("--update przyjmuje tylko sites import"));
   const bool editing = form == u"add" || form == u"edit";
   for (const FieldName& f : Fields)
     if (!editing && options.given.contains(QLatin1String(f.key)))
@@ -284,6 +337,9 @@ void CheckForm(const CliOptions& options, const QString& form) {
 
 ExitStatus RunSites(Context& context) {
   const QStringList& arguments = context.options.arguments;
+  if (arguments == QStringList{QStringLiteral("import")})
+    throw CliError(ExitStatus::Usage, QStringLiteral("sites import: podaj tabelę: sites import TABELA.csv"));
+  CheckForm(context.options, arguments.size() == 2 ? arguments[0] : QStringLiteral("sites"));
   if (arguments.size() == 2) {
     if (arguments[0] != u"import")
       throw CliError(ExitStatus::Usage, QStringLiteral("sites przyjmuje TEKST albo 'import TABELA.csv' (velt-cli --help)"));

@@ -43,16 +43,18 @@ ExitStatus VisitController(Context& context, const std::function<ExitStatus(Sess
   return VisitPort(ChoosePort(context.options.port), password, context.console, context.interrupts,
                    [&](Session& session) {
                      session.History().SetInstallation(installation);
-                     return body(session);
+                     const ExitStatus status = body(session);
+                     // A write the system deferred fails here, while the change can still be told with it.
+                     if (!session.Changed().isEmpty()) CloseResults();
+                     return status;
                    },
                    rules);
 }
 
-ExitStatus VisitPort(const QByteArray& path, const QByteArray& password, Console& console, Interrupts& interrupts,
-                     const std::function<ExitStatus(Session&)>& body, VisitRules rules) {
-  Session session(console, interrupts);
-  // Also when the command failed after a transfer kept its entry.
-  const auto send = qScopeGuard([&] { SendAfterTransfer(session, console); });
+namespace {
+
+ExitStatus Visit(Session& session, const QByteArray& path, const QByteArray& password, Console& console,
+                 const std::function<ExitStatus(Session&)>& body, VisitRules rules) {
   session.Open(path);
   try {
     LogIn(session, password, rules, console);
@@ -66,5 +68,21 @@ ExitStatus VisitPort(const QByteArray& path, const QByteArray& password, Console
   } catch (const CliError&) {
     if (rules.logOut) session.LogOut();
     throw;
+  }
+}
+
+}  // namespace
+
+ExitStatus VisitPort(const QByteArray& path, const QByteArray& password, Console& console, Interrupts& interrupts,
+                     const std::function<ExitStatus(Session&)>& body, VisitRules rules) {
+  Session session(console, interrupts);
+  // Also when the command failed after a transfer kept its entry.
+  const auto send = qScopeGuard([&] { SendAfterTransfer(session, console); });
+  try {
+    return Visit(session, path, password, console, body, rules);
+  } catch (const CliError& error) {
+    // A script that took this for "nothing changed" would act on a controller it no longer knows.
+    if (session.Changed().isEmpty() || error.status == ExitStatus::RecordFailed) throw;
+    throw CliError(ExitStatus::ControllerChanged, session.Changed() + QStringLiteral(", ale: ") + error.message);
   }
 }

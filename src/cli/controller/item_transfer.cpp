@@ -87,6 +87,7 @@ void Write(Session& session, const ItemValues& values, Console& console) {
     StopIfInterrupted(session, it.key(), {true, done, values.size()});
   }
   console.EndProgress();
+  session.NoteChanged(QStringLiteral("zapis zakończony (sterownik ma zapisane wszystkie %1 pozycji)").arg(values.size()));
   if (values.size() == Cmd::ItemCount) session.History().Uploaded(Keyed::ToRecord(values));
 }
 }  // namespace ItemTransfer

@@ -34,6 +34,8 @@ QByteArray NewPassword(const CliOptions& options) {
 
 void ChangePassword(Session& session, const QByteArray& password) {
   if (!Maintenance::SendNewPassword(session.link(), password)) session.ThrowWaitFailure(QStringLiteral("zmiana hasła"));
+  // A script that took a later failure for a refusal would go on with the old password.
+  session.NoteChanged(QStringLiteral("sterownik przyjął nowe hasło"));
 }
 
 FirmwareImage LoadFirmwareImage(const QString& path) {

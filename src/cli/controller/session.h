@@ -44,6 +44,11 @@ class Session final : public LinkClient {
   // The port failed under a request (the device vanished): nothing more goes to it.
   void PortFailed(const std::exception& error);
 
+  // The controller took what was sent (every item written, the new password): what a failure
+  // after it must tell first. Empty until then.
+  void NoteChanged(const QString& what) { changed_ = what; }
+  const QString& Changed() const { return changed_; }
+
   // While the bootloader takes an image, Ctrl-C is refused: an interrupted image leaves the
   // controller in its bootloader.
   void SetUninterruptible(bool on) { uninterruptible_ = on; }
@@ -80,6 +85,7 @@ class Session final : public LinkClient {
   QString firmware_;
   FieldRules::FirmwareAllows allows_;
   QString lostMessage_;
+  QString changed_;
   QByteArray password_;  // of the login, kept in the history's files
   RegisterKeeper keeper_;
   ConnectionHistory history_;

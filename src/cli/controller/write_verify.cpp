@@ -43,9 +43,8 @@ WriteOutcome WriteItems(Session& session, const ItemValues& values, bool verify,
   try {
     outcome.differences = Keyed::Differences(values, ItemTransfer::Read(session, values.keys(), console));
   } catch (CliError& error) {
-    // Only the read-back failed: what the controller holds is known.
-    error.message = QStringLiteral("zapis zakończony (sterownik ma zapisane wszystkie %1 pozycji), weryfikacja nie powiodła się: %2")
-                        .arg(values.size()).arg(error.message);
+    // Only the read-back failed: the visit tells what the controller holds.
+    error.message = QStringLiteral("weryfikacja nie powiodła się: ") + error.message;
     throw;
   }
   return outcome;

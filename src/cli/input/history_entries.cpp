@@ -1,17 +1,49 @@
 #include "history_entries.h"
 
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include "cli_error.h"
 #include "config_source.h"
 #include "console.h"
+#include "native_name.h"
 #include "register_keeper.h"
+#include "system_error.h"
 
 namespace HistoryEntries {
+namespace {
+
+// The history folder's entries come into the register as it opens. A folder that is there but
+// cannot be listed (a file in its place, no permission) holds entries the register never got:
+// a history without them would look whole.
+void TellNotImported(const QString& folder, Console& console) {
+  const QByteArray name = NameBytes(folder);
+  struct stat info {};
+  QString why;
+  if (::stat(name.constData(), &info) != 0) {
+    if (errno == ENOENT) return;
+    why = SystemErrorText(errno);
+  } else if (!S_ISDIR(info.st_mode)) {
+    why = QStringLiteral("to nie jest folder");
+  } else if (DIR* listed = ::opendir(name.constData())) {
+    ::closedir(listed);
+    return;
+  } else {
+    why = SystemErrorText(errno);
+  }
+  console.Warn(QStringLiteral("nie można zaimportować wpisów z folderu historii %1: %2").arg(folder, why));
+}
+
+}  // namespace
 
 HistoryListing Listed(RegisterKeeper& keeper, Console& console, const ConfigurationScope& scope) {
   HistoryListing listing = RegisterHistory::List(keeper, scope);
   if (!listing.error.isEmpty()) throw CliError(ExitStatus::Error, listing.error);
   if (!listing.warning.isEmpty())
     console.Warn(QStringLiteral("%1; historia z folderu %2").arg(listing.warning, listing.place));
+  else
+    TellNotImported(keeper.HistoryFolder(), console);
   return listing;
 }
 

@@ -3,6 +3,7 @@
 #include "cli_error.h"
 #include "command_line.h"
 #include "register_fault.h"
+#include "site_id.h"
 #include "technician.h"
 
 namespace SiteRegister {
@@ -13,10 +14,11 @@ RegisterStore& Open(RegisterKeeper& keeper) {
   throw CliError(ExitStatus::Error, why);
 }
 
-Installation OfSite(RegisterStore& store, const QString& site) {
+Installation OfSite(RegisterStore& store, const QString& typed) {
+  const QString site = SiteId::Typed(typed);
   std::optional<Installation> found;
   try {
-    found = Installations(store).BySite(site.trimmed());
+    found = Installations(store).BySite(site);
   } catch (const RegisterFault& fault) {
     throw CliError(ExitStatus::Error, fault.message());
   }

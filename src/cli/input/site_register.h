@@ -13,7 +13,8 @@ namespace SiteRegister {
 // The open register of `keeper`; throws CliError (Error).
 RegisterStore& Open(RegisterKeeper& keeper);
 
-// The installation of the site; throws CliError (Error) when the register has none.
+// The installation of the site as typed: throws CliError (Usage) for an ID typed wrong (site_id.h),
+// (Error) when the register has none.
 Installation OfSite(RegisterStore& store, const QString& site);
 
 // The UUID of the site's installation, added with `fields` when the register has none (by

@@ -7,6 +7,7 @@
 #include "csv_table.h"
 #include "item_values.h"
 #include "polish_plural.h"
+#include "site_id.h"
 #include "text_file.h"
 
 namespace {
@@ -50,15 +51,17 @@ SiteTable LoadSiteTable(const QString& path) {
   }
   if (siteColumn < 0) Fail(QStringLiteral("%1:%2").arg(path).arg(header.front().line), QStringLiteral("brak kolumny 'site'"));
 
-  SiteTable table{portColumn >= 0, {}};
+  SiteTable table{portColumn >= 0, {}, {}};
+  for (size_t d = 0; d < std::size(DetailColumns); ++d)
+    if (detailColumns[d] >= 0) table.detailColumns.append(int(d));
   QHash<QString, qsizetype> rowOfSite;
   for (qsizetype r = 1; r < rows.size(); ++r) {
     const CsvRow& row = rows[r];
     const QString line = QStringLiteral("%1:%2").arg(path).arg(row.front().line);
     if (row.size() != header.size())
       Fail(line, QStringLiteral("%1 zamiast %2").arg(Counted(int(row.size()), "pole", "pola", "pól")).arg(header.size()));
-    SiteRow parsed{row[siteColumn].text.trimmed(), row.front().line, portColumn >= 0 ? row[portColumn].text.trimmed() : QString(), {}, {}};
-    if (parsed.site.isEmpty()) Fail(At(path, row[siteColumn]), QStringLiteral("pusta nazwa obiektu"));
+    SiteRow parsed{SiteId::OfTable(row[siteColumn].text, At(path, row[siteColumn])), row.front().line,
+                   portColumn >= 0 ? row[portColumn].text.trimmed() : QString(), {}, {}};
     QString* details[] = {&parsed.details.name, &parsed.details.address, &parsed.details.contact, &parsed.details.notes};
     parsed.details.site = parsed.site;
     for (size_t d = 0; d < std::size(DetailColumns); ++d)
@@ -83,6 +86,6 @@ SiteTable LoadSiteTable(const QString& path) {
 
 SiteRow LoadSiteRow(const QString& path, const QString& site) {
   for (const SiteRow& row : LoadSiteTable(path).rows)
-    if (row.site == site.trimmed()) return row;
+    if (row.site == SiteId::Typed(site)) return row;
   Fail(path, QStringLiteral("brak wiersza obiektu '%1'").arg(site));
 }

@@ -16,7 +16,7 @@ inline constexpr char PortColumn[] = "port";
 inline constexpr const char* DetailColumns[] = {"name", "address", "contact", "notes"};
 
 struct SiteRow {
-  QString site;
+  QString site;  // in Unicode's composed form (site_id.h)
   int line = 0;
   QString port;       // as typed in the port column; empty without one
   ItemValues values;  // one per key column, as typed (an empty cell is an empty value)
@@ -26,9 +26,11 @@ struct SiteRow {
 struct SiteTable {
   bool hasPortColumn = false;
   QList<SiteRow> rows;
+  QList<int> detailColumns;  // of DetailColumns, those the table has
 };
 
-// Every row, each checked. Throws CliError (Error) naming the file, line, column and key.
+// Every row, each checked, a site's ID as site_id.h asks. Throws CliError (Error) naming the file,
+// line, column and key.
 SiteTable LoadSiteTable(const QString& path);
 // The row of one site. Throws CliError (Error) as LoadSiteTable, or when there is none.
 SiteRow LoadSiteRow(const QString& path, const QString& site);

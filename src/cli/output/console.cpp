@@ -32,6 +32,12 @@ void Write(FILE* stream, const QString& text) { WriteBytes(stream, text.toUtf8()
 }
 }  // namespace
 
+bool IsControlCharacter(QChar c) {
+  const char16_t u = c.unicode();
+  return c.category() == QChar::Other_Control || (u >= 0x202a && u <= 0x202e) || (u >= 0x2066 && u <= 0x2069) ||
+         u == 0x200e || u == 0x200f || u == 0x061c;
+}
+
 QString Escaped(const QString& text, bool keepLines) {
   QString shown;
   shown.reserve(text.size());
@@ -42,7 +48,7 @@ QString Escaped(const QString& text, bool keepLines) {
       shown += QStringLiteral("\\x%1").arg(kept, 2, 16, QLatin1Char('0'));
       continue;
     }
-    if (c.category() != QChar::Other_Control || (keepLines && c == u'\n')) {
+    if (!IsControlCharacter(c) || (keepLines && c == u'\n')) {
       shown += c;
       continue;
     }

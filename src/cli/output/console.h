@@ -47,9 +47,13 @@ class Console {
   bool barOpen_ = false;
 };
 
-// Control characters as escapes ("\n", "\t", "\x1b" ...): a value from a controller or a file can
-// neither steer the terminal nor split a line. keepLines leaves the line breaks of the program's
-// own text of several lines.
+// The C0 and C1 controls and the bidirectional controls (embeddings, overrides, isolates and
+// marks), which would reorder what a terminal shows after them.
+bool IsControlCharacter(QChar c);
+
+// Control characters as escapes ("\n", "\t", "\x1b", "\u202e" ...): a value from a controller or
+// a file can neither steer the terminal, nor reorder what it shows, nor split a line. keepLines
+// leaves the line breaks of the program's own text of several lines.
 QString Escaped(const QString& text, bool keepLines = false);
 
 // Rows of cells as lines: each column but the last as wide as its widest cell, two spaces apart.

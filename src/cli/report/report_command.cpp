@@ -1,5 +1,7 @@
 #include "report_command.h"
 
+#include <unistd.h>
+
 #include "command_line.h"
 #include "config_source.h"
 #include "console.h"
@@ -51,6 +53,9 @@ ExitStatus RunHandoverReport(Context& context) {
   const bool toStdout = output == u"-";
   if (toStdout && context.console.Json())
     throw CliError(ExitStatus::Usage, QStringLiteral("-o - (plik na standardowe wyjście) nie łączy się z --json"));
+  // A PDF's bytes would only garble the terminal.
+  if (toStdout && ::isatty(STDOUT_FILENO))
+    throw CliError(ExitStatus::Usage, QStringLiteral("-o -: standardowe wyjście to terminal; raport PDF skieruj do pliku albo potoku"));
   if (!toStdout) CheckCanSave(output, options.force);
 
   ReportData data;

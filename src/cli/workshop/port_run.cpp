@@ -64,11 +64,13 @@ void PortRun::Run() {
                          ? QStringLiteral("Zalogowano do sterownika VELT")
                          : QStringLiteral("Zalogowano do sterownika VELT (%1)").arg(session.FirmwareCaption()));
       result_ = job_.run(session, console, index_);
+      result_.changed = !session.Changed().isEmpty();
       return result_.status;
     }, job_.rules);
   } catch (const CliError& error) {
     result_.status = error.status;
     result_.text = error.message;
+    result_.changed = result_.changed || error.status == ExitStatus::ControllerChanged;
   } catch (const std::exception& error) {
     result_.status = ExitStatus::Error;
     result_.text = QString::fromUtf8(error.what());

@@ -1,6 +1,7 @@
 #include "workshop.h"
 
 #include <QEventLoop>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -41,5 +42,13 @@ ExitStatus RunWorkshop(Context& context) {
 
   QList<PortResult> results;
   for (const auto& run : runs) results.append(run->Result());
-  return ShowSummary(context.console, ports, job.sites, results);
+  try {
+    const ExitStatus status = ShowSummary(context.console, ports, job.sites, results);
+    CloseResults();
+    return status;
+  } catch (const CliError& error) {
+    // The summary lost: a script must still learn that controllers were changed.
+    if (std::none_of(results.cbegin(), results.cend(), [](const PortResult& r) { return r.changed; })) throw;
+    throw CliError(ExitStatus::ControllerChanged, QStringLiteral("sterowniki zmienione, ale: ") + error.message);
+  }
 }

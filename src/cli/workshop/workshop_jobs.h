@@ -15,6 +15,7 @@ struct PortResult {
   ExitStatus status = ExitStatus::Done;
   QString text;      // what was done, or why the port failed
   QJsonObject json;  // the command's own members, as one port's command prints them
+  bool changed = false;  // the controller took what was sent (written, a new password)
 };
 
 struct WorkshopJob {

@@ -1,0 +1,7 @@
+#include "file_size_signal.h"
+
+#include <csignal>
+
+namespace FileSizeSignal {
+void Ignore() { std::signal(SIGXFSZ, SIG_IGN); }
+}  // namespace FileSizeSignal
