@@ -4,6 +4,7 @@
 #include <QSqlError>
 
 #include "shared_fault.h"
+#include "schema_migration.h"
 #include "shared_schema.h"
 
 namespace {
@@ -69,35 +70,16 @@ int SharedStore::SchemaVersion() {
 }
 
 void SharedStore::Migrate() {
-  const QList<QStringList>& steps = SharedSchema::Steps();
-  const auto refuseNewer = [&](int version) {
-    if (version > steps.size())
-      throw RegisterFault(RegisterFault::Kind::Newer,
-                          QStringLiteral("Rejestr wspólny %1 ma schemat nowszej wersji velt (%2, ta wersja zna %3)")
-                              .arg(target_.Url())
-                              .arg(version)
-                              .arg(steps.size()));
-  };
-  // Read first: a register that is up to date needs no right to change its tables.
-  int version = SchemaVersion();
-  refuseNewer(version);
-  if (version == steps.size()) return;
-  Transaction transaction(*this);
-  Run(QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {MigrationLock});
-  version = SchemaVersion();  // another computer may have brought it up meanwhile
-  refuseNewer(version);
-  if (version == steps.size()) return;
-  // Run unprepared: the driver prepares what it is given bound values for, which a definition
-  // cannot be.
-  for (qsizetype step = version; step < steps.size(); ++step)
-    for (const QString& statement : steps[step]) sql_.Plain(statement);
-  if (version == 0) {
-    sql_.Plain(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"));
-    Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
-  } else {
-    Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
-  }
-  transaction.Commit();
+  SchemaMigration::Run(
+      *this, sql_, SharedSchema::Steps(),
+      [&](int version) {
+        return RegisterFault(RegisterFault::Kind::Newer,
+                             QStringLiteral("Rejestr wspólny %1 ma schemat nowszej wersji velt (%2, ta wersja zna %3)")
+                                 .arg(target_.Url())
+                                 .arg(version)
+                                 .arg(SharedSchema::CurrentVersion()));
+      },
+      QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(MigrationLock));
 }
 
 SharedStore::Snapshot::Snapshot(SharedStore& store) : store_(store) {
