@@ -1,6 +1,7 @@
 #include "sync_bring.h"
 
 #include <QSet>
+#include <functional>
 
 #include "configurations.h"
 #include "installation_changes.h"
@@ -59,13 +60,17 @@ void KeepEdit(Keeping& k, const QVariantList& r) {
     // This computer's own edit: now it knows when the server received it.
     k.local.Run(QStringLiteral("UPDATE installation_edits SET received_ms = ? WHERE uuid = ? AND received_ms IS NULL"),
                 {edit.receivedMs, edit.uuid});
-    return;
   }
   k.installations.insert(installation);
 }
 
 void KeepEntry(Keeping& k, const QVariantList& r) {
-  if (k.local.Row(QStringLiteral("SELECT 1 FROM configurations WHERE uuid = ?"), {r[0]})) return;
+  if (k.local.Row(QStringLiteral("SELECT 1 FROM configurations WHERE uuid = ?"), {r[0]})) {
+    // Kept by a look cut off before deriving from it, or this computer's own: derived again.
+    k.configurations.insert(r[0].toString());
+    if (!r[7].toString().isEmpty()) k.installations.insert(r[7].toString());
+    return;
+  }
   const QVariant installation = r[7].toString().isEmpty() ? QVariant() : r[7];
   k.local.Run(QStringLiteral("INSERT INTO configurations (uuid, taken_ms, utc_offset, kind, port, firmware, technician, "
                              "installation, kept_installation, phone1, sms_centre, bytes, brought, secrets) "
@@ -126,6 +131,17 @@ qint64 LatestCursor(RegisterStore& local, const SharedTarget& target) {
 void Bring(RegisterStore& local, SharedStore& shared, const SyncOptions& options, SyncReport* report) {
   const SharedStore::Snapshot snapshot(shared);
   // Every transaction older than this one had ended when the snapshot was taken.
+  // What the rows brought change is derived once a table is brought, in transactions of a
+  // batch's size; a look cut off before that is derived again by the next, which brings the
+  // same rows.
+  const auto derive = [&](const QSet<QString>& uuids, const std::function<void(const QString&)>& one) {
+    const QStringList all(uuids.begin(), uuids.end());
+    for (qsizetype from = 0; from < all.size(); from += options.batch) {
+      RegisterStore::Transaction transaction(local);
+      for (const QString& uuid : all.mid(from, options.batch)) one(uuid);
+      transaction.Commit();
+    }
+  };
   const qint64 oldestRunning =
       shared.Row(QStringLiteral("SELECT pg_snapshot_xmin(pg_current_snapshot())::text::bigint"))->at(0).toLongLong();
   for (const Inbox& inbox : Inboxes()) {
@@ -134,24 +150,24 @@ void Bring(RegisterStore& local, SharedStore& shared, const SyncOptions& options
     const QString select = QStringLiteral("SELECT %1, %2 FROM %3 WHERE tx >= ? AND %1 > ? ORDER BY %1 LIMIT ?")
                                .arg(QLatin1String(inbox.key), QLatin1String(inbox.columns), QLatin1String(inbox.table));
     QString after = QStringLiteral("");
+    Keeping keeping{local, {}, {}, 0};
     for (;;) {
       if (options.stop && options.stop->load()) return;
       const QList<QVariantList> rows = shared.Rows(select, {from, after, options.batch});
       if (rows.isEmpty()) break;
-      Keeping keeping{local, {}, {}, 0};
       {
         RegisterStore::Transaction transaction(local);
         for (const QVariantList& row : rows) inbox.keep(keeping, row);
-        Configurations configurations(local);
-        for (const QString& uuid : std::as_const(keeping.configurations)) configurations.FoldAssignments(uuid);
-        Installations installations(local);
-        for (const QString& uuid : std::as_const(keeping.installations)) installations.Refresh(uuid);
         transaction.Commit();
       }
-      if (inbox.count) report->brought.*inbox.count += keeping.kept;
       after = rows.last().at(0).toString();
       if (options.afterStep) options.afterStep(SyncStep::Brought);
     }
+    Configurations configurations(local);
+    derive(keeping.configurations, [&](const QString& uuid) { configurations.FoldAssignments(uuid); });
+    Installations installations(local);
+    derive(keeping.installations, [&](const QString& uuid) { installations.Refresh(uuid); });
+    if (inbox.count) report->brought.*inbox.count += keeping.kept;
     SyncNotes::Set(local, CursorNote(shared.Target(), inbox), QString::number(oldestRunning));
   }
 }
