@@ -92,6 +92,8 @@ class TestRegisterShared : public QObject {
   void syncTwice();
   void cutOff_data();
   void cutOff();
+  void bringCutOff_data();
+  void bringCutOff();
   void serverStopped();
   void connectionFailures();
   void readsWithoutServer();
@@ -311,6 +313,44 @@ void TestRegisterShared::cutOff() {
   const SyncReport resumed = RegisterSync::Run(Local(QStringLiteral("a")), target, options);
   QVERIFY2(resumed.Complete(), qPrintable(resumed.error));
   ExpectSent(database, {});
+}
+
+void TestRegisterShared::bringCutOff_data() {
+  QTest::addColumn<int>("cut");  // the batch brought after which the sync is cut off, counted from 1
+  // Batches of two: 2 of installations, 2 of edits, 3 of entries, 3 of their secrets.
+  for (int batch = 1; batch <= 10; ++batch) QTest::addRow("batch %d", batch) << batch;
+}
+
+// A laptop whose first look is cut off anywhere has, after the next, what the sender has: the
+// installations as their edits and entries make them.
+void TestRegisterShared::bringCutOff() {
+  QFETCH(int, cut);
+  const QString database = NewDatabase();
+  const SharedTarget target = server_.Target(QLatin1String(TechnicianRole), database);
+  {
+    RegisterStore a(Local(QStringLiteral("a")));
+    Fill(a, QStringLiteral("a"));
+  }
+  QVERIFY(RegisterSync::Run(Local(QStringLiteral("a")), target).Complete());
+  int batches = 0;
+  SyncOptions options{2, [&](SyncStep step) {
+                        if (step == SyncStep::Brought && ++batches == cut)
+                          throw RegisterFault(RegisterFault::Kind::Unavailable, QStringLiteral("cut"));
+                      },
+                      nullptr};
+  QVERIFY(!RegisterSync::Run(Local(QStringLiteral("b")), target, options).Complete());
+  options.afterStep = {};
+  const SyncReport resumed = RegisterSync::Run(Local(QStringLiteral("b")), target, options);
+  QVERIFY2(resumed.Complete(), qPrintable(resumed.error));
+  RegisterStore a(Local(QStringLiteral("a")));
+  RegisterStore b(Local(QStringLiteral("b")));
+  const QList<ListedInstallation> there = Installations(a).Search({}, 10), here = Installations(b).Search({}, 10);
+  QCOMPARE(here.size(), there.size());
+  for (int i = 0; i < there.size(); ++i) {
+    QCOMPARE(here[i].installation.fields, there[i].installation.fields);
+    QCOMPARE(here[i].latestConfiguration, there[i].latestConfiguration);
+  }
+  QCOMPARE(Configurations(b).Count({ConfigurationScope::Unassigned, {}}), Configurations(a).Count({ConfigurationScope::Unassigned, {}}));
 }
 
 void TestRegisterShared::serverStopped() {
