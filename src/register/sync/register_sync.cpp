@@ -23,8 +23,8 @@ Server Meet(SharedStore& shared) {
 }
 
 // After a sync: when the register was last as current as the server, or since when it has not been.
-void NoteOutcome(RegisterStore& local, const SharedTarget& target, const SyncReport& report) {
-  if (report.Complete()) {
+void NoteOutcome(RegisterStore& local, const SharedTarget& target, const SyncOptions& options, const SyncReport& report) {
+  if (report.Complete() && options.bring) {
     SyncNotes::Set(local, SyncNotes::Name(target, QStringLiteral("synced")), QString::number(local.NowMs()));
     SyncNotes::Remove(local, SyncNotes::Name(target, QStringLiteral("failing")));
     SyncNotes::Remove(local, SyncNotes::Name(target, QStringLiteral("problem")));
@@ -70,7 +70,7 @@ void Sync(RegisterStore& local, SharedStore& shared, const SyncOptions& options,
   }
   SyncSend::Send(local, shared, compare, report);
   if (options.stop && options.stop->load()) return;
-  SyncBring::Bring(local, shared, options, report);
+  if (options.bring) SyncBring::Bring(local, shared, options, report);
   if (options.stop && options.stop->load()) return;
   SyncNotes::Set(local, identityNote, server.identity);
   SyncNotes::Set(local, SyncNotes::Name(target, QStringLiteral("encrypted")), shared.Encrypted() ? QStringLiteral("1") : QStringLiteral("0"));
@@ -90,7 +90,7 @@ SyncReport Run(const RegisterStore::Options& localOptions, const SharedTarget& t
   try {
     if (local) {
       report.left = Pending(*local, target);
-      NoteOutcome(*local, target, report);
+      NoteOutcome(*local, target, options, report);
     }
   } catch (const RegisterFault& fault) {
     if (report.error.isEmpty()) report.error = fault.message();

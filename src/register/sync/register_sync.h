@@ -32,6 +32,9 @@ struct SyncOptions {
   // Compare every row with the server's by UUID and send what it lacks, whatever was noted as
   // sent: as after a restored backup, which a sync also finds out by itself.
   bool full = false;
+  // Bring what others sent as well; a command that only wants its own entries out leaves it to
+  // the next full sync.
+  bool bring = true;
 };
 
 struct SyncReport {
