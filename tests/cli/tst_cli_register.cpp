@@ -370,6 +370,8 @@ void TstCliRegister::unreachableShared() {
   QCOMPARE(state.Json().value("pending").toInt(), 1);
   const CliResult listed = RunCli({"sites"});
   QVERIFY2(listed.status == 0 && listed.err.contains("rejestr wspólny nieosiągalny od "), qPrintable(listed.Describe()));
+  const CliResult history = RunCli({"history"});
+  QVERIFY2(history.status == 0 && history.err.contains("rejestr wspólny nieosiągalny od "), qPrintable(history.Describe()));
 }
 
 // A history entry given to a site afterwards, as the window's "Przypisz" does.
