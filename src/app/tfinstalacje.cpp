@@ -337,7 +337,7 @@ bool TFInstalacje::SaveDetails() {
   }
   Installations installations(local_);
   if (!shownUuid_.isEmpty())
-    installations.Edit(shownUuid_, fields, Technician::Name());
+    installations.Edit(shownUuid_, FieldEdit::Between(shownFields_, fields), Technician::Name());
   else
     shownUuid_ = installations.Add(fields, Technician::Name());
   shownFields_ = fields;
@@ -362,7 +362,7 @@ void TFInstalacje::AssignEntry() {
   const int row = ui->Table_bez->currentRow();
   if (!chosen || row < 0 || row >= int(unassigned_.size())) return;
   const QString uuid = chosen->installation.uuid;
-  Configurations(local_).Assign(unassigned_[row].uuid, uuid);
+  Configurations(local_).Assign(unassigned_[row].uuid, uuid, Technician::Name());
   if (actions_.changed) actions_.changed();
   ShowEntries();
   Search();  // its last visit may be this entry now

@@ -1,14 +1,21 @@
 #include "window_register.h"
 
+#include <QTimer>
+
 #include "background_sync.h"
 #include "configurations.h"
 #include "register_fault.h"
+#include "technician.h"
 
 WindowRegister::WindowRegister(RegisterKeeper& keeper, QObject* parent)
     : QObject(parent), choice_(RegisterChoice::Current()), keeper_(keeper) {
   if (choice_.shared) {
     sync_ = new BackgroundSync(options_, *choice_.shared, this);
     connect(sync_, &BackgroundSync::Finished, this, &WindowRegister::Synced);
+    // What other computers send comes in while the window is open.
+    auto* every = new QTimer(this);
+    connect(every, &QTimer::timeout, this, &WindowRegister::Sync);
+    every->start(SyncEveryMs);
   }
 }
 
@@ -46,7 +53,7 @@ void WindowRegister::AssignConnection(const QString& installation) {
   if (!store) throw RegisterFault(RegisterFault::Kind::Unavailable, warning);
   Configurations configurations(*store);
   RegisterStore::Transaction transaction(*store);
-  for (const QString& uuid : std::as_const(connectionEntries_)) configurations.Assign(uuid, installation);
+  for (const QString& uuid : std::as_const(connectionEntries_)) configurations.Assign(uuid, installation, Technician::Name());
   transaction.Commit();
   offer_.clear();
   Sync();
@@ -75,7 +82,6 @@ std::optional<qint64> WindowRegister::Pending() {
 }
 
 void WindowRegister::Synced(const SyncReport& report) {
-  if (!report.error.isEmpty()) emit Notice(RegisterSync::Summary(report));
-  else if (view_) view_->Retry();
+  if (!report.error.isEmpty() || !report.notices.isEmpty()) emit Notice(RegisterSync::Summary(report));
   emit Changed();
 }

@@ -21,6 +21,9 @@ class WindowRegister : public QObject {
   Q_OBJECT
 
  public:
+  // How often an open window brings what other computers sent.
+  static constexpr int SyncEveryMs = 60000;
+
   // Over the window's keeper, which the connection's history keeps its entries through.
   WindowRegister(RegisterKeeper& keeper, QObject* parent = nullptr);
   ~WindowRegister() override;

@@ -20,6 +20,7 @@ constexpr OptionRule Options[] = {
     {"for", 0, true, false},       {"ports", 0, true, false},   {"dry-run", 0, false, false},
     {"name", 0, true, false},      {"address", 0, true, false}, {"contact", 0, true, false},
     {"notes", 0, true, false},     {"changes", 0, false, false}, {"show-secrets", 0, false, false},
+    {"full", 0, false, false},
     {"update", 0, false, false},
     {"phone", 0, true, false},     {"email", 0, true, false},   {"tax-id", 0, true, false},
     {"logo", 0, true, false},
@@ -55,7 +56,9 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   if (options.given.contains(name) && !repeatable) RefuseUsage(QStringLiteral("opcja --%1 podana dwa razy").arg(name));
   if (!options.given.contains(name)) options.given.append(name);
   // '' is a value left out by mistake (an unset variable), never "no option".
-  if (rule.takesValue && value.isEmpty()) RefuseUsage(QStringLiteral("opcja --%1: pusta wartość").arg(name));
+  // An installation's field is the exception: an empty one clears it.
+  const bool field = name == u"name" || name == u"address" || name == u"contact" || name == u"notes";
+  if (rule.takesValue && value.isEmpty() && !field) RefuseUsage(QStringLiteral("opcja --%1: pusta wartość").arg(name));
   if (name == u"port") options.ports.append(value);
   else if (name == u"ports") TakePorts(options, value);
   else if (name == u"password") options.password = value;
@@ -84,6 +87,7 @@ void Set(CliOptions& options, const OptionRule& rule, const QString& value) {
   else if (name == u"logo") options.logo = value;
   else if (name == u"changes") options.changes = true;
   else if (name == u"show-secrets") options.showSecrets = true;
+  else if (name == u"full") options.full = true;
   else if (name == u"update") options.update = true;
 }
 

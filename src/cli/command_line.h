@@ -34,6 +34,7 @@ struct CliOptions {
   QString phone, email, taxId, logo;  // company set: --phone, --email, --tax-id, --logo (with --name, --address)
   bool changes = false;       // site show: every change of the installation
   bool showSecrets = false;   // access passwords and PINs shown rather than masked
+  bool full = false;          // register sync: every row compared with the server's
   bool update = false;        // sites import: the table's details replace the register's
   QStringList given;      // long names of the options on the line
 };

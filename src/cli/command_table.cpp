@@ -25,8 +25,8 @@ const QList<CommandRule>& Commands() {
       {"provision", 1, 1, {"sites", "site", "verify", "record", "ports"}, RunProvision},
       {"report", 1, 1, {"output", "force", "site", "show-secrets"}, RunReport},
       {"sites", 0, 2, {"update"}, RunSites},
-      {"site", 2, 2, {"name", "address", "contact", "notes", "changes", "show-secrets"}, RunSite},
-      {"register", 0, 2, {}, RunRegister},
+      {"site", 2, 3, {"name", "address", "contact", "notes", "changes", "show-secrets"}, RunSite},
+      {"register", 0, 2, {"full"}, RunRegister},
       {"company", 0, 1, {"name", "address", "phone", "email", "tax-id", "logo"}, RunCompany},
   };
   return commands;
@@ -73,11 +73,12 @@ const QList<HelpLine>& Forms() {
       {"sites import OBIEKTY.csv", "obiekty tabeli provision (do 4 MiB) dodane do rejestru\n(kolumny name, address, contact, notes, gdy są); pola\nróżne od rejestru są wypisane"},
       {"site show ID", "instalacja: dane, konfiguracje i najnowsza konfiguracja"},
       {"site add ID --name NAZWA", "nowa instalacja w rejestrze"},
-      {"site edit ID", "zmiana danych instalacji (podane opcje)"},
+      {"site edit ID", "zmiana danych instalacji (podane opcje; --notes '' czyści pole)"},
+      {"site assign ID @N", "wpis historii @N należy odtąd do instalacji ID (jak \"Przypisz\")"},
       {"register", "gdzie jest rejestr instalacji, ile instalacji i wpisów,\nile wpisów czeka na wysłanie do rejestru wspólnego"},
       {"register export FOLDER", "każdy wpis jako plik .gcf nazwany jak w historii"},
       {"register use ADRES", "rejestr wspólny postgresql://UŻYTKOWNIK@HOST[:PORT]/BAZA\n[?sslmode=TRYB] (hasło w ~/.pgpass) albo local;\nzmienna VELT_REGISTER ma pierwszeństwo"},
-      {"register sync", "wysłanie do rejestru wspólnego tego, czego w nim brak\n(wysyłane też po każdym odczycie i zapisie)"},
+      {"register sync", "wysłanie do rejestru wspólnego tego, czego w nim brak, i pobranie\ntego, co wysłały inne komputery (też po każdym odczycie i zapisie)"},
       {"company", "dane firmy z nagłówka raportu"},
       {"company set", "zmiana danych firmy (podane pola, reszta bez zmian)"},
   };
@@ -118,6 +119,7 @@ const QList<OptionHelp>& OptionHelps() {
       {"site", "notes", {"--notes UWAGI", "uwagi"}},
       {"site", "changes", {"--changes", "site show: każda zmiana danych (kto, kiedy, przed, po)"}},
       {"site", "show-secrets", {"--show-secrets", "site show: hasło dostępu i PIN zamiast ****"}},
+      {"register", "full", {"--full", "register sync: porównanie wszystkich wpisów z rejestrem wspólnym"}},
       {"provision", "record", {"--record KATALOG", "protokół uruchomienia w tym folderze"}},
       {"report", "output", {"-o, --output PLIK.pdf", "plik raportu (-o - : na wyjście)"}},
       {"report", "force", {"--force", "istniejący plik zastępuje (dowiązanie samo, nie jego cel)"}},

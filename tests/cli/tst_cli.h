@@ -195,6 +195,7 @@ class TstCliRegister : public QObject {
   void registerUse_data();
   void registerUse();
   void unreachableShared();
+  void assignEntry();
 
  private:
   std::unique_ptr<DataHome> dataHome_;

@@ -1,6 +1,6 @@
-// The installations register from velt-cli: sites added, edited, searched and shown; entries
-// linked to a site; the history folder imported; entries exported; a damaged register; a shared
-// register that does not answer.
+// The installations register from velt-cli: sites added, edited (a field cleared), searched and
+// shown; entries linked to a site, and assigned to one afterwards; the history folder imported;
+// entries exported; a damaged register; a shared register that does not answer.
 #include <QDir>
 #include <QJsonArray>
 #include <QScopeGuard>
@@ -81,6 +81,9 @@ void TstCliRegister::sites_data() {
       {R"(name=Dom "pod"; 50%_)", "contact=Jan; 100%"});
   row("changes", {add, {"site", "edit", "0412", "--name", "Nowa"}, {"site", "show", "0412", "--changes"}}, 0,
       {R"(name: "Dom "pod"; 50%_" -> "Nowa")", "Zmiany: 4"});
+  row("clearing a field is an edit", {add, {"site", "edit", "0412", "--address", ""}, {"site", "show", "0412"}}, 0,
+      {"address=\n", R"(name=Dom "pod"; 50%_)"});
+  row("changes not sent yet", {add, {"site", "show", "0412", "--changes"}}, 0, {"(nie wysłano)"});
   row("show as JSON", {add, {"--json", "site", "show", "0412"}}, 0, {R"("site":"0412")", R"("configurations":[])"});
   const QStringList polish{"site", "add", "0001", "--name", "Sklep", "--address", "ul. Żółkiewskiego 5"};
   const QStringList plain{"site", "add", "0002", "--name", "Apteka", "--address", "ul. Zolkiewskiego 7"};
@@ -180,7 +183,7 @@ void TstCliRegister::linkedEntries() {
   QVERIFY2(kept.status == 0, qPrintable(kept.Describe()));
   const CliResult result = RunCli(QStringList{"site", "show", "0412"} + show);
   QVERIFY2(result.status == 0, qPrintable(result.Describe()));
-  Contains(result.out, present + QStringList{"Konfiguracje na tym komputerze: 1"});
+  Contains(result.out, present + QStringList{"Konfiguracje: 1"});
   Contains(result.out, absent, false);
 }
 
@@ -366,5 +369,29 @@ void TstCliRegister::unreachableShared() {
   QCOMPARE(state.Json().value("entries").toInt(), 1);
   QCOMPARE(state.Json().value("pending").toInt(), 1);
   const CliResult listed = RunCli({"sites"});
-  QVERIFY2(listed.status == 0 && listed.err.contains("offline: only this computer's entries"), qPrintable(listed.Describe()));
+  QVERIFY2(listed.status == 0 && listed.err.contains("rejestr wspólny nieosiągalny od "), qPrintable(listed.Describe()));
+  const CliResult history = RunCli({"history"});
+  QVERIFY2(history.status == 0 && history.err.contains("rejestr wspólny nieosiągalny od "), qPrintable(history.Describe()));
+}
+
+// A history entry given to a site afterwards, as the window's "Przypisz" does.
+void TstCliRegister::assignEntry() {
+  CliRig rig;
+  START_RIG(rig);
+  rig.sim.SetState(FullState());
+  QCOMPARE(rig.Run({"read"}).status, 0);
+  QCOMPARE(RunCli({"site", "add", "0412", "--name", "Dom"}).status, 0);
+  const CliResult assigned = RunCli({"site", "assign", "0412", "@1"});
+  QVERIFY2(assigned.status == 0, qPrintable(assigned.Describe()));
+  const CliResult shown = RunCli({"site", "show", "0412"});
+  Contains(shown.out, {"Konfiguracje: 1", "  Odczyt "});
+  for (const auto& [arguments, status] : {std::pair{QStringList{"site", "assign", "0412", "1"}, 2},
+                                          std::pair{QStringList{"site", "assign", "0412"}, 2},
+                                          std::pair{QStringList{"site", "assign", "0412", "@9"}, 1},
+                                          std::pair{QStringList{"site", "assign", "0999", "@1"}, 1},
+                                          std::pair{QStringList{"site", "show", "0412", "@1"}, 2},
+                                          std::pair{QStringList{"register", "--full"}, 2}}) {
+    const CliResult refused = RunCli(arguments);
+    QVERIFY2(refused.status == status && !refused.err.isEmpty(), qPrintable(refused.Describe()));
+  }
 }

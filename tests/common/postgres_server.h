@@ -126,6 +126,21 @@ class PostgresServer {
     return ok;
   }
 
+  // A client program of the server's (pg_dump, psql) run as the administrator on `database`.
+  bool Client(const QString& tool, const QString& database, const QStringList& arguments, QString* error) const {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(bin_ + u'/' + tool, QStringList{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                                                  QString::number(port_), QStringLiteral("-U"), QLatin1String(Admin),
+                                                  QStringLiteral("-d"), database}
+                                          + arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+      *error = tool + QStringLiteral(" failed: ") + QString::fromLocal8Bit(process.readAll());
+      return false;
+    }
+    return true;
+  }
+
   // One value the administrator reads; an invalid one when it cannot.
   QVariant Value(const QString& database, const QString& sql) const {
     const QString name = QUuid::createUuid().toString();

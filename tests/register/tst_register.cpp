@@ -313,16 +313,16 @@ void TestRegister::newestFirst() {
   QCOMPARE(configurations.Newest({}, 1, 1).value(0).uuid, a);
   QCOMPARE(installations.Search({}, 1).value(0).technician, QStringLiteral("A"));
 
-  configurations.Assign(b, site);
+  configurations.Assign(b, site, QStringLiteral("A"));
   QCOMPARE(configurations.Count(ConfigurationScope::Of(site)), 3);
   QCOMPARE(installations.Search({}, 1).value(0).latestConfiguration, b);
-  configurations.Assign(b, {});
-  configurations.Assign(a, {});
+  configurations.Assign(b, {}, QStringLiteral("A"));
+  configurations.Assign(a, {}, QStringLiteral("A"));
   const ListedInstallation listed = installations.Search({}, 1).value(0);
   QCOMPARE(listed.latestConfiguration, c);
   QCOMPARE(listed.lastVisit, Label(1).time);
   QCOMPARE(listed.firmware, Label(1).firmware);
-  QVERIFY_THROWS_EXCEPTION(RegisterFault, configurations.Assign(a, QStringLiteral("no such one")));
+  QVERIFY_THROWS_EXCEPTION(RegisterFault, configurations.Assign(a, QStringLiteral("no such one"), QStringLiteral("A")));
   QCOMPARE(configurations.Get(a)->installation, QString());
 }
 
@@ -330,13 +330,13 @@ void TestRegister::edits() {
   Installations installations(Store());
   const QString uuid = installations.Add({"0412", "Sklep", {}, {}, {}}, QStringLiteral("Anna"));
   installations.Add({"0413", {}, {}, {}, {}}, QStringLiteral("Anna"));
-  installations.Edit(uuid, {"0412", "Sklep nocny", {}, {}, {}}, QStringLiteral("Jan"));
+  installations.Edit(uuid, {2, {{}, "Sklep nocny", {}, {}, {}}}, QStringLiteral("Jan"));
   const Installation edited = *installations.Get(uuid);
   QCOMPARE(edited.createdBy, QStringLiteral("Anna"));
   QCOMPARE(edited.changedBy, QStringLiteral("Jan"));
   QVERIFY(edited.changed >= edited.created);
   QCOMPARE(Sites(installations.Search(QStringLiteral("nocny"), 10)), QStringList{"0412"});
-  QVERIFY_THROWS_EXCEPTION(RegisterFault, installations.Edit(uuid, {"0413", {}, {}, {}, {}}, QStringLiteral("Jan")));
+  QVERIFY_THROWS_EXCEPTION(RegisterFault, installations.Edit(uuid, {1, {"0413", {}, {}, {}, {}}}, QStringLiteral("Jan")));
   QVERIFY_THROWS_EXCEPTION(RegisterFault, installations.Add({"0413", {}, {}, {}, {}}, QStringLiteral("Jan")));
   const auto count = Store().Row(QStringLiteral("SELECT count(*) FROM installation_edits WHERE installation = ?"), {uuid});
   QCOMPARE(count.value().at(0).toInt(), 2);

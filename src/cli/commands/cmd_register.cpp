@@ -1,8 +1,11 @@
 // register: where the installations register is and what it holds; register export DIR,
-// register use URL|local, register sync.
+// register use URL|local, register sync [--full].
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
+
+#include <csignal>
+#include <unistd.h>
 
 #include "command_line.h"
 #include "command_table.h"
@@ -101,17 +104,40 @@ ExitStatus Use(Context& context, const QString& text) {
   return ExitStatus::Done;
 }
 
+// Ctrl-C or SIGTERM during a sync ends the program at once: the server cancels the transaction
+// of a connection that went away, and the local register keeps its last committed state.
+extern "C" void EndSync(int signal) { ::_exit(128 + signal); }
+
 ExitStatus Sync(Context& context) {
   const std::optional<SharedTarget> target = Chosen(context.console);
   if (!target)
     throw CliError(ExitStatus::Error, QStringLiteral("nie wybrano rejestru wspólnego (velt-cli register use postgresql://...)"));
   RegisterKeeper keeper;
   SiteRegister::Open(keeper);
-  const SyncReport report = RegisterSync::Run(keeper.Options(), *target);
+  SyncOptions options;
+  options.full = context.options.full;
+  // The program holds these signals blocked for its event loop; a sync waits outside of one.
+  struct sigaction end = {};
+  end.sa_handler = EndSync;
+  struct sigaction previous[2];
+  ::sigaction(SIGINT, &end, &previous[0]);
+  ::sigaction(SIGTERM, &end, &previous[1]);
+  sigset_t stop, blocked;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGINT);
+  sigaddset(&stop, SIGTERM);
+  ::pthread_sigmask(SIG_UNBLOCK, &stop, &blocked);
+  const SyncReport report = RegisterSync::Run(keeper.Options(), *target, options);
+  ::pthread_sigmask(SIG_SETMASK, &blocked, nullptr);
+  ::sigaction(SIGINT, &previous[0], nullptr);
+  ::sigaction(SIGTERM, &previous[1], nullptr);
   const QString summary = RegisterSync::Summary(report).simplified();
   if (!report.error.isEmpty()) throw CliError(ExitStatus::Error, summary);
   if (context.console.Json())
-    context.console.Result(QJsonObject{{QStringLiteral("sent"), report.sent.Total()}, {QStringLiteral("left"), report.left.Total()},
+    context.console.Result(QJsonObject{{QStringLiteral("sent"), report.sent.Total()},
+                                       {QStringLiteral("brought"), report.brought.Total()},
+                                       {QStringLiteral("left"), report.left.Total()},
+                                       {QStringLiteral("notices"), QJsonArray::fromStringList(report.notices)},
                                        {QStringLiteral("summary"), summary}});
   else
     context.console.Result(summary);
@@ -123,6 +149,8 @@ ExitStatus Sync(Context& context) {
 ExitStatus RunRegister(Context& context) {
   const QStringList& arguments = context.options.arguments;
   const QString form = arguments.value(0);
+  if (context.options.full && form != u"sync")
+    throw CliError(ExitStatus::Usage, QStringLiteral("--full przyjmuje tylko register sync"));
   if (arguments.isEmpty()) return State(context);
   if (form == u"export" && arguments.size() == 2) return Export(context, arguments[1]);
   if (form == u"use" && arguments.size() == 2) return Use(context, arguments[1]);

@@ -1,11 +1,12 @@
-// sites [TEXT], sites import TABLE.csv, site show|add|edit ID: the installations register's
-// sites, searched in the shared register when it answers and in this computer's when not.
+// sites [TEXT], sites import TABLE.csv, site show|add|edit ID, site assign ID @N: the
+// installations register's sites, read from this computer's register, the team's replica.
 #include <QJsonArray>
 #include <limits>
 
 #include "command_line.h"
 #include "command_table.h"
 #include "console.h"
+#include "history_entries.h"
 #include "history_json.h"
 #include "item_values.h"
 #include "register_fault.h"
@@ -63,7 +64,7 @@ struct Registers {
 
 void TellSource(Console& console, const RegisterView::Source& source, QJsonObject* json) {
   if (source.notice.isEmpty()) return;
-  const QString told = source.problem.isEmpty() ? source.notice : QStringLiteral("%1 (%2)").arg(source.notice, source.problem);
+  const QString& told = source.notice;
   if (json) json->insert(QStringLiteral("notice"), told);
   else console.Warn(told);
 }
@@ -96,18 +97,20 @@ ExitStatus Search(Context& context, const QString& text) {
   return ExitStatus::Done;
 }
 
-// The installation of the site as the register in use lists it.
-ListedInstallation Find(Registers& registers, const QString& typed, RegisterView::Source* source) {
-  const QString site = SiteId::Typed(typed);
-  const RegisterView::Listing listing = registers.view.Search(site, All);
+// The installation of the site, as the register lists it.
+ListedInstallation Find(Registers& registers, const QString& site, RegisterView::Source* source) {
+  const Installation installation = SiteRegister::OfSite(registers.local, site);
+  const RegisterView::Listing listing = registers.view.Search(installation.fields.site, All);
   *source = listing.source;
   for (const ListedInstallation& l : listing.installations)
-    if (l.installation.fields.site.normalized(QString::NormalizationForm_C) == site) return l;
-  throw CliError(ExitStatus::Error, QStringLiteral("nie ma w rejestrze instalacji '%1' (velt-cli sites)").arg(site));
+    if (l.installation.uuid == installation.uuid) return l;
+  return {installation, {}, {}, {}, {}};
 }
 
 QJsonObject ChangeJson(const FieldChange& c) {
-  return {{QStringLiteral("when"), c.when.toString(Qt::ISODateWithMs)}, {QStringLiteral("by"), c.by},
+  return {{QStringLiteral("when"), c.when.toString(Qt::ISODateWithMs)},
+          {QStringLiteral("received"), c.received.isValid() ? c.received.toString(Qt::ISODateWithMs) : QString()},
+          {QStringLiteral("by"), c.by},
           {QStringLiteral("field"), QLatin1String(c.field)},           {QStringLiteral("before"), c.before},
           {QStringLiteral("after"), c.after}};
 }
@@ -119,7 +122,6 @@ ExitStatus Show(Context& context, const QString& site) {
   RegisterView::Source source;
   const ListedInstallation found = Find(registers, site, &source);
   const Installation& installation = found.installation;
-  // This computer's entries of it: the shared register keeps only what was sent.
   HistoryListing history = RegisterHistory::List(registers.keeper, ConfigurationScope::Of(installation.uuid));
   if (!history.error.isEmpty()) throw CliError(ExitStatus::Error, history.error);
   const Secrets secrets = options.showSecrets ? Secrets::Shown : Secrets::Hidden;
@@ -155,7 +157,7 @@ ExitStatus Show(Context& context, const QString& site) {
   console.Result(QStringLiteral("created=%1 %2").arg(TimeText(installation.created), Escaped(installation.createdBy)));
   console.Result(QStringLiteral("changed=%1 %2").arg(TimeText(installation.changed), Escaped(installation.changedBy)));
   console.Result(QString());
-  console.Result(QStringLiteral("Konfiguracje na tym komputerze: %1").arg(history.rows.size()));
+  console.Result(QStringLiteral("Konfiguracje: %1").arg(history.rows.size()));
   if (!history.rows.isEmpty())
     for (const QString& line : HistoryJson::Table(history.rows)) console.Result(line);
   if (latest.shown) {
@@ -166,26 +168,34 @@ ExitStatus Show(Context& context, const QString& site) {
   if (options.changes) {
     console.Result(QString());
     console.Result(QStringLiteral("Zmiany: %1").arg(changes.changes.size()));
+    // When each was made, by its computer's clock, and when the shared register received it.
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
     for (const FieldChange& c : changes.changes)
-      console.Result(QStringLiteral("%1 %2 %3: \"%4\" -> \"%5\"")
-                         .arg(c.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Escaped(c.by), QLatin1String(c.field),
-                              Escaped(c.before), Escaped(c.after)));
+      console.Result(QStringLiteral("%1 (%2) %3 %4: \"%5\" -> \"%6\"")
+                         .arg(c.when.toString(format),
+                              c.received.isValid() ? QStringLiteral("na serwerze ") + c.received.toString(format)
+                                                   : QStringLiteral("nie wysłano"),
+                              Escaped(c.by), QLatin1String(c.field), Escaped(c.before), Escaped(c.after)));
   }
   return ExitStatus::Done;
 }
 
-// The fields given on the line over `fields`.
-InstallationFields Given(const CliOptions& options, InstallationFields fields) {
-  for (const FieldName& f : Fields)
-    if (options.given.contains(QLatin1String(f.key))) fields.*f.field = options.fields.*f.field;
-  return fields;
+// The fields given on the line: an edit of those alone, each to its value, an empty one cleared.
+FieldEdit Given(const CliOptions& options) {
+  FieldEdit edit;
+  for (int f = 0; f < FieldEdit::Count; ++f)
+    if (options.given.contains(QLatin1String(FieldEdit::Names[f]))) {
+      edit.mask |= 1 << f;
+      edit.values.*FieldEdit::Members[f] = options.fields.*FieldEdit::Members[f];
+    }
+  return edit;
 }
 
 ExitStatus Add(Context& context, const QString& site) {
   const CliOptions& options = context.options;
   if (!options.given.contains(QStringLiteral("name")))
     throw CliError(ExitStatus::Usage, QStringLiteral("site add wymaga --name NAZWA"));
-  InstallationFields fields = Given(options, {});
+  InstallationFields fields = Given(options).values;
   fields.site = SiteId::Typed(site);
   RegisterKeeper keeper;
   QString uuid;
@@ -207,12 +217,37 @@ ExitStatus Edit(Context& context, const QString& site) {
   RegisterStore& store = SiteRegister::Open(keeper);
   const Installation installation = SiteRegister::OfSite(store, site);
   try {
-    Installations(store).Edit(installation.uuid, Given(options, installation.fields), Technician::Name());
+    Installations(store).Edit(installation.uuid, Given(options), Technician::Name());
   } catch (const RegisterFault& fault) {
     throw CliError(ExitStatus::Error, fault.message());
   }
   if (context.console.Json()) context.console.Result(QJsonObject{{QStringLiteral("site"), installation.fields.site}, {QStringLiteral("uuid"), installation.uuid}});
   else context.console.Info(QStringLiteral("Zmieniono instalację %1").arg(Escaped(installation.fields.site)));
+  return ExitStatus::Done;
+}
+
+// The history entry @N, as `velt-cli history` numbers it, belongs to the installation from now on.
+ExitStatus Assign(Context& context, const QString& site, const QString& reference) {
+  if (!reference.startsWith(u'@'))
+    throw CliError(ExitStatus::Usage, QStringLiteral("site assign ID @N: wpis historii jako @N albo @latest"));
+  RegisterKeeper keeper;
+  RegisterStore& store = SiteRegister::Open(keeper);
+  const Installation installation = SiteRegister::OfSite(store, site);
+  const HistoryListing listing = HistoryEntries::Listed(keeper, context.console);
+  const HistoryRow& row = HistoryEntries::Numbered(listing.rows, reference.mid(1));
+  if (row.uuid.isEmpty())
+    throw CliError(ExitStatus::Error, QStringLiteral("wpis %1 jest tylko w folderze historii, nie w rejestrze").arg(reference));
+  try {
+    Configurations(store).Assign(row.uuid, installation.uuid, Technician::Name());
+  } catch (const RegisterFault& fault) {
+    throw CliError(ExitStatus::Error, fault.message());
+  }
+  if (context.console.Json())
+    context.console.Result(QJsonObject{{QStringLiteral("site"), installation.fields.site},
+                                       {QStringLiteral("installation"), installation.uuid},
+                                       {QStringLiteral("entry"), row.uuid}});
+  else
+    context.console.Info(QStringLiteral("Wpis %1 przypisano do instalacji %2").arg(reference, Escaped(installation.fields.site)));
   return ExitStatus::Done;
 }
 
@@ -254,7 +289,7 @@ ExitStatus Import(Context& context, const QString& path) {
       if (found.isEmpty() || !update) continue;
       InstallationFields fields = known->fields;
       for (const Difference& d : found) fields.*d.field->field = d.tabled;
-      installations.Edit(known->uuid, fields, Technician::Name());
+      installations.Edit(known->uuid, FieldEdit::Between(known->fields, fields), Technician::Name());
       updated.append(row.site);
     } catch (const RegisterFault& fault) {
       // Each row is taken on its own: those before it stay.
@@ -317,8 +352,14 @@ ExitStatus RunSite(Context& context) {
   const QStringList& arguments = context.options.arguments;
   const QString form = arguments[0];
   CheckForm(context.options, form);
+  if (form == u"assign") {
+    if (arguments.size() != 3) throw CliError(ExitStatus::Usage, QStringLiteral("site assign ID @N (velt-cli --help)"));
+    return Assign(context, arguments[1], arguments[2]);
+  }
+  if (arguments.size() != 2)
+    throw CliError(ExitStatus::Usage, QStringLiteral("site %1 przyjmuje jeden identyfikator (velt-cli --help)").arg(form));
   if (form == u"show") return Show(context, arguments[1]);
   if (form == u"add") return Add(context, arguments[1]);
   if (form == u"edit") return Edit(context, arguments[1]);
-  throw CliError(ExitStatus::Usage, QStringLiteral("site przyjmuje show, add albo edit (velt-cli --help)"));
+  throw CliError(ExitStatus::Usage, QStringLiteral("site przyjmuje show, add, edit albo assign (velt-cli --help)"));
 }

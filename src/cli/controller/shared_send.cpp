@@ -11,7 +11,10 @@ void SendAfterTransfer(Session& session, Console& console) {
     const RegisterChoice::Choice choice = RegisterChoice::Current();
     if (!choice.problem.isEmpty()) console.Warn(choice.problem);
     if (!choice.shared) return;
-    const SyncReport report = RegisterSync::Run(session.Keeper().Options(), *choice.shared);
+    // Only this transfer's entries go out: bringing a team's register waits for register sync.
+    SyncOptions options;
+    options.bring = false;
+    const SyncReport report = RegisterSync::Run(session.Keeper().Options(), *choice.shared, options);
     // Only a failure is told: a sent entry is what the user expects.
     if (!report.error.isEmpty())
       console.Warn(QStringLiteral("nie wysłano do rejestru wspólnego: %1; do wysłania zostało: %2")

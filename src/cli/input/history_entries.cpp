@@ -8,7 +8,9 @@
 #include "config_source.h"
 #include "console.h"
 #include "native_name.h"
+#include "register_fault.h"
 #include "register_keeper.h"
+#include "register_view.h"
 #include "system_error.h"
 #include "site_register.h"
 
@@ -38,13 +40,33 @@ void TellNotImported(const QString& folder, Console& console) {
 
 }  // namespace
 
+namespace {
+
+// With a shared register chosen, how current this computer's replica is.
+void TellFreshness(RegisterKeeper& keeper, Console& console) {
+  const std::optional<SharedTarget> shared = RegisterChoice::Current().shared;
+  QString ignored;
+  RegisterStore* store = shared ? keeper.Store(&ignored) : nullptr;
+  if (!store) return;
+  try {
+    const QString notice = RegisterView(*store, shared).Freshness().notice;
+    if (!notice.isEmpty()) console.Warn(notice);
+  } catch (const RegisterFault&) {
+    // The listing itself read the register: its notes not read change nothing listed.
+  }
+}
+
+}  // namespace
+
 HistoryListing Listed(RegisterKeeper& keeper, Console& console, const ConfigurationScope& scope) {
   HistoryListing listing = RegisterHistory::List(keeper, scope);
   if (!listing.error.isEmpty()) throw CliError(ExitStatus::Error, listing.error);
   if (!listing.warning.isEmpty())
     console.Warn(QStringLiteral("%1; historia z folderu %2").arg(listing.warning, listing.place));
-  else
+  else {
     TellNotImported(keeper.HistoryFolder(), console);
+    TellFreshness(keeper, console);
+  }
   return listing;
 }
 

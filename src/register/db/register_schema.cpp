@@ -56,6 +56,38 @@ const QList<QStringList>& Steps() {
       QStringLiteral("CREATE INDEX configurations_by_numbers ON configurations (phone1, sms_centre)"),
       // What the register notes of itself: the history folders imported and when they last changed.
       QStringLiteral("CREATE TABLE register_notes (note TEXT PRIMARY KEY, value TEXT NOT NULL)"),
+  }, {
+      // Every change a row of its own. An edit sets only the fields in its mask (site 1, name 2,
+      // address 4, contact 8, notes 16) and is ordered by a hybrid logical clock; the edits kept
+      // before set every field. An assignment gives a configuration to an installation from its
+      // clock on; a configuration keeps the installation it was kept with, and `installation`
+      // follows its newest assignment. `brought`: the row came from the shared register, so it
+      // is not sent back; `secrets`: the bytes hold the access password and the SIM PIN.
+      QStringLiteral("ALTER TABLE installation_edits ADD COLUMN fields INTEGER NOT NULL DEFAULT 31"),
+      QStringLiteral("ALTER TABLE installation_edits ADD COLUMN clock BIGINT NOT NULL DEFAULT 0"),
+      QStringLiteral("ALTER TABLE installation_edits ADD COLUMN received_ms BIGINT"),
+      QStringLiteral("ALTER TABLE installation_edits ADD COLUMN brought INTEGER NOT NULL DEFAULT 0"),
+      QStringLiteral("UPDATE installation_edits SET clock = edited_ms * 65536"),
+      QStringLiteral("CREATE INDEX installation_edits_by_clock ON installation_edits (installation, clock)"),
+      QStringLiteral("ALTER TABLE installations ADD COLUMN brought INTEGER NOT NULL DEFAULT 0"),
+      QStringLiteral("ALTER TABLE configurations ADD COLUMN kept_installation TEXT"),
+      QStringLiteral("ALTER TABLE configurations ADD COLUMN brought INTEGER NOT NULL DEFAULT 0"),
+      QStringLiteral("ALTER TABLE configurations ADD COLUMN secrets INTEGER NOT NULL DEFAULT 1"),
+      QStringLiteral("CREATE TABLE assignments ("
+                     " id INTEGER PRIMARY KEY,"
+                     " uuid TEXT NOT NULL UNIQUE,"
+                     " configuration TEXT NOT NULL,"
+                     " installation TEXT,"
+                     " assigned_ms BIGINT NOT NULL, assigned_by TEXT NOT NULL,"
+                     " clock BIGINT NOT NULL,"
+                     " brought INTEGER NOT NULL DEFAULT 0)"),
+      QStringLiteral("CREATE INDEX assignments_by_configuration ON assignments (configuration, clock)"),
+      // An assignment made before was an update in place which never travelled: it becomes a
+      // row that does.
+      QStringLiteral("INSERT INTO assignments (uuid, configuration, installation, assigned_ms, assigned_by, clock) "
+                     "SELECT lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || substr(hex(randomblob(2)), 2) "
+                     "|| '-8' || substr(hex(randomblob(2)), 2) || '-' || hex(randomblob(6))), uuid, installation, taken_ms, "
+                     "technician, taken_ms * 65536 FROM configurations WHERE installation IS NOT NULL"),
   }};
   return steps;
 }

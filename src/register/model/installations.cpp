@@ -5,6 +5,7 @@
 #include "config_file.h"
 #include "cp1250.h"
 #include "native_name.h"
+#include "installation_changes.h"
 #include "register_fault.h"
 #include "register_store.h"
 #include "search_key.h"
@@ -63,45 +64,68 @@ QString Installations::SearchText(const InstallationFields& f, const QByteArray&
   return SearchKey(parts.join(u'\n'));
 }
 
+FieldEdit FieldEdit::Between(const InstallationFields& before, const InstallationFields& after) {
+  FieldEdit edit{0, after};
+  for (int f = 0; f < Count; ++f)
+    if (before.*Members[f] != after.*Members[f]) edit.mask |= 1 << f;
+  return edit;
+}
+
+RegisterFault Installations::Taken(const Installation& holder) {
+  return {RegisterFault::Kind::Refused, QStringLiteral("Instalacja %1 już jest w rejestrze: %2")
+                                            .arg(holder.fields.site, holder.fields.name.isEmpty() ? holder.uuid : holder.fields.name)};
+}
+
 QString Installations::Add(const InstallationFields& fields, const QString& technician) {
   RefuseSite(fields.site);
   RegisterStore::Transaction transaction(store_);
-  if (BySite(fields.site))
-    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Instalacja %1 już jest w rejestrze").arg(fields.site));
+  if (const std::optional<Installation> holder = BySite(fields.site)) throw Taken(*holder);
   const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  const qint64 now = store_.NowMs();
   store_.Run(QStringLiteral("INSERT INTO installations (uuid, site, name, address, contact, notes, created_ms, "
                             "created_by, changed_ms, changed_by, search_text) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
              {uuid, NameBound(fields.site), NameBound(fields.name), NameBound(fields.address), NameBound(fields.contact),
               NameBound(fields.notes), now, Bound(technician), now, Bound(technician), QStringLiteral("")});
-  NoteEdit(uuid, now, fields, technician);
+  NoteEdit(uuid, {FieldEdit::All, fields}, technician);
   Refresh(uuid);
   transaction.Commit();
   return uuid;
 }
 
-void Installations::Edit(const QString& uuid, const InstallationFields& fields, const QString& technician) {
-  RefuseSite(fields.site);
+void Installations::Edit(const QString& uuid, const FieldEdit& edit, const QString& technician) {
+  if (edit.Sets(0)) RefuseSite(edit.values.site);
   RegisterStore::Transaction transaction(store_);
-  const std::optional<Installation> holder = BySite(fields.site);
-  if (holder && holder->uuid != uuid)
-    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Instalacja %1 już jest w rejestrze").arg(fields.site));
-  const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  store_.Run(QStringLiteral("UPDATE installations SET site = ?, name = ?, address = ?, contact = ?, notes = ?, "
-                            "changed_ms = ?, changed_by = ? WHERE uuid = ?"),
-             {NameBound(fields.site), NameBound(fields.name), NameBound(fields.address), NameBound(fields.contact), NameBound(fields.notes),
-              now, Bound(technician), uuid});
-  if (!Refresh(uuid))
-    throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Nie ma takiej instalacji w rejestrze"));
-  NoteEdit(uuid, now, fields, technician);
+  if (!Get(uuid)) throw RegisterFault(RegisterFault::Kind::Refused, QStringLiteral("Nie ma takiej instalacji w rejestrze"));
+  if (edit.Sets(0)) {
+    const std::optional<Installation> holder = BySite(edit.values.site);
+    if (holder && holder->uuid != uuid) throw Taken(*holder);
+  }
+  if (edit.mask == 0) return;
+  NoteEdit(uuid, edit, technician);
+  Refresh(uuid);
   transaction.Commit();
 }
 
-void Installations::NoteEdit(const QString& uuid, qint64 ms, const InstallationFields& f, const QString& technician) {
+qint64 Installations::NextClock(const QString& uuid) {
+  const auto row = store_.Row(QStringLiteral("SELECT max(clock) FROM installation_edits WHERE installation = ?"), {uuid});
+  return HybridClock::Next(store_.NowMs(), row ? row->at(0).toLongLong() : 0);
+}
+
+void Installations::NoteEdit(const QString& uuid, const FieldEdit& edit, const QString& technician) {
+  KeepEdit(uuid, {QUuid::createUuid().toString(QUuid::WithoutBraces), NextClock(uuid), store_.NowMs(), technician, edit, 0},
+           false);
+}
+
+bool Installations::KeepEdit(const QString& installation, const InstallationEdit& e, bool brought) {
+  const InstallationFields& f = e.edit.values;
+  if (store_.Row(QStringLiteral("SELECT 1 FROM installation_edits WHERE uuid = ?"), {e.uuid})) return false;
   store_.Run(QStringLiteral("INSERT INTO installation_edits (uuid, installation, edited_ms, edited_by, site, name, "
-                            "address, contact, notes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-             {QUuid::createUuid().toString(QUuid::WithoutBraces), uuid, ms, Bound(technician), NameBound(f.site),
-              NameBound(f.name), NameBound(f.address), NameBound(f.contact), NameBound(f.notes)});
+                            "address, contact, notes, fields, clock, received_ms, brought) "
+                            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+             {e.uuid, installation, e.ms, Bound(e.by), NameBound(f.site), NameBound(f.name), NameBound(f.address),
+              NameBound(f.contact), NameBound(f.notes), e.edit.mask, e.clock, e.receivedMs ? QVariant(e.receivedMs) : QVariant(),
+              brought ? 1 : 0});
+  return true;
 }
 
 std::optional<Installation> Installations::Get(const QString& uuid) {
@@ -158,14 +182,30 @@ QList<ListedInstallation> Installations::Listed(const QList<QVariantList>& rows)
 bool Installations::Refresh(const QString& uuid) {
   const std::optional<Installation> installation = Get(uuid);
   if (!installation) return false;
+  const QList<InstallationEdit> edits = InstallationChanges::Local(store_, uuid);
+  InstallationFields fields = installation->fields;
+  qint64 changedMs = installation->changed.toMSecsSinceEpoch();
+  QString changedBy = installation->changedBy;
+  if (!edits.isEmpty()) {
+    const InstallationChanges::Merged merged = InstallationChanges::Merge(edits);
+    fields = merged.fields;
+    changedMs = merged.changedMs;
+    changedBy = merged.changedBy;
+    // A site another installation holds here stays with it: the shared register tells which
+    // installation keeps a site, and the other is merged into it at the sync.
+    const std::optional<Installation> holder = fields.site.trimmed().isEmpty() ? std::nullopt : BySite(fields.site);
+    if (fields.site.trimmed().isEmpty() || (holder && holder->uuid != uuid)) fields.site = installation->fields.site;
+  }
   const auto newest = store_.Row(QStringLiteral("SELECT uuid, taken_ms, bytes FROM configurations WHERE installation = ? "
                                                 "ORDER BY taken_ms DESC, id DESC LIMIT 1"),
                                  {uuid});
   const QVariant latest = newest ? newest->at(0) : QVariant();
   const qint64 latestMs = newest ? newest->at(1).toLongLong() : 0;
-  const QString search = SearchText(installation->fields, newest ? newest->at(2).toByteArray() : QByteArray());
-  store_.Run(QStringLiteral("UPDATE installations SET latest_configuration = ?, latest_ms = ?, search_text = ? WHERE uuid = ?"),
-             {latest, latestMs, search, uuid});
+  const QString search = SearchText(fields, newest ? newest->at(2).toByteArray() : QByteArray());
+  store_.Run(QStringLiteral("UPDATE installations SET site = ?, name = ?, address = ?, contact = ?, notes = ?, changed_ms = ?, "
+                            "changed_by = ?, latest_configuration = ?, latest_ms = ?, search_text = ? WHERE uuid = ?"),
+             {NameBound(fields.site), NameBound(fields.name), NameBound(fields.address), NameBound(fields.contact),
+              NameBound(fields.notes), changedMs, Bound(changedBy), latest, latestMs, search, uuid});
   return true;
 }
 

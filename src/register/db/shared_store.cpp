@@ -4,6 +4,7 @@
 #include <QSqlError>
 
 #include "shared_fault.h"
+#include "schema_migration.h"
 #include "shared_schema.h"
 
 namespace {
@@ -18,8 +19,13 @@ QString ConnectOptions(const SharedTarget& target) {
                       QStringLiteral("application_name=velt"), QStringLiteral("keepalives=1"),
                       QStringLiteral("keepalives_idle=5"), QStringLiteral("keepalives_interval=2"),
                       QStringLiteral("keepalives_count=3"), QStringLiteral("tcp_user_timeout=10000"),
-                      // Notices of what exists already would reach the user's terminal.
-                      QStringLiteral("options='-c client_min_messages=warning'")};
+                      // Notices of what exists already would reach the user's terminal; no
+                      // statement and no lock held by another session keeps velt waiting long;
+                      // a program that went away mid-statement has its transaction cancelled
+                      // within a second rather than when the statement ends.
+                      QStringLiteral("options='-c client_min_messages=warning -c statement_timeout=%1 -c lock_timeout=%1 "
+                                     "-c client_connection_check_interval=1000'")
+                          .arg(SharedStore::StatementTimeoutMs)};
   if (const QString mode = target.TlsMode(); !mode.isEmpty()) options << QStringLiteral("sslmode=") + mode;
   return options.join(u';');
 }
@@ -43,9 +49,6 @@ SharedStore::SharedStore(SharedTarget target)
   Migrate();
   readSecrets_ = HasPrivilege("configuration_secrets", "SELECT");
   keepSecrets_ = HasPrivilege("configuration_secrets", "INSERT");
-  if (!Row(QStringLiteral("SELECT 1 FROM pg_indexes WHERE indexname = ?"), {QLatin1String(SharedSchema::SearchIndexName)}))
-    searchNotice_ = QStringLiteral("Rejestr wspólny nie ma indeksu wyszukiwania (rozszerzenie pg_trgm): "
-                                   "wyszukiwanie przegląda wszystkie instalacje");
 }
 
 SharedStore::~SharedStore() = default;
@@ -67,49 +70,23 @@ int SharedStore::SchemaVersion() {
 }
 
 void SharedStore::Migrate() {
-  const QList<QStringList>& steps = SharedSchema::Steps();
-  const auto refuseNewer = [&](int version) {
-    if (version > steps.size())
-      throw RegisterFault(RegisterFault::Kind::Newer,
-                          QStringLiteral("Rejestr wspólny %1 ma schemat nowszej wersji velt (%2, ta wersja zna %3)")
-                              .arg(target_.Url())
-                              .arg(version)
-                              .arg(steps.size()));
-  };
-  // Read first: a register that is up to date needs no right to change its tables.
-  int version = SchemaVersion();
-  refuseNewer(version);
-  if (version == steps.size()) return;
-  Transaction transaction(*this);
-  Run(QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {MigrationLock});
-  version = SchemaVersion();  // another computer may have brought it up meanwhile
-  refuseNewer(version);
-  if (version == steps.size()) return;
-  // Run unprepared: the driver prepares what it is given bound values for, which a definition
-  // cannot be.
-  for (qsizetype step = version; step < steps.size(); ++step)
-    for (const QString& statement : steps[step]) sql_.Plain(statement);
-  if (version == 0) {
-    sql_.Plain(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"));
-    Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
-  } else {
-    Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
-  }
-  TryIndex();
-  transaction.Commit();
+  SchemaMigration::Run(
+      *this, sql_, SharedSchema::Steps(),
+      [&](int version) {
+        return RegisterFault(RegisterFault::Kind::Newer,
+                             QStringLiteral("Rejestr wspólny %1 ma schemat nowszej wersji velt (%2, ta wersja zna %3)")
+                                 .arg(target_.Url())
+                                 .arg(version)
+                                 .arg(SharedSchema::CurrentVersion()));
+      },
+      QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(MigrationLock));
 }
 
-void SharedStore::TryIndex() {
-  // A savepoint, so that a refusal leaves the migration's transaction usable.
-  sql_.Plain(QStringLiteral("SAVEPOINT search_index"));
-  QSqlQuery query(sql_.Database());
-  for (const QString& statement : SharedSchema::SearchIndex())
-    if (!query.exec(statement)) {
-      sql_.Plain(QStringLiteral("ROLLBACK TO SAVEPOINT search_index"));
-      return;
-    }
-  sql_.Plain(QStringLiteral("RELEASE SAVEPOINT search_index"));
+SharedStore::Snapshot::Snapshot(SharedStore& store) : store_(store) {
+  store_.sql_.Plain(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
 }
+
+SharedStore::Snapshot::~Snapshot() { QSqlQuery(store_.sql_.Database()).exec(QStringLiteral("ROLLBACK")); }
 
 SharedStore::Transaction::Transaction(SharedStore& store) : store_(store) {
   QSqlDatabase db = store_.sql_.Database();

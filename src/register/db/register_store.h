@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <optional>
 
+#include "hybrid_clock.h"
 #include "register_file.h"
 #include "sql_connection.h"
 
@@ -20,6 +21,7 @@ inline QVariant BoundOrNull(const QString& uuid) { return uuid.isEmpty() ? QVari
 struct RegisterOptions {
   QString path = RegisterFile::DefaultPath();
   int busyTimeoutMs = 5000;  // how long a write waits for another program's before giving up
+  HybridClock::WallClock wallClock = HybridClock::SystemWallMs;  // when changes are made
 };
 
 class RegisterStore {
@@ -32,6 +34,7 @@ class RegisterStore {
   RegisterStore& operator=(const RegisterStore&) = delete;
 
   const QString& Path() const { return path_; }
+  qint64 NowMs() const { return wallClock_(); }
   int SchemaVersion();
 
   // Run a statement with `values` bound to its placeholders in order. Every row is read before
@@ -62,6 +65,7 @@ class RegisterStore {
   RegisterFault Fault(const QSqlError& error);
 
   QString path_;
+  HybridClock::WallClock wallClock_;
   RegisterFile::Hold hold_;  // made before the connection and ended after it
   SqlConnection sql_;
   int depth_ = 0;   // of nested transactions

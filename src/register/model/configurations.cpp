@@ -52,10 +52,11 @@ bool Configurations::KeepBytes(const QString& uuid, const EntryLabel& label, con
   RegisterStore::Transaction transaction(store_);
   if (Has(uuid)) return false;
   store_.Run(QStringLiteral("INSERT INTO configurations (uuid, taken_ms, utc_offset, kind, port, firmware, phone1, "
-                            "sms_centre, technician, installation, bytes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                            "sms_centre, technician, installation, kept_installation, bytes) "
+                            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
              {uuid, label.time.toMSecsSinceEpoch(), label.time.offsetFromUtc(), QString(QChar(char16_t(label.kind))),
               Bound(label.port), Bound(label.firmware), Bound(label.phone1), Bound(label.smsCentre), Bound(technician),
-              BoundOrNull(installation), Bound(bytes)});
+              BoundOrNull(installation), BoundOrNull(installation), Bound(bytes)});
   if (!installation.isEmpty()) RefreshInstallation(installation);
   transaction.Commit();
   return true;
@@ -63,6 +64,10 @@ bool Configurations::KeepBytes(const QString& uuid, const EntryLabel& label, con
 
 bool Configurations::Has(const QString& uuid) {
   return store_.Row(QStringLiteral("SELECT 1 FROM configurations WHERE uuid = ?"), {uuid}).has_value();
+}
+
+bool Configurations::HasSecrets(const QString& uuid) {
+  return store_.Row(QStringLiteral("SELECT 1 FROM configurations WHERE uuid = ? AND secrets = 1"), {uuid}).has_value();
 }
 
 QList<Configuration> Configurations::Newest(const ConfigurationScope& scope, int limit, qint64 offset) {
@@ -119,14 +124,41 @@ std::optional<ShownConfiguration> Configurations::Shown(const QString& uuid, Sec
   return ShownConfiguration{*entry, file->password, file->record};
 }
 
-void Configurations::Assign(const QString& uuid, const QString& installation) {
+void Configurations::Assign(const QString& uuid, const QString& installation, const QString& technician) {
   RegisterStore::Transaction transaction(store_);
-  const std::optional<Configuration> entry = Get(uuid);
-  if (!entry) throw Unknown(QStringLiteral("takiego wpisu"));
-  store_.Run(QStringLiteral("UPDATE configurations SET installation = ? WHERE uuid = ?"), {BoundOrNull(installation), uuid});
-  if (!installation.isEmpty()) RefreshInstallation(installation);
-  if (!entry->installation.isEmpty() && entry->installation != installation) RefreshInstallation(entry->installation);
+  if (!Get(uuid)) throw Unknown(QStringLiteral("takiego wpisu"));
+  if (!installation.isEmpty() && !Installations(store_).Get(installation)) throw Unknown(QStringLiteral("takiej instalacji"));
+  const auto seen = store_.Row(QStringLiteral("SELECT max(clock) FROM assignments WHERE configuration = ?"), {uuid});
+  KeepAssignment({QUuid::createUuid().toString(QUuid::WithoutBraces), uuid, installation, store_.NowMs(), technician,
+                  HybridClock::Next(store_.NowMs(), seen ? seen->at(0).toLongLong() : 0)},
+                 false);
   transaction.Commit();
+}
+
+bool Configurations::KeepAssignment(const Assignment& a, bool brought) {
+  RegisterStore::Transaction transaction(store_);
+  if (store_.Row(QStringLiteral("SELECT 1 FROM assignments WHERE uuid = ?"), {a.uuid})) return false;
+  store_.Run(QStringLiteral("INSERT INTO assignments (uuid, configuration, installation, assigned_ms, assigned_by, clock, "
+                            "brought) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+             {a.uuid, a.configuration, BoundOrNull(a.installation), a.ms, Bound(a.by), a.clock, brought ? 1 : 0});
+  FoldAssignments(a.configuration);
+  transaction.Commit();
+  return true;
+}
+
+void Configurations::FoldAssignments(const QString& uuid) {
+  const auto entry = store_.Row(QStringLiteral("SELECT installation, kept_installation FROM configurations WHERE uuid = ?"), {uuid});
+  if (!entry) return;  // an assignment may come before its entry; the entry folds it then
+  const auto newest = store_.Row(QStringLiteral("SELECT installation FROM assignments WHERE configuration = ? "
+                                                "ORDER BY clock DESC, uuid DESC LIMIT 1"),
+                                 {uuid});
+  const QString now = newest ? newest->at(0).toString() : entry->at(1).toString();
+  const QString was = entry->at(0).toString();
+  if (now == was) return;
+  store_.Run(QStringLiteral("UPDATE configurations SET installation = ? WHERE uuid = ?"), {BoundOrNull(now), uuid});
+  // An installation not here yet is refreshed when it comes.
+  for (const QString& installation : {now, was})
+    if (!installation.isEmpty()) Installations(store_).Refresh(installation);
 }
 
 void Configurations::RefreshInstallation(const QString& installation) {

@@ -22,6 +22,14 @@ struct Configuration {
   bool operator==(const Configuration&) const = default;
 };
 
+// A configuration given to an installation (none: taken from every one) from its clock on.
+struct Assignment {
+  QString uuid, configuration, installation;
+  qint64 ms = 0;  // when, by its computer's wall clock
+  QString by;
+  qint64 clock = 0;  // hybrid_clock.h
+};
+
 // Which configurations a listing takes.
 struct ConfigurationScope {
   enum Kind { All, OfInstallation, Unassigned } kind = All;
@@ -55,6 +63,8 @@ class Configurations {
   bool KeepBytes(const QString& uuid, const EntryLabel& label, const QByteArray& bytes, const QString& technician,
                  const QString& installation = {});
   bool Has(const QString& uuid);
+  // Whether its bytes hold the access password and SIM PIN: not when brought by a role denied them.
+  bool HasSecrets(const QString& uuid);
 
   // Newest first; entries of one millisecond in the order kept, the last first.
   QList<Configuration> Newest(const ConfigurationScope& scope, int limit, qint64 offset = 0);
@@ -70,9 +80,14 @@ class Configurations {
   // Nullopt also when the kept bytes do not decode as a configuration file.
   std::optional<ShownConfiguration> Shown(const QString& uuid, Secrets secrets);
 
-  // Gives the entry to an installation, or to none for an empty one. Throws RegisterFault:
-  // Refused for an unknown entry or installation.
-  void Assign(const QString& uuid, const QString& installation);
+  // Gives the entry to an installation, or to none for an empty one, as a new assignment later
+  // than every one of it this register holds. Throws RegisterFault: Refused for an unknown entry
+  // or installation.
+  void Assign(const QString& uuid, const QString& installation, const QString& technician);
+  // Keeps an assignment as it is (made here or brought); false when its UUID is kept already.
+  bool KeepAssignment(const Assignment& assignment, bool brought);
+  // The entry's installation as its newest assignment, else what it was kept with, says.
+  void FoldAssignments(const QString& uuid);
 
   // The one installation whose newest configuration has this first telephone number and SMS
   // centre; nullopt when none has or several have, or the number is empty.

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QThread>
 #include <atomic>
+#include <memory>
 
 #include "register_sync.h"
 
@@ -11,8 +12,12 @@ class BackgroundSync : public QObject {
   Q_OBJECT
 
  public:
+  // The longest its end waits for a running sync to stop.
+  static constexpr int StopWaitMs = 1000;
+
   BackgroundSync(RegisterStore::Options local, SharedTarget target, QObject* parent = nullptr);
-  // Asks a running sync to end after its batch and waits for it.
+  // Asks a running sync to stop and waits for it at most StopWaitMs; one still waiting on the
+  // server then ends on its own (its statements have time limits), its report unread.
   ~BackgroundSync() override;
 
   // Starts a sync; while one runs, another follows it, for what was kept meanwhile.
@@ -24,12 +29,19 @@ class BackgroundSync : public QObject {
   void Finished(const SyncReport& report);
 
  private:
+  // What the thread uses, kept alive by it should it outlast this object.
+  struct Run {
+    RegisterStore::Options local;
+    SharedTarget target;
+    std::atomic_bool stop = false;
+    SyncReport report;  // written by the thread, read once it has finished
+  };
+
   void Ended();
 
   RegisterStore::Options local_;
   SharedTarget target_;
   QThread* thread_ = nullptr;
-  SyncReport report_;  // written by the thread, read once it has finished
-  std::atomic_bool stop_ = false;
+  std::shared_ptr<Run> run_;
   bool again_ = false;
 };

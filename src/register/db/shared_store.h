@@ -1,5 +1,6 @@
 #pragma once
-// A connection to the shared register: opened with a connect time-out of at most 3 s and the
+// A connection to the shared register: opened with a connect time-out of at most 3 s, statement
+// and lock time-outs of 10 s, and the
 // TLS mode of the choice, the password left to the server's client library; the schema created
 // or brought up to date by whichever computer comes first. One object per thread: each has a
 // connection of its own. Every failure throws RegisterFault (shared_fault.h).
@@ -13,6 +14,8 @@
 class SharedStore {
  public:
   static constexpr int ConnectTimeoutS = 3;
+  // The longest a statement runs, or waits for a lock, on the server.
+  static constexpr int StatementTimeoutMs = 10000;
 
   explicit SharedStore(SharedTarget target);
   ~SharedStore();
@@ -30,10 +33,20 @@ class SharedStore {
   // What this role may do with the access passwords and SIM PINs.
   bool CanReadSecrets() const { return readSecrets_; }
   bool CanKeepSecrets() const { return keepSecrets_; }
+
+  // Reads that all see the register as of one moment, until it ends.
+  class Snapshot {
+   public:
+    explicit Snapshot(SharedStore& store);
+    ~Snapshot();
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+   private:
+    SharedStore& store_;
+  };
   // Whether this connection is encrypted, as the server tells.
   bool Encrypted() const { return encrypted_; }
-  // Empty while searches use the index; else why they read every installation.
-  const QString& SearchNotice() const { return searchNotice_; }
 
   class Transaction {
    public:
@@ -50,13 +63,11 @@ class SharedStore {
 
  private:
   void Migrate();
-  void TryIndex();
   bool HasPrivilege(const char* table, const char* privilege);
 
   SharedTarget target_;
   SqlConnection sql_;
   bool readSecrets_ = false, keepSecrets_ = false, encrypted_ = false;
-  QString searchNotice_;
 };
 
 // Texts as the shared server stores them: it takes no NUL character in a text.

@@ -4,6 +4,7 @@
 
 #include "register_fault.h"
 #include "register_schema.h"
+#include "schema_migration.h"
 
 namespace {
 // Pages the connection keeps in memory (negative: kibibytes), so that a search runs from memory.
@@ -11,7 +12,7 @@ constexpr char CachePragma[] = "PRAGMA cache_size = -65536";
 }  // namespace
 
 RegisterStore::RegisterStore(const Options& options)
-    : path_(options.path), hold_(path_), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
+    : path_(options.path), wallClock_(options.wallClock), hold_(path_), sql_(QStringLiteral("velt-register-"), QStringLiteral("QSQLITE"),
                                 [this](const QSqlError& error) { return Fault(error); }) {
   QSqlDatabase db = sql_.Database();
   if (!db.isValid())
@@ -46,32 +47,13 @@ int RegisterStore::SchemaVersion() {
 }
 
 void RegisterStore::Migrate() {
-  const QList<QStringList>& steps = RegisterSchema::Steps();
-  const auto refuseNewer = [&](int version) {
-    if (version > steps.size())
-      throw RegisterFault(RegisterFault::Kind::Newer,
-                          QStringLiteral("Rejestr instalacji %1 zapisała nowsza wersja velt (schemat %2, ta wersja zna %3)")
-                              .arg(path_)
-                              .arg(version)
-                              .arg(steps.size()));
-  };
-  // Read first: a register that is up to date opens without waiting for another writer.
-  int version = SchemaVersion();
-  refuseNewer(version);
-  if (version == steps.size()) return;
-  Transaction transaction(*this);
-  version = SchemaVersion();  // another process may have brought it up meanwhile
-  refuseNewer(version);
-  if (version == steps.size()) return;
-  for (qsizetype step = version; step < steps.size(); ++step)
-    for (const QString& statement : steps[step]) sql_.Plain(statement);
-  if (version == 0) {
-    Run(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)"));
-    Run(QStringLiteral("INSERT INTO register_version (version) VALUES (?)"), {int(steps.size())});
-  } else {
-    Run(QStringLiteral("UPDATE register_version SET version = ?"), {int(steps.size())});
-  }
-  transaction.Commit();
+  SchemaMigration::Run(*this, sql_, RegisterSchema::Steps(), [&](int version) {
+    return RegisterFault(RegisterFault::Kind::Newer,
+                         QStringLiteral("Rejestr instalacji %1 zapisała nowsza wersja velt (schemat %2, ta wersja zna %3)")
+                             .arg(path_)
+                             .arg(version)
+                             .arg(RegisterSchema::CurrentVersion()));
+  });
 }
 
 RegisterStore::Transaction::Transaction(RegisterStore& store) : store_(store) {
