@@ -88,6 +88,9 @@ const QList<QStringList>& Steps() {
                      "SELECT lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || substr(hex(randomblob(2)), 2) "
                      "|| '-8' || substr(hex(randomblob(2)), 2) || '-' || hex(randomblob(6))), uuid, installation, taken_ms, "
                      "technician, taken_ms * 65536 FROM configurations WHERE installation IS NOT NULL"),
+      // The company's letterhead, an edit per field as an installation's, the newest by its clock.
+      QStringLiteral("CREATE TABLE company_edits (uuid TEXT PRIMARY KEY, field TEXT NOT NULL, value BLOB NOT NULL,"
+                     " clock BIGINT NOT NULL, edited_ms BIGINT NOT NULL, edited_by TEXT NOT NULL)"),
   }};
   return steps;
 }

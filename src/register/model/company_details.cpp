@@ -1,7 +1,8 @@
 #include "company_details.h"
 
-#include <QDateTime>
 #include <QUuid>
+
+#include "hybrid_clock.h"
 
 namespace {
 
@@ -20,18 +21,14 @@ constexpr char LogoKey[] = "logo";
 
 }  // namespace
 
-CompanyRegister::CompanyRegister(RegisterStore& store) : store_(store) {
-  // Append-only, as the other facts: an edit is never changed, a newer one wins.
-  store_.Run(QStringLiteral("CREATE TABLE IF NOT EXISTS company_edits (uuid TEXT PRIMARY KEY, field TEXT NOT NULL, "
-                            "value BLOB NOT NULL, edited_ms INTEGER NOT NULL, edited_by TEXT NOT NULL)"));
-}
+CompanyRegister::CompanyRegister(RegisterStore& store) : store_(store) {}
 
 CompanyDetails CompanyRegister::Current() {
   CompanyDetails details;
-  // The newest edit of each field; the UUID settles edits of one millisecond.
+  // The newest edit of each field by the logical clock; the UUID settles edits of one clock value.
   const QList<QVariantList> rows = store_.Rows(QStringLiteral(
       "SELECT e.field, e.value FROM company_edits e WHERE NOT EXISTS (SELECT 1 FROM company_edits n WHERE "
-      "n.field = e.field AND (n.edited_ms > e.edited_ms OR (n.edited_ms = e.edited_ms AND n.uuid > e.uuid)))"));
+      "n.field = e.field AND (n.clock > e.clock OR (n.clock = e.clock AND n.uuid > e.uuid)))"));
   for (const QVariantList& row : rows) {
     const QString field = row[0].toString();
     if (field == QLatin1String(LogoKey)) details.logo = row[1].toByteArray();
@@ -43,10 +40,14 @@ CompanyDetails CompanyRegister::Current() {
 
 void CompanyRegister::Edit(const CompanyEdit& edit, const QString& technician) {
   RegisterStore::Transaction transaction(store_);
-  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  // Append-only, as the other facts: an edit is always later than every edit this register had seen.
+  const qint64 now = store_.NowMs();
+  const auto latest = store_.Row(QStringLiteral("SELECT max(clock) FROM company_edits"));
+  const qint64 clock = HybridClock::Next(now, latest ? latest->at(0).toLongLong() : 0);
   const auto note = [&](const char* field, const QByteArray& value) {
-    store_.Run(QStringLiteral("INSERT INTO company_edits (uuid, field, value, edited_ms, edited_by) VALUES (?, ?, ?, ?, ?)"),
-               {QUuid::createUuid().toString(QUuid::WithoutBraces), QString::fromLatin1(field), Bound(value), now, Bound(technician)});
+    store_.Run(QStringLiteral("INSERT INTO company_edits (uuid, field, value, clock, edited_ms, edited_by) VALUES (?, ?, ?, ?, ?, ?)"),
+               {QUuid::createUuid().toString(QUuid::WithoutBraces), QString::fromLatin1(field), Bound(value), clock, now,
+                Bound(technician)});
   };
   for (const Field& f : TextFields)
     if (const std::optional<QString>& value = edit.*f.edit) note(f.key, value->toUtf8());
