@@ -11,6 +11,7 @@
 #include "installation_changes.h"
 #include "installations.h"
 #include "register_fault.h"
+#include "register_keeper.h"
 #include "register_schema.h"
 #include "register_store.h"
 
@@ -48,6 +49,7 @@ class TestRegisterChanges : public QObject {
   void wrongClock_data();
   void wrongClock();
   void firstSchemaMigrated();
+  void upgradeRefreshesSearch();
 
  private:
   RegisterStore& Store() {
@@ -184,6 +186,36 @@ void TestRegisterChanges::firstSchemaMigrated() {
   QCOMPARE(Installations(store).Get(QStringLiteral("i-1"))->fields.name, QStringLiteral("Kotlownia"));
   QVERIFY(Installations(store).Refresh(QStringLiteral("i-1")));
   QCOMPARE(Installations(store).Get(QStringLiteral("i-1"))->fields.name, QStringLiteral("Kotlownia"));
+}
+
+void TestRegisterChanges::upgradeRefreshesSearch() {
+  // A register of the first schema keeps its search text as that version made it: lower case,
+  // the diacritics kept. After the upgrade a search without them finds it all the same.
+  QTemporaryDir old;
+  const QString oldPath = old.filePath(QStringLiteral("old.sqlite"));
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("first-schema-search"));
+    db.setDatabaseName(oldPath);
+    QVERIFY(db.open());
+    QSqlQuery query(db);
+    for (const QString& statement : RegisterSchema::Steps().first()) QVERIFY2(query.exec(statement), qPrintable(statement));
+    QVERIFY(query.exec(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)")));
+    QVERIFY(query.exec(QStringLiteral("INSERT INTO register_version VALUES (1)")));
+    QVERIFY(query.prepare(QStringLiteral(
+        "INSERT INTO installations (uuid, site, name, address, contact, notes, created_ms, created_by, changed_ms, "
+        "changed_by, search_text) VALUES ('i-1', 'K-7', 'Kotłownia', ?, '', '', 1, 'Anna', 1, 'Anna', ?)")));
+    const QString address = QStringLiteral("ul. Żółkiewskiego 5");
+    query.addBindValue(address.toUtf8());
+    query.addBindValue(QStringLiteral("k-7\nkotłownia\n") + address.toLower());
+    QVERIFY(query.exec());
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("first-schema-search"));
+  const std::unique_ptr<RegisterStore> store = OpenRegister({oldPath, 1000}, old.filePath(QStringLiteral("history")));
+  for (const QString& typed : {QStringLiteral("zolk"), QStringLiteral("ŻÓŁK"), QStringLiteral("kotlownia")}) {
+    const QList<ListedInstallation> found = Installations(*store).Search(typed, 10);
+    QVERIFY2(found.size() == 1, qPrintable(typed));
+  }
 }
 
 QTEST_GUILESS_MAIN(TestRegisterChanges)

@@ -47,6 +47,7 @@ int RegisterStore::SchemaVersion() {
 }
 
 void RegisterStore::Migrate() {
+  const int before = SchemaVersion();
   SchemaMigration::Run(*this, sql_, RegisterSchema::Steps(), [&](int version) {
     return RegisterFault(RegisterFault::Kind::Newer,
                          QStringLiteral("Rejestr instalacji %1 zapisała nowsza wersja velt (schemat %2, ta wersja zna %3)")
@@ -54,6 +55,7 @@ void RegisterStore::Migrate() {
                              .arg(version)
                              .arg(RegisterSchema::CurrentVersion()));
   });
+  if (before > 0 && before < RegisterSchema::CurrentVersion()) migratedFrom_ = before;
 }
 
 RegisterStore::Transaction::Transaction(RegisterStore& store) : store_(store) {

@@ -60,6 +60,9 @@ class RegisterStore {
     bool open_ = true;
   };
 
+  // The schema version this opening brought the register up from; 0 when it was up to date or new.
+  int MigratedFrom() const { return migratedFrom_; }
+
  private:
   void Migrate();
   RegisterFault Fault(const QSqlError& error);
@@ -68,6 +71,7 @@ class RegisterStore {
   HybridClock::WallClock wallClock_;
   RegisterFile::Hold hold_;  // made before the connection and ended after it
   SqlConnection sql_;
+  int migratedFrom_ = 0;
   int depth_ = 0;   // of nested transactions
   QString damage_;  // why the engine found the file damaged; empty while it did not
 };

@@ -209,6 +209,12 @@ bool Installations::Refresh(const QString& uuid) {
   return true;
 }
 
+void Installations::RefreshAll() {
+  RegisterStore::Transaction transaction(store_);
+  for (const QVariantList& row : store_.Rows(QStringLiteral("SELECT uuid FROM installations"))) Refresh(row[0].toString());
+  transaction.Commit();
+}
+
 qint64 Installations::Count() {
   return store_.Row(QStringLiteral("SELECT count(*) FROM installations")).value().at(0).toLongLong();
 }

@@ -79,6 +79,8 @@ class Installations {
   // Makes what the register derives of the installation (its fields, folded from its edits; its
   // newest configuration; what a search looks through) follow its facts. False for an unknown one.
   bool Refresh(const QString& uuid);
+  // Every installation refreshed: after an upgrade, whose search text followed an older key.
+  void RefreshAll();
   // The clock of a new edit of the installation: later than every edit of it this register holds.
   qint64 NextClock(const QString& uuid);
   // Keeps an edit as it is (made here or brought); false when its UUID is kept already.

@@ -5,6 +5,7 @@
 
 #include "configurations.h"
 #include "history_import.h"
+#include "installations.h"
 #include "register_fault.h"
 #include "system_error.h"
 #include "technician.h"
@@ -31,6 +32,7 @@ auto WhileBusy(int waitMs, Step step) {
 
 std::unique_ptr<RegisterStore> OpenOnce(const RegisterStore::Options& options, const QString& historyFolder) {
   auto store = std::make_unique<RegisterStore>(options);
+  if (store->MigratedFrom() > 0) Installations(*store).RefreshAll();
   HistoryImport::ImportIfChanged(*store, historyFolder);
   return store;
 }

@@ -1,5 +1,6 @@
 #include "register_sync.h"
 
+#include "installations.h"
 #include "register_fault.h"
 #include "shared_store.h"
 #include "sync_bring.h"
@@ -82,6 +83,7 @@ SyncReport Run(const RegisterStore::Options& localOptions, const SharedTarget& t
   std::unique_ptr<RegisterStore> local;
   try {
     local = std::make_unique<RegisterStore>(localOptions);
+    if (local->MigratedFrom() > 0) Installations(*local).RefreshAll();
     SharedStore shared(target);
     Sync(*local, shared, options, &report);
   } catch (const RegisterFault& fault) {
