@@ -213,7 +213,7 @@ void TstFiles::refused_data() {
   QTest::newRow("option byte past the end") << WithChecksum(QByteArray(body).replace(38, 1, "\x04")) << "poza koniec";
   QByteArray large = EncodeConfigFile(FullFile());
   large.append(QByteArray(8193 - large.size(), 'x'));
-  QTest::newRow("8193 bytes") << large << "longer";
+  QTest::newRow("8193 bytes") << large << "więcej niż";
 }
 
 void TstFiles::refused() {
