@@ -1,7 +1,10 @@
 // The register's facts on one computer: an assignment and an edit are rows of their own, never
 // updates in place; an edit carries only the fields changed, so two saves of forms filled alike
 // keep both; clearing a field is an edit; edits are ordered by a hybrid logical clock, which a
-// wall clock set hours ahead cannot upset; a register of the first schema keeps its assignments.
+// wall clock set hours ahead cannot upset; a register of the first schema keeps its assignments
+// and is searched as a new one.
+#include <functional>
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -34,6 +37,22 @@ constexpr qint64 Start = 1'740'000'000'000;
 
 qint64 Rows(RegisterStore& store, const char* table) {
   return store.Row(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)))->at(0).toLongLong();
+}
+
+// A register as the first schema made it at `path`, holding what `fill` puts in it.
+void FirstSchemaRegister(const QString& path, const std::function<void(QSqlQuery&)>& fill) {
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("first-schema"));
+    db.setDatabaseName(path);
+    QVERIFY(db.open());
+    QSqlQuery query(db);
+    for (const QString& statement : RegisterSchema::Steps().first()) QVERIFY2(query.exec(statement), qPrintable(statement));
+    QVERIFY(query.exec(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)")));
+    QVERIFY(query.exec(QStringLiteral("INSERT INTO register_version VALUES (1)")));
+    fill(query);
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(QStringLiteral("first-schema"));
 }
 
 }  // namespace
@@ -161,23 +180,16 @@ void TestRegisterChanges::firstSchemaMigrated() {
   // A register as the first schema made it, with an entry assigned in place.
   QTemporaryDir old;
   const QString oldPath = old.filePath(QStringLiteral("old.sqlite"));
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("first-schema"));
-    db.setDatabaseName(oldPath);
-    QVERIFY(db.open());
-    QSqlQuery query(db);
-    for (const QString& statement : RegisterSchema::Steps().first()) QVERIFY2(query.exec(statement), qPrintable(statement));
+  FirstSchemaRegister(oldPath, [](QSqlQuery& query) {
     for (const char* statement :
-         {"CREATE TABLE register_version (version INTEGER NOT NULL)", "INSERT INTO register_version VALUES (1)",
-          "INSERT INTO installations (uuid, site, name, address, contact, notes, created_ms, created_by, changed_ms, "
+         {"INSERT INTO installations (uuid, site, name, address, contact, notes, created_ms, created_by, changed_ms, "
           "changed_by, search_text) VALUES ('i-1', 'K-7', 'Kotlownia', '', '', '', 1, 'Anna', 1, 'Anna', '')",
           "INSERT INTO installation_edits VALUES ('e-1', 'i-1', 1, 'Anna', 'K-7', 'Kotlownia', '', '', '')",
           "INSERT INTO configurations (uuid, taken_ms, utc_offset, kind, port, firmware, technician, installation, "
           "phone1, sms_centre, bytes) VALUES ('c-1', 5, 0, 'R', '', '', 'Anna', 'i-1', '', '', '')"})
       QVERIFY2(query.exec(QLatin1String(statement)), statement);
-    db.close();
-  }
-  QSqlDatabase::removeDatabase(QStringLiteral("first-schema"));
+  });
+  if (QTest::currentTestFailed()) return;
   RegisterStore store({oldPath, 1000});
   QCOMPARE(store.SchemaVersion(), RegisterSchema::CurrentVersion());
   // The assignment made in place is a row that travels now; the entry still belongs to it.
@@ -193,14 +205,7 @@ void TestRegisterChanges::upgradeRefreshesSearch() {
   // the diacritics kept. After the upgrade a search without them finds it all the same.
   QTemporaryDir old;
   const QString oldPath = old.filePath(QStringLiteral("old.sqlite"));
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("first-schema-search"));
-    db.setDatabaseName(oldPath);
-    QVERIFY(db.open());
-    QSqlQuery query(db);
-    for (const QString& statement : RegisterSchema::Steps().first()) QVERIFY2(query.exec(statement), qPrintable(statement));
-    QVERIFY(query.exec(QStringLiteral("CREATE TABLE register_version (version INTEGER NOT NULL)")));
-    QVERIFY(query.exec(QStringLiteral("INSERT INTO register_version VALUES (1)")));
+  FirstSchemaRegister(oldPath, [](QSqlQuery& query) {
     QVERIFY(query.prepare(QStringLiteral(
         "INSERT INTO installations (uuid, site, name, address, contact, notes, created_ms, created_by, changed_ms, "
         "changed_by, search_text) VALUES ('i-1', 'K-7', 'Kotłownia', ?, '', '', 1, 'Anna', 1, 'Anna', ?)")));
@@ -208,9 +213,8 @@ void TestRegisterChanges::upgradeRefreshesSearch() {
     query.addBindValue(address.toUtf8());
     query.addBindValue(QStringLiteral("k-7\nkotłownia\n") + address.toLower());
     QVERIFY(query.exec());
-    db.close();
-  }
-  QSqlDatabase::removeDatabase(QStringLiteral("first-schema-search"));
+  });
+  if (QTest::currentTestFailed()) return;
   const std::unique_ptr<RegisterStore> store = OpenRegister({oldPath, 1000}, old.filePath(QStringLiteral("history")));
   for (const QString& typed : {QStringLiteral("zolk"), QStringLiteral("ŻÓŁK"), QStringLiteral("kotlownia")}) {
     const QList<ListedInstallation> found = Installations(*store).Search(typed, 10);
